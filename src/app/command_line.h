@@ -1,0 +1,23 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "products/product_list.h"
+
+// A failure that ends the run before its end, carrying the text of its message box.
+class StartupError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+extern const char kProgramCaption[];     // caption of the start-up message boxes
+extern const char kUsageText[];          // shown for any command line not understood
+extern const char kInitFailedText[];     // the framework could not be initialised
+extern const char kUnknownErrorText[];   // any other failure that ends the run
+
+// Decodes the argument vector (element 0 is the program path): adds the command-line
+// product, if any, to the list and sets the silent flag. Raises StartupError with the
+// usage text when the arguments are not one of the two forms.
+void DecodeCommandLine(const std::vector<std::string>& arguments, ProductList& products,
+                       bool& silent);

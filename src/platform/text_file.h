@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+// Raised when a file cannot be opened or read.
+class FileException : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// A text file opened for reading, line by line. A line ends with LF or CR LF; the line
+// end is not part of the line.
+class StdioFile {
+public:
+  // Opens the file read-only; raises FileException when it does not open.
+  explicit StdioFile(const std::string& path);
+  ~StdioFile();
+  StdioFile(const StdioFile&) = delete;
+  StdioFile& operator=(const StdioFile&) = delete;
+
+  // Reads the next line; false at the end of the file when nothing was read.
+  // Raises FileException when the read fails.
+  bool ReadString(std::string& line);
+
+private:
+  std::FILE* m_file;
+};
+
+}  // namespace platform
