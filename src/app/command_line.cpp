@@ -1,8 +1,6 @@
 #include "app/command_line.h"
 
-const char kProgramCaption[] = "Kavex Web Update";
 const char kInitFailedText[] = "MFC initialization failed";
-const char kUnknownErrorText[] = "Unknown error";
 const char kUsageText[] =
     "\nKavexWebUpdate version 1.0\n"
     "\n"

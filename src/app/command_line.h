@@ -11,10 +11,8 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-extern const char kProgramCaption[];     // caption of the start-up message boxes
 extern const char kUsageText[];          // shown for any command line not understood
 extern const char kInitFailedText[];     // the framework could not be initialised
-extern const char kUnknownErrorText[];   // any other failure that ends the run
 
 // Decodes the argument vector (element 0 is the program path): adds the command-line
 // product, if any, to the list and sets the silent flag. Raises StartupError with the

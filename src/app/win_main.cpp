@@ -8,8 +8,8 @@
 #include "app/run_log.h"
 #include "platform/application.h"
 #include "platform/entry.h"
-#include "platform/window.h"
 #include "products/product_files.h"
+#include "ui/message_boxes.h"
 
 extern "C" int KWU_ENTRY_CALL WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance,
                                       LPSTR lpCmdLine, int nShowCmd) {
@@ -25,10 +25,9 @@ extern "C" int KWU_ENTRY_CALL WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstan
     WriteLogFile(g_log);
     return 0;
   } catch (const StartupError& error) {
-    platform::ShowMessageBox(nullptr, error.what(), kProgramCaption, platform::kMessageBoxPlain);
+    ShowStartupError(error.what());
   } catch (...) {
-    platform::ShowMessageBox(nullptr, kUnknownErrorText, kProgramCaption,
-                             platform::kMessageBoxPlain);
+    ShowStartupUnknownError();
   }
   return 1;
 }

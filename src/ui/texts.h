@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 
-// Texts of the string table, looked up through the current resource module.
+// Texts of the string table, looked up through the current resource module (a locale
+// library's own texts, or the program's for an entry the library lacks).
 
 // The entry as it stands.
 std::string LoadText(unsigned id);

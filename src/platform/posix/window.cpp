@@ -1,6 +1,10 @@
 #include "platform/window.h"
 
-#include <cstdio>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "platform/posix/console_dialog_host.h"
 
 namespace platform {
 
@@ -10,8 +14,10 @@ WindowHandle GetForegroundWindow() {
 
 void ShowMessageBox(WindowHandle, const std::string& text, const std::string& caption,
                     MessageBoxStyle) {
-  // Without a dialog host of its own the message goes to standard error.
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  // Messages go to standard error; someone at a terminal confirms them as they would
+  // press OK, while a run with redirected input goes straight on.
+  const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  posix::ShowConsoleMessageBox(std::cerr, interactive ? &std::cin : nullptr, text, caption);
 }
 
 }  // namespace platform

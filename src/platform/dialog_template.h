@@ -1,0 +1,75 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reading of dialog templates and dialog-init data, for hosts that build a dialog from
+// them themselves (Linux) and for checking the program's resources. Both come from
+// resource modules that may be translated by others, so the data is checked throughout.
+
+namespace platform {
+
+// Predefined control classes, by their names in templates.
+extern const char kButtonClass[];
+extern const char kStaticClass[];
+extern const char kComboBoxClass[];
+
+struct DialogControl {
+  std::uint32_t id = 0;         // 0xFFFF (classic) or 0xFFFFFFFF (extended) for "no id"
+  std::string className;        // "Button", "Static", "ComboBox" ... or the class's name
+  std::string text;             // the text, when the template gives one
+  std::uint16_t textResource = 0;  // the resource id given instead of a text (icons), or 0
+  std::uint32_t style = 0;
+  std::uint32_t extendedStyle = 0;
+  short x = 0, y = 0, width = 0, height = 0;
+};
+
+struct DialogTemplate {
+  bool extended = false;  // DIALOGEX rather than DIALOG
+  std::uint32_t style = 0;
+  std::uint32_t extendedStyle = 0;
+  short x = 0, y = 0, width = 0, height = 0;
+  std::string title;
+  std::uint16_t pointSize = 0;
+  std::uint16_t weight = 0;
+  bool italic = false;
+  std::uint8_t charSet = 0;
+  std::string font;
+  std::vector<DialogControl> controls;
+};
+
+// Parses a classic or extended template; false when it is malformed or truncated.
+bool ParseDialogTemplate(const unsigned char* data, std::size_t size, DialogTemplate& dialog);
+
+// One entry of dialog-init data: a message with a text for one control of the dialog.
+struct DialogInitEntry {
+  std::uint16_t control = 0;
+  std::uint16_t message = 0;
+  std::string text;  // the entry's bytes up to the first zero byte
+};
+
+// The message code dialog-init data uses for adding a string to a combo box.
+constexpr std::uint16_t kDialogInitAddComboString = 0x0403;
+
+// Parses dialog-init data up to its closing zero. Entries are taken while they are whole;
+// false when the data ends inside an entry (the whole entries before it are kept).
+bool ParseDialogInit(const unsigned char* data, std::size_t size,
+                     std::vector<DialogInitEntry>& entries);
+
+// Style bits the hosts look at.
+enum : std::uint32_t {
+  kStyleGroup = 0x00020000,
+  kStyleTabStop = 0x00010000,
+  kButtonTypeMask = 0x0000000F,
+  kButtonDefPush = 0x00000001,
+  kButtonRadio = 0x00000004,
+  kButtonAutoRadio = 0x00000009,
+  kStaticTypeMask = 0x0000001F,
+  kStaticIcon = 0x00000003,
+  kComboSort = 0x00000100,
+  kDialogSetFont = 0x00000040,
+  kDialogShellFont = 0x00000048,
+};
+
+}  // namespace platform

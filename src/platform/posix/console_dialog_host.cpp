@@ -1,0 +1,325 @@
+#include "platform/posix/console_dialog_host.h"
+
+#include <algorithm>
+#include <istream>
+#include <ostream>
+#include <vector>
+
+#include "platform/dialog_template.h"
+#include "platform/posix/posix_resources.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace posix {
+
+namespace {
+
+// A control as the console shows it.
+struct Control {
+  DialogControl source;
+  bool checked = false;
+  std::vector<std::string> items;  // combo box items, in display order
+  int selection = -1;
+  char key = 0;  // the letter that clicks a radio button
+
+  bool Is(const char* className) const { return EqualsNoCase(source.className, className); }
+  bool IsRadio() const {
+    const std::uint32_t type = source.style & kButtonTypeMask;
+    return Is(kButtonClass) && (type == kButtonRadio || type == kButtonAutoRadio);
+  }
+  bool IsPushButton() const { return Is(kButtonClass) && (source.style & kButtonTypeMask) <= 1; }
+  bool IsDefault() const { return Is(kButtonClass) && (source.style & kButtonTypeMask) == 1; }
+  bool IsIcon() const {
+    return Is(kStaticClass) && (source.style & kStaticTypeMask) == kStaticIcon;
+  }
+  bool IsCombo() const { return Is(kComboBoxClass); }
+  int Id() const { return static_cast<int>(static_cast<std::int32_t>(source.id)); }
+};
+
+// Text as a control shows it: "&&" is one ampersand, a single "&" marks a mnemonic.
+std::string WithoutMnemonics(const std::string& text) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size())
+      ++i;
+    shown += text[i];
+  }
+  return shown;
+}
+
+std::string OnOneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+class ConsoleDialogWindow : public DialogWindow {
+public:
+  ConsoleDialogWindow(const DialogTemplate& dialog, const PeResources& module, unsigned templateId)
+      : m_title(dialog.title), m_module(module), m_templateId(templateId) {
+    char key = 'a';
+    for (const DialogControl& source : dialog.controls) {
+      Control control;
+      control.source = source;
+      if (control.IsRadio() && key <= 'z')
+        control.key = key++;
+      m_controls.push_back(control);
+    }
+  }
+
+  bool Ended() const { return m_ended; }
+  int Result() const { return m_result; }
+
+  void ExecuteDialogInit() override {
+    ResourceBytes data;
+    if (!m_module.Find(kResourceDialogInit, m_templateId, data))
+      return;
+    std::vector<DialogInitEntry> entries;
+    ParseDialogInit(data.data, data.size, entries);
+    for (const DialogInitEntry& entry : entries) {
+      Control* control = Find(entry.control);
+      if (control && control->IsCombo() && entry.message == kDialogInitAddComboString)
+        AddItem(*control, entry.text);
+    }
+  }
+
+  void SetWindowText(const std::string& text) override { m_title = text; }
+
+  void SetDlgItemText(int id, const std::string& text) override {
+    if (Control* control = Find(id))
+      control->source.text = text;
+  }
+
+  std::string GetDlgItemText(int id) const override {
+    const Control* control = Find(id);
+    if (!control)
+      return std::string();
+    // A drop-down list's text is that of its selected item.
+    if (control->IsCombo())
+      return control->selection >= 0 ? control->items[control->selection] : std::string();
+    return control->source.text;
+  }
+
+  void CheckRadioButton(int first, int last, int check) override {
+    for (Control& control : m_controls) {
+      if (control.Id() >= first && control.Id() <= last)
+        control.checked = control.Id() == check;
+    }
+  }
+
+  int GetCheckedRadioButton(int first, int last) const override {
+    for (int id = first; id <= last; ++id) {
+      const Control* control = Find(id);
+      if (control && control->checked)
+        return id;
+    }
+    return 0;
+  }
+
+  int SetComboSelection(int id, int index) override {
+    Control* control = Find(id);
+    if (!control || !control->IsCombo())
+      return -1;
+    if (index < 0 || index >= static_cast<int>(control->items.size())) {
+      control->selection = -1;
+      return -1;
+    }
+    control->selection = index;
+    return index;
+  }
+
+  void EndDialog(int result) override {
+    m_ended = true;
+    m_result = result;
+  }
+
+  // Clicking an automatic radio button checks it and unchecks the others of its group.
+  void ClickRadio(Control& clicked) {
+    const std::size_t at = static_cast<std::size_t>(&clicked - m_controls.data());
+    std::size_t first = at;
+    while (first > 0 && !(m_controls[first].source.style & kStyleGroup))
+      --first;
+    std::size_t end = at + 1;
+    while (end < m_controls.size() && !(m_controls[end].source.style & kStyleGroup))
+      ++end;
+    for (std::size_t i = first; i < end; ++i) {
+      if (m_controls[i].IsRadio())
+        m_controls[i].checked = false;
+    }
+    clicked.checked = true;
+  }
+
+  std::vector<Control>& Controls() { return m_controls; }
+
+  void Render(std::ostream& out) const {
+    out << "\n" << m_title << "\n" << std::string(std::max<std::size_t>(m_title.size(), 3), '=')
+        << "\n";
+    // Controls in reading order: rows from the top, each row from the left.
+    std::vector<const Control*> order;
+    for (const Control& control : m_controls) {
+      if (!control.IsIcon() && (control.source.style & 0x10000000))  // WS_VISIBLE
+        order.push_back(&control);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+      return a->source.y < b->source.y;
+    });
+    for (std::size_t i = 0; i < order.size();) {
+      std::size_t end = i + 1;
+      const int rowEnd = order[i]->source.y + std::max<int>(order[i]->source.height / 2, 1);
+      while (end < order.size() && order[end]->source.y < rowEnd)
+        ++end;
+      std::vector<const Control*> row(order.begin() + static_cast<std::ptrdiff_t>(i),
+                                      order.begin() + static_cast<std::ptrdiff_t>(end));
+      std::stable_sort(row.begin(), row.end(), [](const Control* a, const Control* b) {
+        return a->source.x < b->source.x;
+      });
+      std::string line;
+      for (const Control* control : row) {
+        if (!line.empty())
+          line += " ";
+        line += Show(*control);
+      }
+      out << line << "\n";
+      // A combo box's items follow its row, as its opened list would.
+      for (const Control* control : row) {
+        if (!control->IsCombo())
+          continue;
+        out << "   list:";
+        for (const std::string& item : control->items)
+          out << " " << Trim(item);
+        out << "\n";
+      }
+      i = end;
+    }
+  }
+
+  Control* Find(int id) {
+    for (Control& control : m_controls) {
+      if (control.Id() == id)
+        return &control;
+    }
+    return nullptr;
+  }
+  const Control* Find(int id) const { return const_cast<ConsoleDialogWindow*>(this)->Find(id); }
+
+private:
+  static std::string Show(const Control& control) {
+    const std::string text = OnOneLine(WithoutMnemonics(control.source.text));
+    if (control.IsRadio())
+      return std::string(1, control.key) + ") " + (control.checked ? "(*) " : "( ) ") + text;
+    if (control.IsCombo()) {
+      const std::string selected =
+          control.selection >= 0 ? Trim(control.items[control.selection]) : std::string();
+      return "[" + selected + " v]";
+    }
+    if (control.IsPushButton())
+      return control.IsDefault() ? "<" + text + ">" : "[" + text + "]";
+    // Static texts keep their own line breaks.
+    std::string shown = WithoutMnemonics(control.source.text);
+    shown.erase(std::remove(shown.begin(), shown.end(), '\r'), shown.end());
+    return shown;
+  }
+
+  static void AddItem(Control& combo, const std::string& item) {
+    if (combo.source.style & kComboSort) {
+      // Sorted lists place each new item before the first one that is greater.
+      const auto at = std::find_if(combo.items.begin(), combo.items.end(),
+                                   [&](const std::string& other) { return ToLower(other) > ToLower(item); });
+      combo.items.insert(at, item);
+    } else {
+      combo.items.push_back(item);
+    }
+  }
+
+  std::string m_title;
+  std::vector<Control> m_controls;
+  const PeResources& m_module;
+  unsigned m_templateId;
+  bool m_ended = false;
+  int m_result = 0;
+};
+
+}  // namespace
+
+ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out) : m_in(in), m_out(out) {}
+
+int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
+  // The template of the current module, or the program's own when a library lacks it.
+  const PeResources* module = &CurrentResources();
+  ResourceBytes data;
+  if (!module->Find(kResourceDialog, templateId, data)) {
+    module = &ProgramResources();
+    if (!module->Find(kResourceDialog, templateId, data))
+      return -1;
+  }
+  DialogTemplate parsed;
+  if (!ParseDialogTemplate(data.data, data.size, parsed))
+    return -1;
+
+  ConsoleDialogWindow window(parsed, *module, templateId);
+  Attach(dialog, &window);
+  InitDialog(dialog);
+  m_out << "\n(type a letter to pick a choice, or a value from a list; Enter presses the "
+           "button in <>; end of input closes the dialog)\n";
+  while (!window.Ended()) {
+    window.Render(m_out);
+    m_out << "> " << std::flush;
+    std::string line;
+    if (!std::getline(m_in, line)) {
+      m_out << "\n";
+      Cancel(dialog);
+      if (!window.Ended())
+        window.EndDialog(kIdCancel);  // nothing more can be read
+      break;
+    }
+    const std::string choice = Trim(line);
+    bool understood = false;
+    for (Control& control : window.Controls()) {
+      if (understood)
+        break;
+      const bool pressed = control.IsPushButton() &&
+                           (choice.empty() ? control.IsDefault()
+                                           : EqualsNoCase(choice, OnOneLine(WithoutMnemonics(control.source.text))));
+      if (pressed) {
+        understood = true;
+        if (control.Id() == kIdOk)
+          Ok(dialog);
+        else if (control.Id() == kIdCancel)
+          Cancel(dialog);
+        else
+          Command(dialog, control.Id(), kButtonClicked);
+      } else if (control.IsRadio() && choice.size() == 1 && ToLower(choice)[0] == control.key) {
+        understood = true;
+        window.ClickRadio(control);
+        Command(dialog, control.Id(), kButtonClicked);
+      } else if (control.IsCombo() && !choice.empty()) {
+        for (std::size_t i = 0; i < control.items.size(); ++i) {
+          if (Trim(control.items[i]) == choice) {
+            understood = true;
+            control.selection = static_cast<int>(i);
+            Command(dialog, control.Id(), kComboSelectionChange);
+            break;
+          }
+        }
+      }
+    }
+    if (!understood)
+      m_out << "Not a choice: " << choice << "\n";
+  }
+  Attach(dialog, nullptr);
+  return window.Result();
+}
+
+void ShowConsoleMessageBox(std::ostream& out, std::istream* waitIn, const std::string& text,
+                           const std::string& caption) {
+  out << caption << ": " << text << "\n";
+  if (waitIn) {
+    out << "[OK] " << std::flush;
+    std::string line;
+    std::getline(*waitIn, line);
+  }
+  out << std::flush;
+}
+
+}  // namespace posix
+}  // namespace platform

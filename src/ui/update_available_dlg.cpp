@@ -1,0 +1,58 @@
+#include "ui/update_available_dlg.h"
+
+#include <cstdlib>
+
+#include "ui/resource_ids.h"
+#include "ui/texts.h"
+
+CUpdateAvailableDlg::CUpdateAvailableDlg(platform::WindowHandle parent)
+    : CDialog(IDD_UPDATE_AVAILABLE, parent), m_nRemindDays(0) {}
+
+bool CUpdateAvailableDlg::OnInitDialog() {
+  CDialog::OnInitDialog();  // fills the days list from the dialog-init data
+
+  SetWindowText(m_strProduct);
+  SetDlgItemText(IDC_MESSAGE, FormatText(IDS_UPDATES_AVAILABLE, m_strProduct));
+  SetDlgItemText(IDC_RADIO_VISIT, FormatText(IDS_VISIT_SITE, m_strProduct));
+  SetDlgItemText(IDC_RADIO_REMIND, FormatText(IDS_REMIND_ME));
+  SetDlgItemText(IDC_DAYS_LABEL, FormatText(IDS_DAYS));
+  SetComboSelection(IDC_DAYS_COMBO, 0);
+  CheckRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND, IDC_RADIO_VISIT);
+  SetDlgItemText(platform::kIdOk, FormatText(IDS_OK));
+  return true;  // the focus goes to the OK button
+}
+
+// The message map: the spin control of a translated template and the days list.
+bool CUpdateAvailableDlg::OnCommand(int id, int code) {
+  if (id == IDC_DAYS_COMBO && code == platform::kComboSelectionChange) {
+    OnSelchangeDaysCombo();
+    return true;
+  }
+  return CDialog::OnCommand(id, code);
+}
+
+bool CUpdateAvailableDlg::OnNotify(int id, int code, long& result) {
+  if (id == IDC_DAYS_SPIN && code == platform::kSpinPositionChanging) {
+    OnDeltaposDaysSpin(result);
+    return true;
+  }
+  return CDialog::OnNotify(id, code, result);
+}
+
+// Changing the number of days chooses the reminder.
+void CUpdateAvailableDlg::OnDeltaposDaysSpin(long& result) {
+  CheckRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND, IDC_RADIO_REMIND);
+  result = 0;  // lets the position change go ahead
+}
+
+void CUpdateAvailableDlg::OnSelchangeDaysCombo() {
+  CheckRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND, IDC_RADIO_REMIND);
+}
+
+void CUpdateAvailableDlg::OnOK() {
+  if (GetCheckedRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND) == IDC_RADIO_VISIT)
+    m_nRemindDays = 0;
+  else
+    m_nRemindDays = std::atoi(GetDlgItemText(IDC_DAYS_COMBO).c_str());
+  CDialog::OnOK();
+}

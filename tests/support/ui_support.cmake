@@ -1,0 +1,40 @@
+# Support for the tests of resources, dialogs and message boxes.
+
+# The dialog probe: the program's dialog classes and message boxes in a small program of
+# their own, for the dialog tests on both platforms.
+if(WIN32)
+  add_executable(dialog_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/dialog_probe.cpp)
+  target_link_options(dialog_probe PRIVATE -static -static-libgcc -static-libstdc++)
+else()
+  add_executable(dialog_probe ${CMAKE_CURRENT_LIST_DIR}/dialog_probe.cpp)
+endif()
+target_link_libraries(dialog_probe PRIVATE kwu_core)
+add_dependencies(dialog_probe kwu_locale_libraries)
+
+# Locale libraries that only tests use, built like the real ones:
+#   partial: one text and nothing else, so that everything else falls back
+#   hostile: resources plus code in its entry point, which must never run
+set(KWU_FIXTURE_DIR ${CMAKE_CURRENT_LIST_DIR}/../fixtures/locale)
+set(KWU_PARTIAL_LIBRARY ${CMAKE_CURRENT_BINARY_DIR}/fixtures/partial/kavexwebupdexe.dat)
+kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/partial_res.obj ${KWU_FIXTURE_DIR}/partial.rc)
+kwu_link_resource_image(${KWU_PARTIAL_LIBRARY} ${CMAKE_CURRENT_BINARY_DIR}/partial_res.obj)
+set(KWU_FIXTURE_LIBRARIES ${KWU_PARTIAL_LIBRARY})
+if(WIN32)
+  set(KWU_HOSTILE_LIBRARY ${CMAKE_CURRENT_BINARY_DIR}/fixtures/hostile/kavexwebupdexe.dat)
+  kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj ${KWU_FIXTURE_DIR}/hostile.rc)
+  add_custom_command(OUTPUT ${KWU_HOSTILE_LIBRARY}
+    COMMAND ${CMAKE_C_COMPILER} -shared -s ${KWU_FIXTURE_DIR}/hostile_entry.c
+            ${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj -o ${KWU_HOSTILE_LIBRARY}
+    DEPENDS ${KWU_FIXTURE_DIR}/hostile_entry.c ${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj
+    VERBATIM)
+  list(APPEND KWU_FIXTURE_LIBRARIES ${KWU_HOSTILE_LIBRARY})
+endif()
+add_custom_target(kwu_fixture_libraries ALL DEPENDS ${KWU_FIXTURE_LIBRARIES})
+
+if(TARGET kwu_unit_tests)
+  add_dependencies(kwu_unit_tests kwu_locale_libraries kwu_fixture_libraries)
+  target_compile_definitions(kwu_unit_tests PRIVATE
+    KWU_TEST_PROGRAM_IMAGE="${KWU_RESOURCE_IMAGE}"
+    KWU_TEST_GERMAN_LIBRARY="${PROJECT_BINARY_DIR}/src/Locale/de/kavexwebupdexe.dat"
+    KWU_TEST_PARTIAL_LIBRARY="${KWU_PARTIAL_LIBRARY}")
+endif()

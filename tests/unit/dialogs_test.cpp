@@ -1,0 +1,233 @@
+// The two dialogs, run through the console host (the Linux host for terminals) with the
+// program's own resources or a locale library, and through a scripted host for the
+// spin-control notification, which only translated templates can send.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "platform/posix/console_dialog_host.h"
+#include "platform/resources.h"
+#include "ui/no_updates_dlg.h"
+#include "ui/resource_ids.h"
+#include "ui/update_available_dlg.h"
+
+namespace {
+
+// Runs dialogs on a console host with the given input for as long as it lives.
+class Console {
+public:
+  explicit Console(const std::string& input) : m_in(input), m_host(m_in, m_out) {
+    platform::SetDialogHost(&m_host);
+  }
+  ~Console() { platform::SetDialogHost(nullptr); }
+  std::string Output() const { return m_out.str(); }
+
+private:
+  std::istringstream m_in;
+  std::ostringstream m_out;
+  platform::posix::ConsoleDialogHost m_host;
+};
+
+struct Outcome {
+  int result;
+  int remindDays;
+  std::string screen;
+};
+
+Outcome RunUpdateAvailable(const std::string& input, const std::string& product = "Acme Writer") {
+  Console console(input);
+  CUpdateAvailableDlg dialog;
+  dialog.m_strProduct = product;
+  const int result = dialog.DoModal();
+  return {result, dialog.m_nRemindDays, console.Output()};
+}
+
+// The last screen the console showed.
+std::string LastScreen(const std::string& output) {
+  return output.substr(output.rfind("\n\n") + 1);
+}
+
+}  // namespace
+
+TEST(UpdateAvailableDialog, OkUntouchedMeansVisit) {
+  const Outcome outcome = RunUpdateAvailable("\n");
+  EXPECT_EQ(outcome.result, platform::kIdOk);
+  EXPECT_EQ(outcome.remindDays, 0);
+}
+
+TEST(UpdateAvailableDialog, ShowsTitleTextsChoicesAndSortedList) {
+  const Outcome outcome = RunUpdateAvailable("\n");
+  EXPECT_EQ(LastScreen(outcome.screen),
+            "\nAcme Writer\n===========\n"
+            "There are updates available for the Acme Writer software.\n"
+            "a) (*) Visit the Acme Writer Web site to review the updates\n"
+            "b) ( ) Remind me again in [1 v] day(s)\n"
+            "   list: 1 5 10 30 60\n"
+            "<OK>\n> ");
+}
+
+TEST(UpdateAvailableDialog, PickingANumberChoosesTheReminder) {
+  const Outcome picked = RunUpdateAvailable("30\n\n");
+  EXPECT_EQ(picked.result, platform::kIdOk);
+  EXPECT_EQ(picked.remindDays, 30);
+  EXPECT_NE(picked.screen.find("b) (*) Remind me again in [30 v] day(s)"), std::string::npos);
+
+  // Back to the visit choice: the number still shown is ignored.
+  const Outcome back = RunUpdateAvailable("60\na\nOK\n");
+  EXPECT_EQ(back.result, platform::kIdOk);
+  EXPECT_EQ(back.remindDays, 0);
+
+  // The reminder without touching the list takes the preselected " 1".
+  const Outcome preselected = RunUpdateAvailable("b\n\n");
+  EXPECT_EQ(preselected.remindDays, 1);
+  const Outcome five = RunUpdateAvailable("b\n5\n\n");
+  EXPECT_EQ(five.remindDays, 5);
+}
+
+TEST(UpdateAvailableDialog, EndOfInputClosesWithCancel) {
+  const Outcome outcome = RunUpdateAvailable("30\n");
+  EXPECT_EQ(outcome.result, platform::kIdCancel);
+  EXPECT_EQ(outcome.remindDays, 0);
+}
+
+TEST(UpdateAvailableDialog, UnknownInputIsRefusedAndAsksAgain) {
+  const Outcome outcome = RunUpdateAvailable("7\nc\n\n");
+  EXPECT_EQ(outcome.result, platform::kIdOk);
+  EXPECT_EQ(outcome.remindDays, 0);
+  EXPECT_NE(outcome.screen.find("Not a choice: 7"), std::string::npos);
+  EXPECT_NE(outcome.screen.find("Not a choice: c"), std::string::npos);
+}
+
+TEST(UpdateAvailableDialog, ProductNameWithPercentSignsShowsUnchanged) {
+  const Outcome outcome = RunUpdateAvailable("\n", "Tool 100% %s%n%d");
+  EXPECT_NE(outcome.screen.find("\nTool 100% %s%n%d\n"), std::string::npos);
+  EXPECT_NE(outcome.screen.find("for the Tool 100% %s%n%d software."), std::string::npos);
+  EXPECT_NE(outcome.screen.find("Visit the Tool 100% %s%n%d Web site"), std::string::npos);
+}
+
+TEST(NoUpdatesDialog, ShowsTheTwoLineMessageAndEndsEitherWay) {
+  {
+    Console console("\n");
+    CNoUpdatesDlg dialog;
+    dialog.m_strProduct = "Acme";
+    EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+    EXPECT_EQ(LastScreen(console.Output()),
+              "\nAcme\n====\n"
+              "There are no new updates available.\n"
+              "You already have the most recent version.\n"
+              "<OK>\n> ");
+  }
+  Console console("");
+  CNoUpdatesDlg dialog;
+  dialog.m_strProduct = "Acme";
+  EXPECT_EQ(dialog.DoModal(), platform::kIdCancel);
+}
+
+TEST(LocaleResources, GermanLibraryGivesGermanDialogs) {
+  const auto german = platform::ResourceLibrary::Load(KWU_TEST_GERMAN_LIBRARY);
+  ASSERT_TRUE(german);
+  {
+    const platform::CurrentResourceModule current(german.get());
+    const Outcome outcome = RunUpdateAvailable("10\n\n");
+    EXPECT_EQ(outcome.remindDays, 10);
+    EXPECT_NE(outcome.screen.find("F\xC3\xBCr die Software Acme Writer sind Updates verf\xC3\xBC" "gbar."),
+              std::string::npos);
+    EXPECT_NE(outcome.screen.find("b) (*) Erneut erinnern in [10 v] Tag(en)"), std::string::npos);
+  }
+  // Released: the program's own resources again.
+  const Outcome after = RunUpdateAvailable("\n");
+  EXPECT_NE(after.screen.find("There are updates available"), std::string::npos);
+  EXPECT_EQ(after.screen.find("Software"), std::string::npos);
+}
+
+TEST(LocaleResources, WhatALibraryLacksComesFromTheProgram) {
+  const auto partial = platform::ResourceLibrary::Load(KWU_TEST_PARTIAL_LIBRARY);
+  ASSERT_TRUE(partial);
+  const platform::CurrentResourceModule current(partial.get());
+  std::string text;
+  EXPECT_TRUE(platform::LoadResourceString(IDS_ERROR, text));
+  EXPECT_EQ(text, "Erreur partielle");
+  EXPECT_FALSE(platform::LoadResourceString(IDS_OK, text));
+  // The dialog template and its list come from the program.
+  const Outcome outcome = RunUpdateAvailable("60\n\n");
+  EXPECT_EQ(outcome.result, platform::kIdOk);
+  EXPECT_EQ(outcome.remindDays, 60);
+}
+
+TEST(LocaleResources, NotALibraryLoadsNothing) {
+  EXPECT_FALSE(platform::ResourceLibrary::Load("/nonexistent/kavexwebupdexe.dat"));
+  EXPECT_FALSE(platform::ResourceLibrary::Load(__FILE__));
+}
+
+namespace {
+
+// A host that plays a fixed script on a dialog, standing in for a window system.
+class ScriptedHost : public platform::DialogHost, public platform::DialogWindow {
+public:
+  std::map<int, std::string> texts;
+  std::map<int, bool> checked;
+  std::string comboText = " 1";
+  long spinResult = -99;
+  bool ended = false;
+  int result = 0;
+
+  int RunModal(platform::CDialog& dialog, unsigned, platform::WindowHandle) override {
+    Attach(dialog, this);
+    InitDialog(dialog);
+    Notify(dialog, IDC_DAYS_SPIN, platform::kSpinPositionChanging, spinResult);
+    Ok(dialog);
+    Attach(dialog, nullptr);
+    return result;
+  }
+  void ExecuteDialogInit() override {}
+  void SetWindowText(const std::string& text) override { texts[0] = text; }
+  void SetDlgItemText(int id, const std::string& text) override { texts[id] = text; }
+  std::string GetDlgItemText(int id) const override {
+    return id == IDC_DAYS_COMBO ? comboText : texts.at(id);
+  }
+  void CheckRadioButton(int first, int last, int check) override {
+    for (int id = first; id <= last; ++id)
+      checked[id] = id == check;
+  }
+  int GetCheckedRadioButton(int first, int last) const override {
+    for (int id = first; id <= last; ++id) {
+      if (checked.count(id) && checked.at(id))
+        return id;
+    }
+    return 0;
+  }
+  int SetComboSelection(int, int index) override { return index; }
+  void EndDialog(int code) override {
+    ended = true;
+    result = code;
+  }
+};
+
+}  // namespace
+
+TEST(UpdateAvailableDialog, SpinMoveChoosesTheReminderAndLetsTheMoveHappen) {
+  ScriptedHost host;
+  host.comboText = "  5 Tage";
+  platform::SetDialogHost(&host);
+  CUpdateAvailableDlg dialog;
+  dialog.m_strProduct = "Acme";
+  const int result = dialog.DoModal();
+  platform::SetDialogHost(nullptr);
+  EXPECT_EQ(result, platform::kIdOk);
+  EXPECT_EQ(host.spinResult, 0);
+  EXPECT_TRUE(host.checked[IDC_RADIO_REMIND]);
+  EXPECT_EQ(dialog.m_nRemindDays, 5);  // read as atoi reads it
+  EXPECT_EQ(host.texts[0], "Acme");
+  EXPECT_EQ(host.texts[platform::kIdOk], "OK");
+}
+
+TEST(UpdateAvailableDialog, ListItemWithoutDigitsGivesZero) {
+  ScriptedHost host;
+  host.comboText = "nie";
+  platform::SetDialogHost(&host);
+  CUpdateAvailableDlg dialog;
+  dialog.DoModal();
+  platform::SetDialogHost(nullptr);
+  EXPECT_EQ(dialog.m_nRemindDays, 0);
+}

@@ -1,0 +1,74 @@
+// Which locale library a product gets: only a plain locale name may lead to a file, and
+// only inside the Locale folder beside the executable.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+#include "app/locale_library.h"
+#include "platform/application.h"
+#include "ui/resource_ids.h"
+#include "ui/texts.h"
+
+TEST(LocaleLibrary, OnlyPlainNamesAreLocales) {
+  for (const char* safe : {"de", "en", "pt-BR", "zh_Hans", "x1"})
+    EXPECT_TRUE(IsSafeLocaleName(safe)) << safe;
+  for (const char* unsafe : {"", "..", "../de", "..\\..\\x", "de/..", "c:", "/tmp", "d e", "de.",
+                             "\xC3\xA4", "de\\", "de\n"})
+    EXPECT_FALSE(IsSafeLocaleName(unsafe)) << unsafe;
+}
+
+TEST(LocaleLibrary, PathLiesBesideTheExecutable) {
+  EXPECT_EQ(LocaleLibraryPath("", "/opt/kavex/", "de"), "/opt/kavex/Locale/de/kavexwebupdexe.dat");
+}
+
+namespace {
+
+void CopyFile(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary);
+  out << in.rdbuf();
+}
+
+// Libraries placed beside this test program for one test, removed afterwards.
+class LibrariesBesideProgram : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string drive;
+    platform::SplitPath(platform::ModuleFileName(), drive, m_folder);
+    ::mkdir((m_folder + "Locale").c_str(), 0755);
+    ::mkdir((m_folder + "Locale/zz").c_str(), 0755);
+    ::mkdir((m_folder + "outside").c_str(), 0755);
+    CopyFile(KWU_TEST_GERMAN_LIBRARY, m_folder + "Locale/zz/kavexwebupdexe.dat");
+    CopyFile(KWU_TEST_GERMAN_LIBRARY, m_folder + "outside/kavexwebupdexe.dat");
+  }
+  void TearDown() override {
+    std::remove((m_folder + "Locale/zz/kavexwebupdexe.dat").c_str());
+    std::remove((m_folder + "outside/kavexwebupdexe.dat").c_str());
+    ::rmdir((m_folder + "Locale/zz").c_str());
+    ::rmdir((m_folder + "Locale").c_str());
+    ::rmdir((m_folder + "outside").c_str());
+  }
+  std::string m_folder;
+};
+
+}  // namespace
+
+TEST_F(LibrariesBesideProgram, PlainLocaleLoadsItsLibrary) {
+  const auto library = LoadLocaleLibrary("zz");
+  ASSERT_TRUE(library);
+  const platform::CurrentResourceModule current(library.get());
+  EXPECT_EQ(LoadText(IDS_ERROR), "Fehler");
+}
+
+TEST_F(LibrariesBesideProgram, TraversalLocaleLoadsNothing) {
+  // The file exists where the path would lead, yet it is not loaded.
+  EXPECT_FALSE(LoadLocaleLibrary("../outside"));
+  EXPECT_FALSE(LoadLocaleLibrary("zz/../../outside"));
+  EXPECT_FALSE(LoadLocaleLibrary(m_folder + "outside"));
+  EXPECT_FALSE(LoadLocaleLibrary("missing"));
+}

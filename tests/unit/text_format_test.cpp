@@ -1,0 +1,67 @@
+// Formatting of string-table entries, which may come from a translated library: only the
+// one argument given is ever read, whatever the entry asks for.
+#include <gtest/gtest.h>
+
+#include "ui/text_format.h"
+
+namespace {
+std::string WithText(const std::string& format, const std::string& text) {
+  return FormatEntry(format, FormatArgument(text));
+}
+std::string WithNumber(const std::string& format, long number) {
+  return FormatEntry(format, FormatArgument(number));
+}
+std::string Plain(const std::string& format) {
+  return FormatEntry(format, FormatArgument());
+}
+}  // namespace
+
+TEST(TextFormat, DocumentedEntriesFormatAsPrintfWould) {
+  EXPECT_EQ(WithText("There are updates available for the %s software.", "Acme"),
+            "There are updates available for the Acme software.");
+  EXPECT_EQ(WithNumber("Connection error. Status code: %d", 404),
+            "Connection error. Status code: 404");
+  EXPECT_EQ(WithNumber("Status %d", -1), "Status -1");
+  EXPECT_EQ(Plain("day(s)"), "day(s)");
+  EXPECT_EQ(Plain("100%% sure"), "100% sure");
+  EXPECT_EQ(WithText("%% of %s", "x"), "% of x");
+}
+
+TEST(TextFormat, ArgumentIsNeverReadAsAFormat) {
+  EXPECT_EQ(WithText("Visit the %s Web site", "50% %s %n %d Off"),
+            "Visit the 50% %s %n %d Off Web site");
+  EXPECT_EQ(WithText("%s", "%%"), "%%");
+}
+
+TEST(TextFormat, ConversionsBeyondTheOneArgumentShowNothing) {
+  EXPECT_EQ(WithText("%s and %s and %d", "A"), "A and  and ");
+  EXPECT_EQ(Plain("Remind me %s in %d days%n"), "Remind me  in  days");
+  EXPECT_EQ(WithNumber("%d%d%s%p", 7), "7");
+  EXPECT_EQ(WithText("%n%s", "A"), "A");  // %n writes nothing and takes nothing
+}
+
+TEST(TextFormat, AnyConversionShowsTheArgumentSafely) {
+  EXPECT_EQ(WithText("Product %d", "Acme"), "Product Acme");
+  EXPECT_EQ(WithText("Product %x|%c", "Acme"), "Product Acme|");
+  EXPECT_EQ(WithNumber("Code %s", 404), "Code 404");
+  EXPECT_EQ(WithNumber("Code %5d|%-5s|", 42), "Code    42||");
+  EXPECT_EQ(WithNumber("%05ld", 42), "00042");
+  EXPECT_EQ(WithNumber("%x", 255), "ff");
+  EXPECT_EQ(WithNumber("%I64d", 12), "12");
+  EXPECT_EQ(WithText("[%-6s][%.2s]", "abc"), "[abc   ][]");
+  EXPECT_EQ(WithText("[%1$s]", "abc"), "[abc]");
+}
+
+TEST(TextFormat, StarsAndHugeWidthsReadNothingAndStayBounded) {
+  EXPECT_EQ(WithText("%*s", "abc"), "abc");
+  EXPECT_EQ(WithText("%.*s", "abc"), "abc");
+  EXPECT_EQ(WithNumber("%999999999d", 1).size(), 256u);
+  EXPECT_EQ(WithText("%99999999999999999999s", "x").size(), 256u);
+  EXPECT_EQ(WithNumber("%.9999999d", 1).size(), 256u);
+}
+
+TEST(TextFormat, PercentSignsThatStartNoConversionStay) {
+  EXPECT_EQ(Plain("100%"), "100%");
+  EXPECT_EQ(WithText("50%! %s", "now"), "50%! now");
+  EXPECT_EQ(Plain("%q %"), "%q %");
+}
