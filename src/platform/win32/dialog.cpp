@@ -2,12 +2,12 @@
 // module, centred on the desktop, with the template's dialog-init data carried out.
 #include "platform/dialog.h"
 
-#include <commctrl.h>
-
 #include <vector>
 
 #include "platform/dialog_template.h"
 #include "platform/win32/win32_resources.h"
+
+#include <commctrl.h>  // after <windows.h>, which it needs
 
 namespace platform {
 
