@@ -15,7 +15,7 @@ class ConsoleDialogs(unittest.TestCase):
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp(prefix="kwu-console-"))
         self.addCleanup(shutil.rmtree, self.folder)
-        shutil.copy2(BUILD / "tests" / "dialog_probe", self.folder)
+        shutil.copy2(BUILD / "tests" / "support" / "dialog_probe", self.folder)
         shutil.copytree(BUILD / "src" / "Locale", self.folder / "Locale")
 
     def probe(self, action, product, *locales, stdin=""):

@@ -10,17 +10,18 @@ else()
 endif()
 target_link_libraries(dialog_probe PRIVATE kwu_core)
 add_dependencies(dialog_probe kwu_locale_libraries)
+set_target_properties(dialog_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/support)
 
 # Locale libraries that only tests use, built like the real ones:
 #   partial: one text and nothing else, so that everything else falls back
 #   hostile: resources plus code in its entry point, which must never run
 set(KWU_FIXTURE_DIR ${CMAKE_CURRENT_LIST_DIR}/../fixtures/locale)
-set(KWU_PARTIAL_LIBRARY ${CMAKE_CURRENT_BINARY_DIR}/fixtures/partial/kavexwebupdexe.dat)
+set(KWU_PARTIAL_LIBRARY ${CMAKE_BINARY_DIR}/tests/fixtures/partial/kavexwebupdexe.dat)
 kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/partial_res.obj ${KWU_FIXTURE_DIR}/partial.rc)
 kwu_link_resource_image(${KWU_PARTIAL_LIBRARY} ${CMAKE_CURRENT_BINARY_DIR}/partial_res.obj)
 set(KWU_FIXTURE_LIBRARIES ${KWU_PARTIAL_LIBRARY})
 if(WIN32)
-  set(KWU_HOSTILE_LIBRARY ${CMAKE_CURRENT_BINARY_DIR}/fixtures/hostile/kavexwebupdexe.dat)
+  set(KWU_HOSTILE_LIBRARY ${CMAKE_BINARY_DIR}/tests/fixtures/hostile/kavexwebupdexe.dat)
   kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj ${KWU_FIXTURE_DIR}/hostile.rc)
   add_custom_command(OUTPUT ${KWU_HOSTILE_LIBRARY}
     COMMAND ${CMAKE_C_COMPILER} -shared -s ${KWU_FIXTURE_DIR}/hostile_entry.c
