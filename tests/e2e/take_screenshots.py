@@ -1,0 +1,55 @@
+"""Takes the pictures in docs/screenshots: the two dialogs (English and German) and a
+product error message box, as the Windows build shows them under Wine.
+
+    KWU_BUILD_DIR=build/win32 python3 tests/e2e/take_screenshots.py docs/screenshots
+
+Not a test: run it after changing a dialog, and look at the pictures."""
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+from wine_harness import PROGRAM_FOLDER, UiScript, WineSession
+
+SHOTS = [
+    # file name, probe action, product, locale, window title
+    ("update_available_en.png", "update", "Acme Writer", "", "Acme Writer"),
+    ("update_available_de.png", "update", "Acme Writer", "de", "Acme Writer"),
+    ("no_updates_en.png", "noupdates", "Acme Writer", "", "Acme Writer"),
+    ("no_updates_de.png", "noupdates", "Acme Writer", "de", "Acme Writer"),
+    ("product_error_en.png", "error", "Acme Writer", "", "Acme Writer"),
+]
+
+
+def main(target):
+    os.makedirs(target, exist_ok=True)
+    with WineSession(display=True) as session:
+        shutil.copy2(os.path.join(session.build, "tests", "support", "dialog_probe.exe"),
+                     session.unix_path(PROGRAM_FOLDER))
+        for name, action, product, locale, title in SHOTS:
+            whole = os.path.join(session.base, name)
+
+            def capture():
+                time.sleep(3)
+                subprocess.run(["import", "-display", session.display, "-window", "root", whole],
+                               check=True)
+
+            shooter = threading.Thread(target=capture)
+            shooter.start()
+            run = session.run(["C:\\kwu\\probe.txt", action, product, locale],
+                              ui=UiScript(title, "sleep:5000", "ok", "wait-gone"),
+                              program=PROGRAM_FOLDER + "dialog_probe.exe", cwd="C:\\kwu")
+            shooter.join()
+            window = run.ui[0].window
+            x, y, width, height = window["rect"]
+            margin = 12
+            subprocess.run(["convert", whole, "-crop", "%dx%d+%d+%d" % (
+                width + 2 * margin, height + 2 * margin, x - margin, y - margin),
+                "+repage", os.path.join(target, name)], check=True)
+            print(name, window["rect"])
+
+
+if __name__ == "__main__":
+    main(sys.argv[1] if len(sys.argv) > 1 else "docs/screenshots")
