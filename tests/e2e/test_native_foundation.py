@@ -3,7 +3,7 @@
 import os
 import unittest
 
-from native_harness import CAPTION, SETTINGS_KEY, NativeTestCase
+from native_harness import CAPTION, SETTINGS_KEY, SOURCE_DIR, NativeTestCase
 
 USAGE = (
     "\nKavexWebUpdate version 1.0\n"
@@ -173,6 +173,14 @@ class RunLogFile(LoggedRunTestCase):
             "\"logfile\" = \"%s\"\r\n" % self.log_path.replace("\\", "\\\\"))
         self.run_logged("App", "7.0")
         self.assertEqual(len(self.log_lines()), 4)
+
+    def test_the_documented_example_settings_file(self):
+        with open(os.path.join(SOURCE_DIR, "docs", "linux-port.md"), encoding="utf-8") as doc:
+            example = doc.read().split("### Example", 1)[1].split("```\n")[1]
+        self.assertIn('"LogFile"="/home/alex/kavexwebupd.log"', example)
+        self.box.write_settings(example.replace("/home/alex/kavexwebupd.log", self.log_path))
+        self.run_logged("1")
+        self.assertEqual(self.log_lines(), ["", SEARCHING, self.checking_files_line()])
 
     def test_a_settings_file_that_cannot_be_read_is_left_alone(self):
         broken = b"[Software\\Kavex\\WebUpdates]\n\"LogFile\"=\"" + self.log_path.encode() + b"\n"
