@@ -139,6 +139,49 @@ def _execute(command, env, timeout, cwd=None, on_timeout=None):
         return _Done(process.returncode, out.read(), err.read(), timed_out)
 
 
+def _parse_reg_string(text, start):
+    """The text of a quoted .reg string beginning at text[start] == '"', and the index
+    after its closing quote."""
+    chars = []
+    i = start + 1
+    while text[i] != '"':
+        if text[i] == "\\":
+            i += 1
+        chars.append(text[i])
+        i += 1
+    return "".join(chars), i + 1
+
+
+def _find_exported_value(text, key, name):
+    # Continued lines (a backslash at the end) belong to the line before.
+    text = text.replace("\\\r\n  ", "").replace("\\\n  ", "")
+    in_key = False
+    for line in text.splitlines():
+        if line.startswith("["):
+            in_key = line[1:-1].lower() == key.lower()
+            continue
+        if not in_key or not line:
+            continue
+        if line.startswith("@="):
+            value_name, rest = "", line[2:]
+        elif line.startswith('"'):
+            value_name, after = _parse_reg_string(line, 0)
+            rest = line[after + 1:]
+        else:
+            continue
+        if value_name.lower() != (name or "").lower():
+            continue
+        if rest.startswith('"'):
+            return "REG_SZ", _parse_reg_string(rest, 0)[0]
+        if rest.startswith("dword:"):
+            return "REG_DWORD", int(rest[6:], 16)
+        kind, _, data = rest.partition(":")
+        code = 3 if kind == "hex" else int(kind[4:-1], 16)
+        names = {v: k for k, v in REG_TYPES.items()}
+        return names.get(code, code), bytes.fromhex(data.replace(",", ""))
+    return None
+
+
 def _reg_quote(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
@@ -407,22 +450,19 @@ class WineSession:
         self._wine(["regedit", "/S", path])
 
     def reg_query(self, key, name):
-        """(type, data text) of a value as `wine reg query` shows it, or None when the key
-        or the value does not exist. name None or "" is the default value."""
-        args = ["reg", "query", "HKCU\\" + key] + (["/ve"] if not name else ["/v", name])
-        done = self._wine(args, check=False)
+        """(type name, data) of a value, or None when the key or the value does not exist;
+        name None or "" is the default value. Data: text for REG_SZ, a number for
+        REG_DWORD, bytes for the other types. Read from a `wine reg export`, which keeps
+        every character exact."""
+        path = os.path.join(self.base, "export.reg")
+        if os.path.exists(path):
+            os.remove(path)
+        done = self._wine(["reg", "export", "HKCU\\" + key, path, "/y"], check=False)
         if done.returncode != 0:
             return None
-        shown = name or "(Default)"
-        for line in done.stdout.decode("utf-8", errors="replace").splitlines():
-            if not line.startswith("    "):
-                continue
-            parts = line[4:].split("    ", 2)
-            if len(parts) >= 2 and parts[0].lower() == shown.lower():
-                if parts[1] == "(value not set)":
-                    return None
-                return parts[1], (parts[2] if len(parts) > 2 else "")
-        return None
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-16")
+        return _find_exported_value(text, "HKEY_CURRENT_USER\\" + key, name)
 
     def reg_key_exists(self, key):
         return self._wine(["reg", "query", "HKCU\\" + key], check=False).returncode == 0
