@@ -2,6 +2,8 @@
 
 #include "platform/win32/windows_include.h"
 
+#include <shellapi.h>
+
 namespace platform {
 
 void OpenUrl(const std::string& url) {
