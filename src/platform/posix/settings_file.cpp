@@ -1,0 +1,296 @@
+#include "platform/posix/settings_file.h"
+
+#include <cstddef>
+
+#include "platform/text.h"
+
+namespace platform {
+namespace posix {
+
+namespace {
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+const char kHexDigits[] = "0123456789ABCDEF";
+
+bool IsControl(unsigned char c) {
+  return c < 0x20 || c == 0x7F;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::size_t SkipBlanks(const std::string& text, std::size_t position) {
+  while (position < text.size() && IsBlank(text[position]))
+    ++position;
+  return position;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+// Reads a quoted text starting at position (on its opening quote) and moves position past
+// the closing quote. False for a text without its closing quote or with an unknown escape.
+bool ParseQuoted(const std::string& line, std::size_t& position, std::string& text) {
+  if (position >= line.size() || line[position] != '"')
+    return false;
+  ++position;
+  text.clear();
+  while (position < line.size()) {
+    const char c = line[position++];
+    if (c == '"')
+      return true;
+    if (c != '\\') {
+      text += c;
+      continue;
+    }
+    if (position >= line.size())
+      return false;
+    const char escaped = line[position++];
+    switch (escaped) {
+      case '\\': text += '\\'; break;
+      case '"': text += '"'; break;
+      case 'n': text += '\n'; break;
+      case 'r': text += '\r'; break;
+      case 't': text += '\t'; break;
+      case 'x': {
+        if (position + 2 > line.size())
+          return false;
+        const int high = HexValue(line[position]);
+        const int low = HexValue(line[position + 1]);
+        if (high < 0 || low < 0)
+          return false;
+        text += static_cast<char>(high * 16 + low);
+        position += 2;
+        break;
+      }
+      default:
+        return false;
+    }
+  }
+  return false;
+}
+
+// A value line: "name"="data" or @="data", blanks allowed around the equals sign.
+bool ParseValue(const std::string& line, std::size_t position, std::string& name,
+                std::string& data) {
+  if (line[position] == '@') {
+    name.clear();
+    ++position;
+  } else if (!ParseQuoted(line, position, name)) {
+    return false;
+  }
+  position = SkipBlanks(line, position);
+  if (position >= line.size() || line[position] != '=')
+    return false;
+  position = SkipBlanks(line, position + 1);
+  if (!ParseQuoted(line, position, data))
+    return false;
+  return SkipBlanks(line, position) == line.size();
+}
+
+// True when key is a subkey, at any depth, of parent.
+bool IsSubkeyOf(const std::string& key, const std::string& parent) {
+  return key.size() > parent.size() && key[parent.size()] == '\\' &&
+         EqualsNoCase(key.substr(0, parent.size()), parent);
+}
+
+}  // namespace
+
+bool IsValidKeyPath(const std::string& keyPath) {
+  if (keyPath.empty())
+    return true;
+  char previous = '\\';  // so that a leading backslash counts as an empty key name
+  for (const char c : keyPath) {
+    if (IsControl(static_cast<unsigned char>(c)))
+      return false;
+    if (c == '\\' && previous == '\\')
+      return false;
+    previous = c;
+  }
+  return previous != '\\';
+}
+
+std::string QuoteSettingsText(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '\\': quoted += "\\\\"; break;
+      case '"': quoted += "\\\""; break;
+      case '\n': quoted += "\\n"; break;
+      case '\r': quoted += "\\r"; break;
+      case '\t': quoted += "\\t"; break;
+      default: {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (IsControl(byte)) {
+          quoted += "\\x";
+          quoted += kHexDigits[byte >> 4];
+          quoted += kHexDigits[byte & 0x0F];
+        } else {
+          quoted += c;  // bytes above 127 are written as they are
+        }
+      }
+    }
+  }
+  quoted += '"';
+  return quoted;
+}
+
+bool SettingsDocument::Parse(const std::string& content) {
+  m_lines.clear();
+  std::vector<Line> lines;
+  bool inSection = false;
+  std::string sectionKey;
+
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos)
+      end = content.size();
+    Line line;
+    line.text = content.substr(start, end - start);
+    start = end + 1;
+    if (!line.text.empty() && line.text.back() == '\r')
+      line.text.pop_back();  // a file saved with Windows line ends
+
+    std::size_t position = 0;
+    if (lines.empty() && line.text.compare(0, 3, kByteOrderMark) == 0)
+      position = 3;
+    position = SkipBlanks(line.text, position);
+
+    if (position == line.text.size() || line.text[position] == '#' ||
+        line.text[position] == ';') {
+      line.kind = LineKind::kOther;
+    } else if (line.text[position] == '[') {
+      std::size_t last = line.text.size();
+      while (last > position && IsBlank(line.text[last - 1]))
+        --last;
+      if (last - position < 2 || line.text[last - 1] != ']')
+        return false;
+      line.kind = LineKind::kHeader;
+      line.key = line.text.substr(position + 1, last - position - 2);
+      if (!IsValidKeyPath(line.key))
+        return false;
+      inSection = true;
+      sectionKey = line.key;
+    } else {
+      if (!inSection)
+        return false;  // a value belongs to a key
+      line.kind = LineKind::kValue;
+      line.key = sectionKey;
+      if (!ParseValue(line.text, position, line.name, line.data))
+        return false;
+    }
+    lines.push_back(std::move(line));
+  }
+  m_lines = std::move(lines);
+  return true;
+}
+
+std::string SettingsDocument::Serialize() const {
+  std::string content;
+  for (const Line& line : m_lines) {
+    content += line.text;
+    content += '\n';
+  }
+  return content;
+}
+
+bool SettingsDocument::HasKey(const std::string& keyPath) const {
+  if (keyPath.empty())
+    return true;
+  for (const Line& line : m_lines) {
+    if (line.kind == LineKind::kHeader &&
+        (EqualsNoCase(line.key, keyPath) || IsSubkeyOf(line.key, keyPath)))
+      return true;
+  }
+  return false;
+}
+
+bool SettingsDocument::FindValue(const std::string& keyPath, const std::string& name,
+                                 std::string& data) const {
+  for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
+    if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
+        EqualsNoCase(line->name, name)) {
+      data = line->data;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SettingsDocument::AddKey(const std::string& keyPath) {
+  if (HasKey(keyPath))
+    return false;
+  if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
+    m_lines.push_back(Line());  // a blank line between sections, for the reader
+  m_lines.push_back(HeaderLine(keyPath));
+  return true;
+}
+
+void SettingsDocument::SetValue(const std::string& keyPath, const std::string& name,
+                                const std::string& data) {
+  for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
+    if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
+        EqualsNoCase(line->name, name)) {
+      // The name keeps the spelling it was first stored with, as in the registry.
+      *line = ValueLine(line->key, line->name, data);
+      return;
+    }
+  }
+
+  // A new value goes after the last header or value line of the key's last section, so
+  // that comments introducing the next section stay with it.
+  std::size_t insertAfter = m_lines.size();
+  bool inKey = false;
+  for (std::size_t index = 0; index < m_lines.size(); ++index) {
+    const Line& line = m_lines[index];
+    if (line.kind == LineKind::kHeader)
+      inKey = EqualsNoCase(line.key, keyPath);
+    if (inKey && line.kind != LineKind::kOther)
+      insertAfter = index;
+  }
+  if (insertAfter < m_lines.size()) {
+    const std::string sectionKey = m_lines[insertAfter].key;
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAfter) + 1,
+                   ValueLine(sectionKey, name, data));
+    return;
+  }
+
+  // The key exists only as the parent of other keys, or not at all: give it a section.
+  if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
+    m_lines.push_back(Line());
+  m_lines.push_back(HeaderLine(keyPath));
+  m_lines.push_back(ValueLine(keyPath, name, data));
+}
+
+SettingsDocument::Line SettingsDocument::HeaderLine(const std::string& keyPath) {
+  Line line;
+  line.kind = LineKind::kHeader;
+  line.key = keyPath;
+  line.text = "[" + keyPath + "]";
+  return line;
+}
+
+SettingsDocument::Line SettingsDocument::ValueLine(const std::string& keyPath,
+                                                   const std::string& name,
+                                                   const std::string& data) {
+  Line line;
+  line.kind = LineKind::kValue;
+  line.key = keyPath;
+  line.name = name;
+  line.data = data;
+  line.text = (name.empty() ? std::string("@") : QuoteSettingsText(name)) + "=" +
+              QuoteSettingsText(data);
+  return line;
+}
+
+}  // namespace posix
+}  // namespace platform

@@ -1,0 +1,249 @@
+// The registry on Linux: the per-user settings file behind platform::RegistryKey.
+#include "platform/registry.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "test_folder.h"
+
+using platform::RegistryKey;
+
+namespace {
+
+const char kKey[] = "Software\\Kavex\\WebUpdates";
+
+// The value as the program reads it, or "<absent>".
+std::string Query(const std::string& key, const std::string& name, std::size_t capacity = 512) {
+  const auto opened = RegistryKey::OpenForQuery(key);
+  if (!opened)
+    return "<no key>";
+  std::vector<char> buffer(capacity);
+  std::size_t copied = 0;
+  if (!opened->QueryValue(name, buffer.data(), capacity, copied))
+    return "<absent>";
+  EXPECT_GE(copied, 1u);
+  EXPECT_EQ(buffer[copied - 1], '\0');
+  return std::string(buffer.data(), copied - 1);
+}
+
+bool Store(const std::string& key, const std::string& name, const std::string& data) {
+  const auto created = RegistryKey::CreateForWrite(key);
+  return created && created->SetStringValue(name, data);
+}
+
+mode_t Mode(const std::string& path) {
+  struct stat status;
+  return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0;
+}
+
+// Waits for a child process and tells whether it exited with status 0.
+bool ExitedCleanly(pid_t child) {
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST(Registry, SettingsFileLocation) {
+  test::TestFolder folder;
+  {
+    Store(kKey, "URL", "explicit");
+    EXPECT_EQ(test::ReadFile(folder.SettingsPath()),
+              "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"explicit\"\n");
+  }
+  test::ScopedEnvironment noExplicitPath("KAVEXWEBUPD_SETTINGS", std::nullopt);
+  {
+    test::ScopedEnvironment config("XDG_CONFIG_HOME", folder.Path("config"));
+    ASSERT_TRUE(Store(kKey, "URL", "xdg"));
+    const std::string file = folder.Path("config/kavexwebupd/settings.conf");
+    EXPECT_NE(test::ReadFile(file).find("\"xdg\""), std::string::npos);
+    EXPECT_EQ(Mode(folder.Path("config")), 0700u);  // created private, parents too
+    EXPECT_EQ(Mode(folder.Path("config/kavexwebupd")), 0700u);
+    EXPECT_EQ(Mode(file), 0600u);
+  }
+  for (const std::optional<std::string>& config :
+       {std::optional<std::string>(), std::optional<std::string>("relative/ignored")}) {
+    test::ScopedEnvironment xdg("XDG_CONFIG_HOME", config);
+    test::ScopedEnvironment home("HOME", folder.Path("home"));
+    ASSERT_TRUE(Store(kKey, "URL", "home"));
+    EXPECT_EQ(Query(kKey, "URL"), "home");
+    EXPECT_TRUE(test::Exists(folder.Path("home/.config/kavexwebupd/settings.conf")));
+  }
+  EXPECT_FALSE(test::Exists(folder.Path("relative")));
+}
+
+TEST(Registry, ReadingCreatesNothing) {
+  test::TestFolder folder;
+  {
+    test::ScopedEnvironment inSubfolder("KAVEXWEBUPD_SETTINGS", folder.Path("sub/s.conf"));
+    EXPECT_EQ(RegistryKey::OpenForQuery(kKey), nullptr);
+    EXPECT_EQ(Query("", "URL"), "<absent>");
+  }
+  EXPECT_EQ(RegistryKey::OpenForQuery(kKey), nullptr);
+  EXPECT_TRUE(folder.Entries().empty());
+
+  const std::string content = "[Software\\Kavex]\n";
+  test::WriteFile(folder.SettingsPath(), content);
+  EXPECT_EQ(RegistryKey::OpenForQuery(kKey), nullptr);
+  EXPECT_NE(RegistryKey::OpenForQuery("SOFTWARE"), nullptr);  // implied parent, any case
+  EXPECT_EQ(Query("Software\\Kavex", "URL"), "<absent>");
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()), content);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"settings.conf"});
+}
+
+TEST(Registry, CreatingAKeyImpliesItsParentsAndWritesOnlyWhenNew) {
+  test::TestFolder folder;
+  ASSERT_NE(RegistryKey::CreateForWrite("Software\\Kavex\\WebUpdates\\RemindDates"), nullptr);
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()),
+            "[Software\\Kavex\\WebUpdates\\RemindDates]\n");
+  EXPECT_NE(RegistryKey::OpenForQuery("Software\\Kavex"), nullptr);
+  EXPECT_NE(RegistryKey::OpenForQuery("software\\kavex\\webupdates"), nullptr);
+
+  ::unlink(folder.SettingsPath().c_str());
+  test::WriteFile(folder.SettingsPath(), "# keep me\n[Software\\Kavex\\WebUpdates\\X]\n");
+  ASSERT_NE(RegistryKey::CreateForWrite("Software\\Kavex"), nullptr);
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()), "# keep me\n[Software\\Kavex\\WebUpdates\\X]\n");
+
+  EXPECT_EQ(RegistryKey::CreateForWrite("bad\\\\path"), nullptr);
+  EXPECT_EQ(RegistryKey::CreateForWrite("bad\npath"), nullptr);
+  EXPECT_EQ(RegistryKey::OpenForQuery("bad\npath"), nullptr);
+}
+
+TEST(Registry, DataAndItsTerminatingZeroMustFit) {
+  test::TestFolder folder;
+  ASSERT_TRUE(Store(kKey, "Long", std::string(511, 'x')));
+  ASSERT_TRUE(Store(kKey, "TooLong", std::string(512, 'y')));
+  EXPECT_EQ(Query(kKey, "Long"), std::string(511, 'x'));
+  EXPECT_EQ(Query(kKey, "TooLong"), "<absent>");
+  EXPECT_EQ(Query(kKey, "TooLong", 513), std::string(512, 'y'));
+  ASSERT_TRUE(Store(kKey, "Empty", ""));
+  EXPECT_EQ(Query(kKey, "Empty", 1), "");
+  EXPECT_EQ(Query(kKey, "Long", 0), "<absent>");
+}
+
+TEST(Registry, AwkwardValuesRoundTripThroughTheFile) {
+  test::TestFolder folder;
+  const std::string names[] = {"", "=", "\"q\"", "back\\slash", "line\nfeed\r\n", "\xC3\xA9t\xE9"};
+  for (const std::string& name : names)
+    ASSERT_TRUE(Store(kKey, name, name + "|" + name + std::string("\0end", 4)));
+  for (const std::string& name : names)
+    EXPECT_EQ(Query(kKey, name), name + "|" + name + std::string("\0end", 4)) << name;
+  ASSERT_TRUE(Store("KEY\\With \xC3\xA9 \"quotes\" ]", "n", "v"));
+  EXPECT_EQ(Query("key\\with \xC3\xA9 \"QUOTES\" ]", "N"), "v");
+}
+
+TEST(Registry, AFileThatCannotBeParsedReadsAsAbsentAndIsNeverOverwritten) {
+  test::TestFolder folder;
+  ASSERT_TRUE(Store(kKey, "URL", "http://a/"));
+  const auto openedBefore = RegistryKey::CreateForWrite(kKey);
+  ASSERT_NE(openedBefore, nullptr);
+
+  const std::string broken = "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://a/\n";
+  test::WriteFile(folder.SettingsPath(), broken);
+  EXPECT_EQ(RegistryKey::OpenForQuery(kKey), nullptr);
+  EXPECT_EQ(RegistryKey::OpenForQuery(""), nullptr);
+  EXPECT_EQ(RegistryKey::CreateForWrite(kKey), nullptr);
+  EXPECT_EQ(RegistryKey::CreateForWrite("Other"), nullptr);
+  EXPECT_FALSE(openedBefore->SetStringValue("URL", "http://b/"));
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()), broken);
+  EXPECT_FALSE(test::Exists(folder.SettingsPath() + ".tmp"));
+
+  // A settings path that is not a file at all is no better.
+  test::ScopedEnvironment folderAsFile("KAVEXWEBUPD_SETTINGS", folder.Path());
+  EXPECT_EQ(RegistryKey::OpenForQuery(""), nullptr);
+  EXPECT_FALSE(Store(kKey, "URL", "x"));
+}
+
+TEST(Registry, PermissionsAndLinksOfTheFileAreKept) {
+  test::TestFolder folder;
+  test::WriteFile(folder.Path("real.conf"), "");
+  ::chmod(folder.Path("real.conf").c_str(), 0640);
+  ASSERT_EQ(::symlink("real.conf", folder.SettingsPath().c_str()), 0);
+
+  ASSERT_TRUE(Store(kKey, "URL", "through the link"));
+  struct stat status;
+  ASSERT_EQ(::lstat(folder.SettingsPath().c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(Mode(folder.Path("real.conf")), 0640u);
+  EXPECT_EQ(Query(kKey, "URL"), "through the link");
+}
+
+TEST(Registry, ACrashWhileWritingLeavesTheOldFile) {
+  test::TestFolder folder;
+  ASSERT_TRUE(Store(kKey, "URL", "old"));
+  const std::string before = test::ReadFile(folder.SettingsPath());
+
+  // A writer that dies holding the lock, half-way through its temporary file.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    const int lock = ::open((folder.SettingsPath() + ".lock").c_str(), O_RDWR);
+    ::flock(lock, LOCK_EX);
+    const int temporary =
+        ::open((folder.SettingsPath() + ".tmp").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const char partial[] = "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"ne";
+    (void)!::write(temporary, partial, sizeof partial - 1);
+    (void)!::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char signal = 0;
+  ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+  ::close(ready[0]);
+  ::kill(writer, SIGKILL);
+  ::waitpid(writer, nullptr, 0);
+
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()), before);
+  EXPECT_EQ(Query(kKey, "URL"), "old");
+  // The lock died with its holder and the leftover is replaced by the next write.
+  ASSERT_TRUE(Store(kKey, "LogFile", "/tmp/log"));
+  EXPECT_EQ(Query(kKey, "URL"), "old");
+  EXPECT_EQ(Query(kKey, "LogFile"), "/tmp/log");
+  EXPECT_FALSE(test::Exists(folder.SettingsPath() + ".tmp"));
+}
+
+TEST(Registry, ConcurrentWritersAllKeepTheirValues) {
+  test::TestFolder folder;
+  constexpr int kWriters = 6;
+  constexpr int kValuesEach = 15;
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  std::vector<pid_t> writers;
+  for (int writer = 0; writer < kWriters; ++writer) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(start[1]);
+      char go;
+      (void)!::read(start[0], &go, 1);  // all start together when the pipe closes
+      bool stored = true;
+      for (int value = 0; value < kValuesEach; ++value) {
+        const std::string name = "W" + std::to_string(writer) + "-" + std::to_string(value);
+        stored = Store(std::string(kKey) + "\\RemindDates", name, name) && stored;
+      }
+      ::_exit(stored ? 0 : 1);
+    }
+    writers.push_back(child);
+  }
+  ::close(start[0]);
+  ::close(start[1]);
+  for (const pid_t child : writers)
+    EXPECT_TRUE(ExitedCleanly(child));
+
+  for (int writer = 0; writer < kWriters; ++writer) {
+    for (int value = 0; value < kValuesEach; ++value) {
+      const std::string name = "W" + std::to_string(writer) + "-" + std::to_string(value);
+      EXPECT_EQ(Query(std::string(kKey) + "\\RemindDates", name), name);
+    }
+  }
+  EXPECT_FALSE(test::Exists(folder.SettingsPath() + ".tmp"));
+}
