@@ -137,6 +137,25 @@ static void children_of(HWND window, ChildList *list) {
   EnumChildWindows(window, collect_child, (LPARAM)list);
 }
 
+/* A combo box item's text. Read as UTF-16 and converted here: Wine hands the ANSI form of
+ * CB_GETLBTEXT across processes cut after its first character when the combo box is a
+ * Unicode window (as it is with the common controls 6 of the program's manifest). */
+static void combo_item(HWND combo, LRESULT index, char *item) {
+  static WCHAR wide[TEXT_CAPACITY];
+  DWORD_PTR length = 0;
+  item[0] = '\0';
+  if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, (WPARAM)index, 0, SMTO_NORMAL,
+                           SEND_TIMEOUT_MS, &length) ||
+      (LRESULT)length < 0 || length >= TEXT_CAPACITY)
+    return;
+  wide[0] = 0;
+  SendMessageTimeoutW(combo, CB_GETLBTEXT, (WPARAM)index, (LPARAM)wide, SMTO_NORMAL,
+                      SEND_TIMEOUT_MS, &length);
+  wide[TEXT_CAPACITY - 1] = 0;
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, item, TEXT_CAPACITY, NULL, NULL);
+  item[TEXT_CAPACITY - 1] = '\0';
+}
+
 static void put_combo(HWND combo) {
   static char item[TEXT_CAPACITY];
   LRESULT count = send(combo, CB_GETCOUNT, 0, 0);
@@ -144,10 +163,7 @@ static void put_combo(HWND combo) {
   LRESULT i;
   fputs(", \"items\": [", stdout);
   for (i = 0; i < count; ++i) {
-    LRESULT length = send(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0);
-    item[0] = '\0';
-    if (length >= 0 && length < TEXT_CAPACITY)
-      send(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)item);
+    combo_item(combo, i, item);
     if (i > 0)
       fputs(", ", stdout);
     put_string(item);
@@ -372,10 +388,7 @@ static BOOL select_item(HWND window, HWND combo, unsigned long id, const char *w
   LRESULT count = send(combo, CB_GETCOUNT, 0, 0);
   LRESULT i;
   for (i = 0; i < count; ++i) {
-    LRESULT length = send(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0);
-    item[0] = '\0';
-    if (length >= 0 && length < TEXT_CAPACITY)
-      send(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)item);
+    combo_item(combo, i, item);
     if (strcmp(item, wanted) == 0) {
       send(combo, CB_SETCURSEL, (WPARAM)i, 0);
       send(window, WM_COMMAND, MAKEWPARAM((WORD)id, CBN_SELCHANGE), (LPARAM)combo);
