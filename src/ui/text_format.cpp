@@ -86,18 +86,18 @@ std::string ShowNumber(long number, const Conversion& conversion) {
   if (!std::strchr("diouxX", type))
     type = 'd';
   // The format passed on is built here from checked parts, never taken from the entry.
-  std::string spec = "%" + conversion.flags;
+  std::string printfFormat = "%" + conversion.flags;
   if (conversion.width >= 0)
-    spec += std::to_string(conversion.width);
+    printfFormat += std::to_string(conversion.width);
   if (conversion.precision >= 0)
-    spec += "." + std::to_string(conversion.precision);
-  spec += "l";
-  spec += type;
+    printfFormat += "." + std::to_string(conversion.precision);
+  printfFormat += "l";
+  printfFormat += type;
   char buffer[2 * kLargestWidth + 32];
   if (type == 'd' || type == 'i')
-    std::snprintf(buffer, sizeof buffer, spec.c_str(), number);
+    std::snprintf(buffer, sizeof buffer, printfFormat.c_str(), number);
   else
-    std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<unsigned long>(number));
+    std::snprintf(buffer, sizeof buffer, printfFormat.c_str(), static_cast<unsigned long>(number));
   return buffer;
 }
 
