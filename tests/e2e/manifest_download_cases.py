@@ -180,6 +180,16 @@ class DownloadCases:
             self.assertEqual(self.download("http://127.0.0.1/p.ini"), (0, "", b"; on port 80\n"))
             self.assertEqual(server.requests[0].path, "/p.ini")
 
+    def test_ipv6_literal_address(self):
+        try:
+            server = LoopbackHttpServer("::1")
+        except OSError as error:
+            self.skipTest("no IPv6 loopback here (%s)" % error)
+        with server:
+            server.reply = Reply.http(200, b"; over IPv6\n")
+            self.assertEqual(self.download(server.url("/v6.ini")), (0, "", b"; over IPv6\n"))
+            self.assertEqual(server.requests[0].path, "/v6.ini")
+
     # Answers other than 200
 
     def test_statuses_other_than_200_are_update_errors(self):
