@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -31,7 +32,7 @@ void SetOption(CURL* curl, CURLoption option, const std::string& value) {
 class CurlHttpFile : public CHttpFile {
 public:
   CurlHttpFile(const std::string& url, const std::string& agent, unsigned long flags)
-      : m_curl(curl_easy_init()) {
+      : m_handle(curl_easy_init(), &curl_easy_cleanup), m_curl(m_handle.get()) {
     if (m_curl == nullptr)
       ThrowCurlError(CURLE_OUT_OF_MEMORY);
     SetOption(m_curl, CURLOPT_URL, url);
@@ -54,7 +55,6 @@ public:
     curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
   }
 
-  ~CurlHttpFile() override { Close(); }
 
   // curl transfers the whole answer at once. A failure before the headers are complete
   // is the request's; one after them belongs to the body and is raised when the reader
@@ -77,10 +77,8 @@ public:
   }
 
   void Close() override {
-    if (m_curl != nullptr) {
-      curl_easy_cleanup(m_curl);
-      m_curl = nullptr;
-    }
+    m_handle.reset();
+    m_curl = nullptr;
   }
 
 protected:
@@ -113,7 +111,8 @@ private:
     return size * count;
   }
 
-  CURL* m_curl;
+  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> m_handle;  // owns the easy handle
+  CURL* m_curl;  // the same, for the calls; null once closed
   bool m_headersComplete = false;
   CURLcode m_bodyError = CURLE_OK;
   std::string m_body;
