@@ -1,0 +1,115 @@
+#pragma once
+#include <cstddef>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Values of the internet service that callers pass through unchanged.
+constexpr unsigned long kInternetOpenTypePreconfig = 0;           // system proxy settings
+constexpr unsigned long kInternetFlagExistingConnect = 0x20000000;  // may reuse a connection
+constexpr unsigned long kInternetFlagNoAutoRedirect = 0x00200000;   // 3xx is the answer
+constexpr std::size_t kMaxInternetErrorMessage = 1023;
+
+// How long a transfer waits before it fails: for the connection, and for any further data
+// of the answer. Both platforms set them, so that a dead server cannot hang a run.
+struct InternetTimeouts {
+  unsigned long connectSeconds;
+  unsigned long stallSeconds;
+};
+// The defaults of the Windows internet service, 60 and 30 seconds; the environment
+// variable KWU_INTERNET_TIMEOUT (whole seconds) shortens both, for tests.
+InternetTimeouts GetInternetTimeouts();
+
+// A failure of the internet service: its numeric code and its text for that code.
+class CInternetException : public std::exception {
+public:
+  // The message is cut to kMaxInternetErrorMessage characters.
+  CInternetException(unsigned long error, const std::string& message);
+
+  // The platform's text for m_dwError; empty when the platform has none.
+  std::string GetErrorMessage() const { return m_message; }
+  const char* what() const noexcept override { return m_message.c_str(); }
+
+  unsigned long m_dwError;
+
+private:
+  std::string m_message;
+};
+
+// One HTTP request and its answer. Closed by Close or, at the latest, by its destructor.
+class CHttpFile {
+public:
+  CHttpFile() = default;
+  virtual ~CHttpFile() = default;
+  CHttpFile(const CHttpFile&) = delete;
+  CHttpFile& operator=(const CHttpFile&) = delete;
+
+  // Sends the request, without extra headers or body, and receives the answer's headers.
+  virtual void SendRequest() = 0;
+  // The answer's numeric status; false, with status 0, when the status line is not HTTP.
+  virtual bool QueryInfoStatusCode(unsigned long& status) = 0;
+  // The next piece of the body: the rest of the current line including its line feed, at
+  // most maxChars - 1 characters, stored with a terminating zero. False once the body is
+  // exhausted and nothing was read. A body that ended early raises CInternetException.
+  bool ReadString(char* buffer, std::size_t maxChars);
+  virtual void Close() = 0;
+
+protected:
+  // Up to size bytes of the body; 0 at its end. Raises CInternetException.
+  virtual std::size_t ReadBody(char* buffer, std::size_t size) = 0;
+
+private:
+  std::vector<char> m_pending;  // read from the body, not yet handed out
+  std::size_t m_pendingStart = 0;
+  bool m_bodyEnded = false;
+};
+
+// A connection to one HTTP server. Closed by Close or, at the latest, by its destructor.
+class CHttpConnection {
+public:
+  CHttpConnection() = default;
+  virtual ~CHttpConnection() = default;
+  CHttpConnection(const CHttpConnection&) = delete;
+  CHttpConnection& operator=(const CHttpConnection&) = delete;
+
+  // A new request for object (path and query) with the given verb and kInternetFlag*
+  // flags, owned by the caller. Raises CInternetException.
+  virtual std::unique_ptr<CHttpFile> OpenRequest(const std::string& verb,
+                                                 const std::string& object,
+                                                 unsigned long context, unsigned long flags) = 0;
+  virtual void Close() = 0;
+};
+
+// A synchronous internet session. Every connection and request it hands out must be
+// released before the session is.
+class CInternetSession {
+public:
+  // Opens the session; the agent is sent as the HTTP user agent. Raises CInternetException.
+  CInternetSession(const std::string& agent, unsigned long context, unsigned long accessType,
+                   unsigned long flags);
+  virtual ~CInternetSession();
+  CInternetSession(const CInternetSession&) = delete;
+  CInternetSession& operator=(const CInternetSession&) = delete;
+
+  // Switches the delivery of status notifications to OnStatusCallback on or off.
+  // Raises CInternetException. Linux has no such notifications: nothing is delivered.
+  void EnableStatusCallback(bool enable);
+  // A status notification of the session or of one of its connections and requests.
+  virtual void OnStatusCallback(unsigned long context, unsigned long status, const void* info,
+                                unsigned long infoLength);
+
+  // A connection to server and port, without user name or password, owned by the caller.
+  // Raises CInternetException.
+  std::unique_ptr<CHttpConnection> GetHttpConnection(const std::string& server,
+                                                     unsigned short port);
+  void Close();
+
+private:
+  class Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace platform

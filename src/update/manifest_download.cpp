@@ -1,0 +1,92 @@
+#include "update/manifest_download.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/text.h"
+#include "platform/url.h"
+#include "ui/resource_ids.h"
+#include "ui/texts.h"
+
+namespace {
+
+const char kAgentName[] = "Kavex Web Update";
+const unsigned long kSessionContext = 1;
+const unsigned long kRequestContext = 1;
+const unsigned long kRequestFlags =
+    platform::kInternetFlagExistingConnect | platform::kInternetFlagNoAutoRedirect;
+const unsigned long kRequiredStatus = 200;
+// One piece of the body: a buffer of 1,024 characters, at most 1,023 asked for.
+const std::size_t kReadBufferSize = 1024;
+const std::size_t kMaxPieceRequest = kReadBufferSize - 1;
+
+}  // namespace
+
+CWebUpdateSession::CWebUpdateSession()
+    : platform::CInternetSession(kAgentName, kSessionContext,
+                                 platform::kInternetOpenTypePreconfig, 0) {}
+
+void CWebUpdateSession::OnStatusCallback(unsigned long, unsigned long, const void*,
+                                         unsigned long) {}
+
+std::string InternetErrorText(const platform::CInternetException& exception) {
+  // The code is a 32-bit value shown as a signed number.
+  const long code = static_cast<std::int32_t>(static_cast<std::uint32_t>(exception.m_dwError));
+  std::string text = "(" + std::to_string(code) + ") " +
+                     exception.GetErrorMessage();
+  text = TrimRight(text);
+  if (text.empty() || text.back() != '.')
+    text += '.';
+  return text;
+}
+
+bool IsHttpUrl(const std::string& text) {
+  platform::ParsedUrl parts;
+  return platform::ParseUrl(text, parts) && parts.service == platform::kServiceHttp;
+}
+
+int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText) {
+  manifest.clear();
+  errorText.clear();
+  int result = DL_OK;
+
+  // Outside the guarded region: a session that does not open is the caller's to report.
+  CWebUpdateSession session;
+  try {
+    platform::ParsedUrl parts;
+    if (!platform::ParseUrl(url, parts) || parts.service != platform::kServiceHttp)
+      throw CWebUpdateException(FormatText(IDS_BAD_URL) + ": " + url);
+
+    session.EnableStatusCallback(true);
+    // Declared in this order, the request is released before its connection.
+    std::unique_ptr<platform::CHttpConnection> connection =
+        session.GetHttpConnection(parts.server, parts.port);
+    std::unique_ptr<platform::CHttpFile> request =
+        connection->OpenRequest("GET", parts.object, kRequestContext, kRequestFlags);
+    request->SendRequest();
+
+    unsigned long status = 0;
+    if (!request->QueryInfoStatusCode(status))
+      status = 0;  // an unreadable status line is never a success
+    if (status != kRequiredStatus)
+      throw CWebUpdateException(FormatText(IDS_CONNECTION_ERROR, static_cast<long>(status)));
+
+    char buffer[kReadBufferSize];
+    while (request->ReadString(buffer, kMaxPieceRequest))
+      manifest += buffer;  // a zero byte ends the piece it stands in
+
+    request->Close();
+    connection->Close();
+  } catch (const platform::CInternetException& exception) {
+    errorText = InternetErrorText(exception);
+    result = DL_INTERNET_ERROR;
+  } catch (const CWebUpdateException& exception) {
+    errorText = exception.m_strMessage;
+    result = DL_UPDATE_ERROR;
+  } catch (...) {
+    errorText = LoadText(IDS_UNKNOWN_ERROR);
+    result = DL_UNKNOWN_ERROR;
+  }
+  session.Close();
+  return result;
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <exception>
+#include <string>
+
+#include "platform/internet.h"
+
+// Result codes of DownloadManifest.
+enum {
+  DL_OK = 0,              // status 200 and the whole body read
+  DL_INTERNET_ERROR = 1,  // the internet service failed
+  DL_UPDATE_ERROR = 2,    // not an http URL, or a status other than 200
+  DL_UNKNOWN_ERROR = 3,   // anything else
+};
+
+// An update-check failure that carries a message ready to be shown.
+class CWebUpdateException : public std::exception {
+public:
+  explicit CWebUpdateException(const std::string& message) : m_strMessage(message) {}
+  const char* what() const noexcept override { return m_strMessage.c_str(); }
+
+  const std::string m_strMessage;
+};
+
+// The session of one download: fixed agent and proxy settings, notifications ignored.
+class CWebUpdateSession : public platform::CInternetSession {
+public:
+  CWebUpdateSession();
+  void OnStatusCallback(unsigned long context, unsigned long status, const void* info,
+                        unsigned long infoLength) override;
+};
+
+// Fetches the manifest at url by one HTTP GET. Both outputs are emptied first; on DL_OK
+// manifest holds the body and errorText is empty, otherwise errorText says what failed.
+// A session that cannot be opened raises platform::CInternetException to the caller.
+int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText);
+
+// True exactly when the URL parser accepts text and it names the http service.
+bool IsHttpUrl(const std::string& text);
+
+// "(code) message", trailing white space removed and ending in ".".
+std::string InternetErrorText(const platform::CInternetException& exception);

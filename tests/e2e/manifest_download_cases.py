@@ -1,0 +1,268 @@
+"""Cases of the manifest download shared by the Linux and the Windows (Wine) suites.
+
+A suite mixes DownloadCases into a unittest.TestCase and provides run_probe(args, env)
+(returns the probe's standard output) and the platform's expected texts. Every case
+talks to a LoopbackHttpServer on 127.0.0.1 whose reply the case sets.
+"""
+
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import unittest
+
+SOURCE_DIR = os.environ.get("KWU_SOURCE_DIR",
+                            os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BUILD_DIR = os.environ.get("KWU_BUILD_DIR", "")
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "support"))
+
+from http_server import LoopbackHttpServer, Reply  # noqa: E402
+
+AGENT = "Kavex Web Update"
+BAD_URL = "URL has incorrect format: "
+UNRESOLVABLE_HOST = "kwu-no-such-host.invalid"
+# Short enough for a quick test, long enough for a loaded machine to connect.
+TEST_TIMEOUT_SECONDS = 3
+
+
+def probe_environment(extra=None):
+    """The caller's environment without proxies, so that loopback stays loopback."""
+    env = {key: value for key, value in os.environ.items()
+           if "proxy" not in key.lower()}
+    env.update(extra or {})
+    return env
+
+
+def unescape(text):
+    """Undoes the probe's escaping (\\\\, \\r, \\n, \\xNN)."""
+    out = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c != "\\":
+            out += c.encode("latin-1")
+            i += 1
+            continue
+        code = text[i + 1]
+        if code == "x":
+            out.append(int(text[i + 2:i + 4], 16))
+            i += 4
+        else:
+            out += {"\\": b"\\", "r": b"\r", "n": b"\n"}[code]
+            i += 2
+    return bytes(out)
+
+
+def parse_probe_output(stdout):
+    values = {}
+    for line in stdout.splitlines():
+        line = line.rstrip("\r")
+        if "=" in line:
+            name, value = line.split("=", 1)
+            values[name] = value
+    return values
+
+
+def has_non_loopback_interface():
+    try:
+        names = os.listdir("/sys/class/net")
+    except OSError:
+        return True
+    return any(name != "lo" for name in names)
+
+
+def free_port():
+    """A loopback port on which nothing listens (just released)."""
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def loopback_only_prefix():
+    """The command prefix that runs a program in a fresh network namespace with only the
+    loopback interface, or None when this is already such a namespace. Raises SkipTest
+    when isolation is needed but not possible."""
+    if not has_non_loopback_interface():
+        return None
+    unshare = shutil.which("unshare")
+    ip = shutil.which("ip")
+    if unshare and ip:
+        check = subprocess.run([unshare, "-n", "true"], capture_output=True)
+        if check.returncode == 0:
+            return [unshare, "-n", "sh", "-c", 'ip link set lo up && exec "$@"', "isolated"]
+    raise unittest.SkipTest("a name lookup could leave the machine: run the suite in a "
+                            "loopback-only network namespace (unshare -n) to test it")
+
+
+class DownloadCases:
+    # Filled in by each platform's suite: exact error texts and result codes.
+    REFUSED = None
+    UNRESOLVABLE = None
+    CUT_MID_BODY = None
+    NOT_HTTP = None          # (result, error text)
+    BAD_STATUS_LINE = None   # (result, error text)
+    EMPTY_REPLY = None       # (result, error text)
+    TIMEOUTS = None          # set of acceptable exact texts
+
+    def run_probe(self, args, env=None, prefix=None):
+        raise NotImplementedError
+
+    def setUp(self):
+        self.server = LoopbackHttpServer().start()
+        self.addCleanup(self.server.stop)
+
+    def download(self, url, env=None, prefix=None):
+        values = parse_probe_output(self.run_probe(["download", url], env, prefix))
+        self.assertIn("result", values, "the probe printed no result")
+        return int(values["result"]), unescape(values["error"]).decode("latin-1"), \
+            unescape(values["manifest"])
+
+    def assertManifest(self, body, path="/misc/update.ini"):
+        self.server.reply = Reply.http(200, body)
+        result, error, manifest = self.download(self.server.url(path))
+        self.assertEqual((result, error), (0, ""))
+        self.assertEqual(manifest, body)
+
+    # Successful transfers
+
+    def test_body_arrives_whole_with_every_kind_of_line_end(self):
+        lines = [b"; manifest", b"[App 7.0 en]", b"FileArgs=http://server/app.html"]
+        for line_end in (b"\r\n", b"\n", b"\r"):
+            with self.subTest(line_end=line_end):
+                self.assertManifest(line_end.join(lines) + line_end)
+
+    def test_empty_body_is_success_with_empty_texts(self):
+        # The probe fills both outputs before the call: they must come back empty.
+        self.assertManifest(b"")
+
+    def test_lines_longer_than_one_piece_are_appended_whole(self):
+        body = b"; first\n" + b"x" * 1022 + b"\n" + b"y" * 3000 + b"\r\nlast line"
+        self.assertManifest(body)
+
+    def test_large_body_in_many_reads(self):
+        body = b"".join(b"line %06d %s\r\n" % (i, b"z" * 60) for i in range(5000))
+        self.assertManifest(body)
+
+    def test_body_ended_by_closing_without_content_length(self):
+        self.server.reply = Reply.raw(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n"
+                                      b"; m\nrest")
+        self.assertEqual(self.download(self.server.url("/")), (0, "", b"; m\nrest"))
+
+    def test_zero_byte_cuts_off_the_rest_of_its_piece(self):
+        self.server.reply = Reply.http(200, b"; m\nab\x00cd\nef\n")
+        self.assertEqual(self.download(self.server.url("/")), (0, "", b"; m\nabef\n"))
+
+    # The request
+
+    def test_request_is_one_get_of_the_object_on_the_given_port_with_the_agent(self):
+        self.server.reply = Reply.http(200, b"; m\n")
+        result, _, _ = self.download(self.server.url("/misc/update.ini?lang=en&x=%41#frag"))
+        self.assertEqual(result, 0)
+        self.assertEqual(len(self.server.requests), 1)
+        request = self.server.requests[0]
+        self.assertEqual(request.request_line, "GET /misc/update.ini?lang=en&x=%41 HTTP/1.1")
+        self.assertEqual(request.header("User-Agent"), AGENT)
+        self.assertEqual(request.header("Host"), "127.0.0.1:%d" % self.server.port)
+
+    def test_address_without_path_requests_the_root(self):
+        self.server.reply = Reply.http(200, b"")
+        self.download("http://127.0.0.1:%d" % self.server.port)
+        self.assertEqual(self.server.requests[0].path, "/")
+
+    def test_address_without_port_connects_to_port_80(self):
+        try:
+            server = LoopbackHttpServer(port=80)
+        except OSError as error:
+            self.skipTest("cannot listen on 127.0.0.1:80 here (%s)" % error)
+        with server:
+            server.reply = Reply.http(200, b"; on port 80\n")
+            self.assertEqual(self.download("http://127.0.0.1/p.ini"), (0, "", b"; on port 80\n"))
+            self.assertEqual(server.requests[0].path, "/p.ini")
+
+    def test_ipv6_literal_address(self):
+        try:
+            server = LoopbackHttpServer("::1")
+        except OSError as error:
+            self.skipTest("no IPv6 loopback here (%s)" % error)
+        with server:
+            server.reply = Reply.http(200, b"; over IPv6\n")
+            self.assertEqual(self.download(server.url("/v6.ini")), (0, "", b"; over IPv6\n"))
+            self.assertEqual(server.requests[0].path, "/v6.ini")
+
+    # Answers other than 200
+
+    def test_statuses_other_than_200_are_update_errors(self):
+        for status in (404, 500, 201, 204):
+            with self.subTest(status=status):
+                self.server.reply = Reply.http(status, b"not the manifest")
+                self.assertEqual(self.download(self.server.url("/")),
+                                 (2, "Connection error. Status code: %d" % status, b""))
+
+    def test_redirections_are_reported_and_not_followed(self):
+        with LoopbackHttpServer() as target:
+            target.reply = Reply.http(200, b"; moved here\n")
+            for status in (301, 302):
+                with self.subTest(status=status):
+                    self.server.reply = Reply.redirect(status, target.url("/new.ini"))
+                    self.assertEqual(self.download(self.server.url("/old.ini")),
+                                     (2, "Connection error. Status code: %d" % status, b""))
+            self.assertEqual(target.requests, [])
+
+    def test_unreadable_status_lines_never_count_as_success(self):
+        self.server.reply = Reply.raw(b"this is not HTTP\r\n\r\n; m\nFileArgs=http://x/\n")
+        result, error, _ = self.download(self.server.url("/"))
+        self.assertEqual((result, error), self.NOT_HTTP)
+        self.server.reply = Reply.raw(b"HTTP/1.1 abc OK\r\nContent-Length: 4\r\n\r\n; m\n")
+        result, error, _ = self.download(self.server.url("/"))
+        self.assertEqual((result, error), self.BAD_STATUS_LINE)
+
+    # Addresses that are not http URLs
+
+    def test_addresses_that_are_not_http_fail_before_any_connection(self):
+        port = self.server.port
+        for url in ("https://127.0.0.1:%d/update.ini" % port, "ftp://127.0.0.1:%d/u" % port,
+                    "file:///etc/hostname", "127.0.0.1:%d/update.ini" % port,
+                    "http://user@127.0.0.1:%d/" % port, "mailto:someone@example.com"):
+            with self.subTest(url=url):
+                self.assertEqual(self.download(url), (2, BAD_URL + url, b""))
+        self.assertEqual(self.server.requests, [])
+
+    def test_is_http_url_gives_the_same_answers_on_every_platform(self):
+        cases = {"http://host/misc/update.ini": "true", "HTTP://host:8080": "true",
+                 "http://host/p?q=1#f": "true", "http://[::1]:81/": "true",
+                 "https://host/": "false", "ftp://host/": "false", "file:///c:/x": "false",
+                 "mailto:a@b.example": "false", "host/path": "false",
+                 "http://host:0/": "false", "http://user@host/": "false",
+                 "http://host/a%zz": "false"}
+        for text, expected in cases.items():
+            with self.subTest(text=text):
+                self.assertEqual(self.run_probe(["is-http", text]).strip(), expected)
+
+    # Failures of the internet service
+
+    def test_body_cut_off_mid_way_is_an_internet_error(self):
+        self.server.reply = Reply.cut_mid_body(b"; manifest\n[App 1]\n", 5000)
+        result, error, _ = self.download(self.server.url("/"))
+        self.assertEqual((result, error), (1, self.CUT_MID_BODY))
+
+    def test_connection_closed_without_an_answer(self):
+        self.server.reply = Reply.raw(b"")
+        result, error, _ = self.download(self.server.url("/"))
+        self.assertEqual((result, error), self.EMPTY_REPLY)
+
+    def test_refused_connection_is_an_internet_error(self):
+        self.assertEqual(self.download("http://127.0.0.1:%d/update.ini" % free_port()),
+                         (1, self.REFUSED, b""))
+
+    def test_unresolvable_host_is_an_internet_error(self):
+        prefix = loopback_only_prefix()
+        self.assertEqual(self.download("http://%s/update.ini" % UNRESOLVABLE_HOST, prefix=prefix),
+                         (1, self.UNRESOLVABLE, b""))
+
+    def test_server_that_never_answers_times_out(self):
+        self.server.reply = Reply.never_answer()
+        result, error, _ = self.download(
+            self.server.url("/"), env={"KWU_INTERNET_TIMEOUT": str(TEST_TIMEOUT_SECONDS)})
+        self.assertEqual(result, 1)
+        self.assertIn(error, self.TIMEOUTS)

@@ -1,0 +1,50 @@
+"""The manifest download of the Linux build (libcurl) against a loopback server."""
+
+import os
+import subprocess
+import unittest
+
+from manifest_download_cases import BUILD_DIR, DownloadCases, Reply, probe_environment
+
+PROBE = os.path.join(BUILD_DIR, "tests", "download_probe")
+
+
+class NativeManifestDownload(DownloadCases, unittest.TestCase):
+    REFUSED = "(7) Couldn't connect to server."
+    UNRESOLVABLE = "(6) Couldn't resolve host name."
+    CUT_MID_BODY = "(18) Transferred a partial file."
+    # curl refuses an answer without an HTTP status line itself.
+    NOT_HTTP = (1, "(1) Unsupported protocol.")
+    BAD_STATUS_LINE = (1, "(1) Unsupported protocol.")
+    EMPTY_REPLY = (1, "(52) Server returned nothing (no headers, no data).")
+    TIMEOUTS = {"(28) Timeout was reached."}
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(PROBE):
+            raise unittest.SkipTest("download_probe is not built in " + BUILD_DIR)
+
+    def run_probe(self, args, env=None, prefix=None):
+        completed = subprocess.run((prefix or []) + [PROBE] + args, capture_output=True,
+                                   env=probe_environment(env), timeout=120)
+        self.assertEqual(completed.returncode, 0, completed.stderr.decode("latin-1"))
+        return completed.stdout.decode("latin-1")
+
+    def test_proxy_comes_from_the_environment(self):
+        # http_proxy pointing at the loopback server makes it receive the absolute URL.
+        self.server.reply = Reply.http(200, b"; via proxy\n")
+        url = "http://manifest.example/misc/update.ini"
+        values = self.download(url, env={"http_proxy": self.server.url("")})
+        self.assertEqual(values, (0, "", b"; via proxy\n"))
+        self.assertEqual(self.server.requests[0].request_line, "GET %s HTTP/1.1" % url)
+
+    def test_timeout_variable_that_is_not_a_number_keeps_the_default(self):
+        # A bad value neither breaks the transfer nor is taken as "no time at all".
+        self.server.reply = Reply.http(200, b"; m\n")
+        for value in ("abc", "-5", "0", "3x"):
+            with self.subTest(value=value):
+                self.assertEqual(self.download(self.server.url("/"),
+                                               env={"KWU_INTERNET_TIMEOUT": value})[0], 0)
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,218 @@
+#!/usr/bin/python3
+"""A loopback HTTP server for the tests, whose reply each test case sets.
+
+As a module:
+
+    with LoopbackHttpServer() as server:
+        server.reply = Reply.http(200, b"; manifest\\r\\n")
+        ... fetch server.url("/misc/update.ini") ...
+        server.requests[0].path, server.requests[0].header("User-Agent")
+
+As a script it serves one fixed reply until it is stopped, and prints "port <n>" on its
+first line of output:
+
+    http_server.py [--port N] [--status 200] [--body-file FILE] [--location URL]
+                   [--log FILE]
+
+It listens on 127.0.0.1 only (or ::1 when asked), and never connects anywhere.
+"""
+
+import argparse
+import signal
+import socket
+import sys
+import threading
+
+_REASONS = {200: "OK", 301: "Moved Permanently", 302: "Found", 404: "Not Found",
+            500: "Internal Server Error"}
+
+
+class Reply:
+    """What the server does with each request: send bytes and close, or stay silent."""
+
+    def __init__(self, data=b"", silent=False):
+        self.data = data
+        self.silent = silent
+
+    @classmethod
+    def http(cls, status=200, body=b"", headers=(), reason=None, content_length=None):
+        """A complete HTTP/1.1 answer. content_length overrides the length announced, so
+        that a body can be cut short."""
+        if isinstance(body, str):
+            body = body.encode("latin-1")
+        reason = _REASONS.get(status, "Status") if reason is None else reason
+        length = len(body) if content_length is None else content_length
+        head = ["HTTP/1.1 %d %s" % (status, reason), "Content-Length: %d" % length,
+                "Content-Type: text/plain", "Connection: close"]
+        head.extend("%s: %s" % pair for pair in headers)
+        return cls(("\r\n".join(head) + "\r\n\r\n").encode("latin-1") + body)
+
+    @classmethod
+    def redirect(cls, status, location):
+        return cls.http(status, b"moved\n", headers=[("Location", location)])
+
+    @classmethod
+    def cut_mid_body(cls, body, announced):
+        """Announces `announced` bytes of body, sends `body` (shorter) and hangs up."""
+        return cls.http(200, body, content_length=announced)
+
+    @classmethod
+    def raw(cls, data):
+        """Exactly these bytes, whatever they are, then the connection is closed."""
+        return cls(data if isinstance(data, bytes) else data.encode("latin-1"))
+
+    @classmethod
+    def never_answer(cls):
+        """Accepts the connection and reads the request, but never answers."""
+        return cls(silent=True)
+
+
+class RecordedRequest:
+    def __init__(self, head):
+        lines = head.decode("latin-1").split("\r\n")
+        self.request_line = lines[0]
+        parts = self.request_line.split(" ")
+        self.method = parts[0] if parts else ""
+        self.path = parts[1] if len(parts) > 1 else ""
+        self.headers = []
+        for line in lines[1:]:
+            if ":" in line:
+                name, value = line.split(":", 1)
+                self.headers.append((name.strip(), value.strip()))
+
+    def header(self, name):
+        for key, value in self.headers:
+            if key.lower() == name.lower():
+                return value
+        return None
+
+    def __repr__(self):
+        return "RecordedRequest(%r)" % self.request_line
+
+
+class LoopbackHttpServer:
+    def __init__(self, host="127.0.0.1", port=0):
+        family = socket.AF_INET6 if ":" in host else socket.AF_INET
+        self._socket = socket.socket(family, socket.SOCK_STREAM)
+        self._socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self._socket.bind((host, port))
+        self._socket.listen(16)
+        self.host = host
+        self.port = self._socket.getsockname()[1]
+        self.reply = Reply.http(200, b"")
+        self.requests = []
+        self.on_request = None  # called with each RecordedRequest, from the server thread
+        self._lock = threading.Lock()
+        self._stopping = threading.Event()
+        self._threads = []
+        self._accepter = threading.Thread(target=self._accept_loop, daemon=True)
+
+    def start(self):
+        self._accepter.start()
+        return self
+
+    def stop(self):
+        self._stopping.set()
+        try:
+            self._socket.close()
+        except OSError:
+            pass
+        self._accepter.join(5)
+        for thread in list(self._threads):
+            thread.join(5)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def url(self, path="/"):
+        host = "[%s]" % self.host if ":" in self.host else self.host
+        return "http://%s:%d%s" % (host, self.port, path)
+
+    def _accept_loop(self):
+        self._socket.settimeout(0.2)
+        while not self._stopping.is_set():
+            try:
+                connection, _ = self._socket.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            thread = threading.Thread(target=self._serve, args=(connection,), daemon=True)
+            self._threads.append(thread)
+            thread.start()
+
+    def _serve(self, connection):
+        with connection:
+            connection.settimeout(10)
+            head = b""
+            try:
+                while b"\r\n\r\n" not in head and len(head) < 65536:
+                    chunk = connection.recv(4096)
+                    if not chunk:
+                        break
+                    head += chunk
+            except OSError:
+                return
+            request = RecordedRequest(head.split(b"\r\n\r\n", 1)[0])
+            with self._lock:
+                self.requests.append(request)
+                reply = self.reply
+            if self.on_request:
+                self.on_request(request)
+            if reply.silent:
+                self._stopping.wait()
+                return
+            try:
+                connection.sendall(reply.data)
+                connection.shutdown(socket.SHUT_WR)
+                # Let the client read everything before the socket goes away.
+                connection.settimeout(2)
+                while connection.recv(4096):
+                    pass
+            except OSError:
+                pass
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Loopback HTTP server with a fixed reply")
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--status", type=int, default=200)
+    parser.add_argument("--body-file")
+    parser.add_argument("--location")
+    parser.add_argument("--log", help="file that receives each request line and headers")
+    args = parser.parse_args(argv)
+    if args.host not in ("127.0.0.1", "::1", "localhost"):
+        parser.error("the server listens on the loopback interface only")
+
+    body = b""
+    if args.body_file:
+        with open(args.body_file, "rb") as stream:
+            body = stream.read()
+    headers = [("Location", args.location)] if args.location else []
+    server = LoopbackHttpServer(args.host, args.port)
+    server.reply = Reply.http(args.status, body, headers=headers)
+    if args.log:
+        def record(request):
+            with open(args.log, "a", encoding="latin-1") as log:
+                log.write(request.request_line + "\n")
+                for name, value in request.headers:
+                    log.write("%s: %s\n" % (name, value))
+                log.write("\n")
+        server.on_request = record
+
+    stopped = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stopped.set())
+    signal.signal(signal.SIGINT, lambda *_: stopped.set())
+    server.start()
+    print("port %d" % server.port, flush=True)
+    stopped.wait()
+    server.stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,124 @@
+#include "update/manifest_download.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/internet.h"
+
+using platform::CInternetException;
+
+TEST(InternetErrorText, FramesCodeAndMessage) {
+  EXPECT_EQ(InternetErrorText(CInternetException(12029, "The attempt to connect failed.\r\n")),
+            "(12029) The attempt to connect failed.");
+  EXPECT_EQ(InternetErrorText(CInternetException(7, "Couldn't connect to server")),
+            "(7) Couldn't connect to server.");
+  // An empty message leaves the code and a full stop: the blank after ")" goes too.
+  EXPECT_EQ(InternetErrorText(CInternetException(12, "")), "(12).");
+  EXPECT_EQ(InternetErrorText(CInternetException(12, " \r\n\t")), "(12).");
+  // Only trailing white space goes; a stop inside the message is not the last one.
+  EXPECT_EQ(InternetErrorText(CInternetException(5, "  a. b  \n")), "(5)   a. b.");
+  EXPECT_EQ(InternetErrorText(CInternetException(5, "ends in dots...")), "(5) ends in dots...");
+  // The code is a 32-bit value shown signed.
+  EXPECT_EQ(InternetErrorText(CInternetException(0xFFFFFFFFul, "x")), "(-1) x.");
+}
+
+TEST(InternetErrorText, MessageIsCutToTheBufferOfTheInternetService) {
+  const std::string longMessage(2000, 'm');
+  const CInternetException exception(1, longMessage);
+  EXPECT_EQ(exception.GetErrorMessage().size(), platform::kMaxInternetErrorMessage);
+}
+
+namespace {
+
+// A request whose body comes from memory in reads of a fixed size, and whose end can
+// be made to fail as a cut-off connection does.
+class MemoryHttpFile : public platform::CHttpFile {
+public:
+  MemoryHttpFile(std::string body, std::size_t readSize, bool failAtEnd = false)
+      : m_body(std::move(body)), m_readSize(readSize), m_failAtEnd(failAtEnd) {}
+  void SendRequest() override {}
+  bool QueryInfoStatusCode(unsigned long& status) override {
+    status = 200;
+    return true;
+  }
+  void Close() override {}
+
+protected:
+  std::size_t ReadBody(char* buffer, std::size_t size) override {
+    const std::size_t count = std::min({size, m_readSize, m_body.size() - m_position});
+    if (count == 0 && m_failAtEnd)
+      throw CInternetException(12030, "terminated");
+    std::memcpy(buffer, m_body.data() + m_position, count);
+    m_position += count;
+    return count;
+  }
+
+private:
+  std::string m_body;
+  std::size_t m_readSize;
+  bool m_failAtEnd;
+  std::size_t m_position = 0;
+};
+
+// The pieces ReadString hands out with the buffer the download uses.
+std::vector<std::string> Pieces(const std::string& body, std::size_t readSize = 4096) {
+  MemoryHttpFile file(body, readSize);
+  std::vector<std::string> pieces;
+  char buffer[1024];
+  while (file.ReadString(buffer, 1023))
+    pieces.emplace_back(buffer);  // up to the terminating zero, as the download appends
+  return pieces;
+}
+
+}  // namespace
+
+TEST(ReadString, PiecesEndAfterEachLineFeedOrAt1022Characters) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(Pieces(""), Lines{});
+  EXPECT_EQ(Pieces("a\r\nb\nc\rd"), (Lines{"a\r\n", "b\n", "c\rd"}));
+  EXPECT_EQ(Pieces("\n\n"), (Lines{"\n", "\n"}));
+
+  const std::string longLine = std::string(2500, 'x') + "\n";
+  const Lines pieces = Pieces(longLine + "end");
+  ASSERT_EQ(pieces.size(), 4u);
+  EXPECT_EQ(pieces[0].size(), 1022u);
+  EXPECT_EQ(pieces[1].size(), 1022u);
+  EXPECT_EQ(pieces[2], std::string(2500 - 2044, 'x') + "\n");
+  EXPECT_EQ(pieces[3], "end");
+
+  // However the body trickles in, the pieces are the same.
+  EXPECT_EQ(Pieces(longLine + "end", 1), pieces);
+  EXPECT_EQ(Pieces(longLine + "end", 1021), pieces);
+}
+
+TEST(ReadString, AZeroByteCutsOffTheRestOfItsPiece) {
+  std::string body("ab\0cd\nef\n", 9);
+  EXPECT_EQ(Pieces(body), (std::vector<std::string>{"ab", "ef\n"}));
+  // The piece around a zero byte in a long line ends at 1,022 characters as usual.
+  body = std::string(1000, 'a') + std::string(1, '\0') + std::string(100, 'b') + "\nc";
+  EXPECT_EQ(Pieces(body), (std::vector<std::string>{std::string(1000, 'a'),
+                                                    std::string(79, 'b') + "\n", "c"}));
+}
+
+TEST(ReadString, ABodyThatBreaksOffRaisesOnceItsDataIsUsedUp) {
+  MemoryHttpFile file("line\nrest", 3, true);
+  char buffer[1024];
+  ASSERT_TRUE(file.ReadString(buffer, 1023));
+  EXPECT_STREQ(buffer, "line\n");
+  EXPECT_THROW(file.ReadString(buffer, 1023), CInternetException);
+}
+
+TEST(DownloadManifest, AnAddressThatIsNotHttpFailsAtOnceAndEmptiesBothOutputs) {
+  for (const std::string url : {"https://host/update.ini", "ftp://host/x", "not a url", "",
+                                "http://user@host/"}) {
+    std::string manifest = "left over";
+    std::string errorText = "left over";
+    EXPECT_EQ(DownloadManifest(url, manifest, errorText), DL_UPDATE_ERROR);
+    EXPECT_EQ(errorText, "URL has incorrect format: " + url);
+    EXPECT_EQ(manifest, "");
+  }
+}
