@@ -8,6 +8,7 @@ const char kSettingsKey[] = "Software\\Kavex\\WebUpdates";
 const char kUrlValue[] = "URL";
 const char kLogFileValue[] = "LogFile";
 const char kRemindDatesKey[] = "Software\\Kavex\\WebUpdates\\RemindDates";
+const char kDefaultManifestAddress[] = "http://" KWU_UPDATE_HOST "/misc/update.ini";
 
 bool ReadRegString(const std::string& keyPath, const std::string& valueName,
                    std::string& value) {
