@@ -12,3 +12,6 @@ std::string TrimRight(const std::string& text);
 
 bool EqualsNoCase(const std::string& a, const std::string& b);
 bool StartsWith(const std::string& text, const std::string& prefix);
+
+// The value of a hexadecimal digit of either case, or -1 for any other character.
+int HexDigitValue(char c);

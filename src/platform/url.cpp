@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace platform {
 
 namespace {
@@ -15,7 +17,7 @@ bool IsDigit(char c) {
 }
 
 bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  return HexDigitValue(c) >= 0;
 }
 
 // Characters that may stand in the path, query or fragment: the unreserved and

@@ -28,6 +28,7 @@
 
 #include "platform/application.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "settings/registry_settings.h"
 #include "settings/remind_dates.h"
 
@@ -55,13 +56,10 @@ std::string Bool(bool value) {
 }
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  throw std::invalid_argument("not a hexadecimal digit");
+  const int value = HexDigitValue(c);
+  if (value < 0)
+    throw std::invalid_argument("not a hexadecimal digit");
+  return value;
 }
 
 std::string Argument(const std::string& raw) {

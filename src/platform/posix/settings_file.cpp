@@ -26,16 +26,6 @@ std::size_t SkipBlanks(const std::string& text, std::size_t position) {
   return position;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
 // Reads a quoted text starting at position (on its opening quote) and moves position past
 // the closing quote. False for a text without its closing quote or with an unknown escape.
 bool ParseQuoted(const std::string& line, std::size_t& position, std::string& text) {
@@ -63,8 +53,8 @@ bool ParseQuoted(const std::string& line, std::size_t& position, std::string& te
       case 'x': {
         if (position + 2 > line.size())
           return false;
-        const int high = HexValue(line[position]);
-        const int low = HexValue(line[position + 1]);
+        const int high = HexDigitValue(line[position]);
+        const int low = HexDigitValue(line[position + 1]);
         if (high < 0 || low < 0)
           return false;
         text += static_cast<char>(high * 16 + low);
