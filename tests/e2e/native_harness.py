@@ -181,12 +181,17 @@ class Sandbox:
                 env[name] = value
         return env
 
-    def run(self, *args, env=None, timeout=60, cwd=None):
-        """Runs the program with the arguments; env entries set to None are removed."""
-        completed = subprocess.run([PROGRAM] + [str(arg) for arg in args],
+    def run(self, *args, env=None, timeout=60, cwd=None, input=None, prefix=()):
+        """Runs the program with the arguments; env entries set to None are removed.
+        input (bytes or str) is piped to standard input, which is otherwise empty;
+        prefix is a command that the program is run under (such as unshare)."""
+        if isinstance(input, str):
+            input = input.encode("utf-8")
+        stdin = {"stdin": subprocess.DEVNULL} if input is None else {"input": input}
+        completed = subprocess.run(list(prefix) + [PROGRAM] + [str(arg) for arg in args],
                                    env=self.environment(env), cwd=cwd or self.root,
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE, timeout=timeout)
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   timeout=timeout, **stdin)
         return RunResult(completed.returncode, completed.stdout, completed.stderr)
 
 

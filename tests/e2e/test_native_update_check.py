@@ -1,0 +1,510 @@
+"""The product update check of the Linux program end to end: the real program, its
+settings file and folders, dialogs answered on the console host through standard input,
+the manifest served by a loopback server, and the update page handed to a recording
+opener command."""
+
+import datetime
+import os
+import socket
+import subprocess
+import sys
+import time
+import unittest
+
+from native_harness import (BUILD_DIR, REMIND_DATES_KEY, SETTINGS_KEY, SOURCE_DIR,
+                            NativeTestCase)
+
+sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__file__), "..", ".."),
+                                "tests", "support"))
+from http_server import LoopbackHttpServer, Reply  # noqa: E402
+
+HELP_LINE = ("(type a letter to pick a choice, or a value from a list; Enter presses the "
+             "button in <>; end of input closes the dialog)\n")
+UPDATES_AVAILABLE = "There are updates available for the %s software."
+NO_UPDATES = "There are no new updates available.\nYou already have the most recent version."
+GERMAN_UPDATES_AVAILABLE = "Für die Software %s sind Updates verfügbar."
+GERMAN_NO_UPDATES = "Es sind keine neuen Updates verfügbar."
+REFUSED = "(7) Couldn't connect to server."
+UNRESOLVABLE = "(6) Couldn't resolve host name."
+
+# A zone far from UTC, so that a date computed in the wrong zone shows: UTC+14.
+ZONE = "KWU-14"
+ZONE_OFFSET = datetime.timezone(datetime.timedelta(hours=14))
+DAY = 24 * 60 * 60
+
+# Records each opening as one line: the number of arguments, then each in brackets.
+RECORDING_OPENER = """#!/bin/sh
+line="$#"
+for argument; do line="$line [$argument]"; done
+printf '%%s\\n' "$line" >> '%s'
+"""
+
+# Records its process id and address, then stays until released (at most 30 s).
+WAITING_OPENER = """#!/bin/sh
+printf '%%s %%s\\n' "$$" "$1" > '%(record)s.tmp' && mv '%(record)s.tmp' '%(record)s'
+i=0
+while [ ! -e '%(release)s' ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+: > '%(finished)s'
+"""
+
+
+def manifest(*sections):
+    """A manifest with a comment as its first line; sections are (header, [lines])."""
+    lines = ["; KavexWebUpdate manifest"]
+    for header, body in sections:
+        lines.append("[%s]" % header)
+        lines.extend(body)
+    return ("\r\n".join(lines) + "\r\n").encode("utf-8")
+
+
+def product_file(name, version, locale):
+    return ("<?xml version=\"1.0\"?>\n<ProductInfo>\n  <Name>%s</Name>\n"
+            "  <Version>%s</Version>\n  <Locale>%s</Locale>\n</ProductInfo>\n"
+            % (name, version, locale))
+
+
+def local_date(instant):
+    """The date of an instant in ZONE, as the program stores remind dates."""
+    return datetime.datetime.fromtimestamp(instant, ZONE_OFFSET).strftime("%m/%d/%Y")
+
+
+def dialogs(stdout):
+    """(title, first screen) of each dialog the console host showed, in order."""
+    shown = []
+    for chunk in stdout.split(HELP_LINE)[1:]:
+        screen = chunk.lstrip("\n").split("\n> ")[0]
+        shown.append((screen.split("\n", 1)[0], screen))
+    return shown
+
+
+def free_port():
+    """A loopback port that nothing listens on."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def only_loopback():
+    return [name for _, name in socket.if_nameindex()] == ["lo"]
+
+
+def default_manifest_host():
+    with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
+        for line in cache:
+            if line.startswith("KWU_UPDATE_HOST:"):
+                return line.split("=", 1)[1].strip()
+    raise AssertionError("KWU_UPDATE_HOST not in the build's cache")
+
+
+class UpdateCheckTestCase(NativeTestCase):
+    """A loopback server serving the manifest named by the "URL" setting, and a recording
+    opener command."""
+
+    def setUp(self):
+        super().setUp()
+        self.server = LoopbackHttpServer().start()
+        self.addCleanup(self.server.stop)
+        self.address = self.server.url("/misc/update.ini")
+        self.box.set_values({(SETTINGS_KEY, "URL"): self.address})
+        self.openings_path = self.box.path("openings.txt")
+        self.opener = self.write_script("opener.sh", RECORDING_OPENER % self.openings_path)
+
+    def write_script(self, name, text):
+        path = self.box.path(name)
+        with open(path, "w", encoding="utf-8") as script:
+            script.write(text)
+        os.chmod(path, 0o755)
+        return path
+
+    def serve(self, *sections):
+        self.server.reply = Reply.http(200, manifest(*sections))
+
+    def set_remind_date(self, product, text):
+        values = {(SETTINGS_KEY, "URL"): self.address}
+        values.update({(REMIND_DATES_KEY, product): text})
+        self.box.set_values(values)
+
+    def remind_date(self, product):
+        value = self.box.get_value(REMIND_DATES_KEY, product)
+        return None if value is None else value.decode("utf-8")
+
+    def check(self, *args, input="", env=None, prefix=()):
+        """Runs the program; returns (stdout, stderr) as text after checking exit code 0."""
+        environment = {"TZ": ZONE, "KWU_INTERNET_TIMEOUT": "5",
+                       "KAVEXWEBUPD_OPEN_COMMAND": self.opener}
+        environment.update(env or {})
+        result = self.box.run(*args, input=input, env=environment, prefix=prefix)
+        self.assertEqual(result.exit_code, 0, result)
+        return result.stdout.decode("utf-8"), result.stderr.decode("utf-8")
+
+    def openings(self, count, timeout=20):
+        """The addresses of the first `count` openings, waiting for the detached opener;
+        each must have had the address as its only argument."""
+        deadline = time.monotonic() + timeout
+        while True:
+            lines = []
+            if os.path.exists(self.openings_path):
+                with open(self.openings_path, encoding="utf-8") as record:
+                    lines = record.read().splitlines()
+            if len(lines) >= count or time.monotonic() > deadline:
+                break
+            time.sleep(0.05)
+        self.assertEqual(len(lines), count, lines)
+        for line in lines:
+            self.assertRegex(line, r"^1 \[[^]]*\]$")
+        return [line[3:-1] for line in lines]
+
+    def assert_nothing_opened(self):
+        # The opener is started before the program exits; give it a moment to record.
+        time.sleep(0.5)
+        self.assertFalse(os.path.exists(self.openings_path))
+
+
+class WhatTheUserSees(UpdateCheckTestCase):
+    """The product check's outcomes, silent and not: remind date, download, page."""
+
+    PAGE = ("App 7.0", ["FileArgs=http://127.0.0.1/app70.html"])
+
+    def test_silent_with_a_pending_remind_date_sends_no_request(self):
+        self.serve(self.PAGE)
+        tomorrow = datetime.datetime.now(ZONE_OFFSET).date() + datetime.timedelta(days=1)
+        self.set_remind_date("App", tomorrow.strftime("%m/%d/%Y"))
+        before = self.box.settings_bytes()
+        self.assertEqual(self.check("App", "7.0", "1", input="\n"), ("", ""))
+        self.assertEqual(self.server.requests, [])
+        self.assertEqual(self.box.settings_bytes(), before)
+        self.assert_nothing_opened()
+
+    def test_silent_when_the_download_fails_shows_nothing(self):
+        self.server.reply = Reply.http(404, b"not here")
+        self.assertEqual(self.check("App", "7.0", "1"), ("", ""))
+        self.assertEqual(len(self.server.requests), 1)
+        self.box.set_values({(SETTINGS_KEY, "URL"): "http://127.0.0.1:%d/u.ini" % free_port()})
+        self.assertEqual(self.check("App", "7.0", "1"), ("", ""))
+
+    def test_silent_without_a_page_shows_nothing(self):
+        self.serve(("Other 7.0", ["FileArgs=http://127.0.0.1/other.html"]))
+        self.assertEqual(self.check("App", "7.0", "1"), ("", ""))
+        self.assertEqual([r.path for r in self.server.requests], ["/misc/update.ini"])
+
+    def test_silent_with_a_page_offers_the_update(self):
+        self.serve(self.PAGE)
+        stdout, stderr = self.check("App", "7.0", "1")
+        self.assertEqual(stderr, "")
+        [(title, screen)] = dialogs(stdout)
+        self.assertEqual(title, "App")
+        self.assertIn(UPDATES_AVAILABLE % "App", screen)
+        self.assertIn("a) (*) Visit the App Web site to review the updates", screen)
+
+    def test_download_failure_shows_the_error_without_a_dialog(self):
+        self.server.reply = Reply.http(404, b"not here")
+        self.assertEqual(self.check("App", "7.0", input="\n"),
+                         ("", "App: Error: Connection error. Status code: 404\n"))
+        self.box.set_values({(SETTINGS_KEY, "URL"): "http://127.0.0.1:%d/u.ini" % free_port()})
+        self.assertEqual(self.check("App", "7.0", "0", input="\n"),
+                         ("", "App: Error: " + REFUSED + "\n"))
+
+    def test_no_page_shows_the_no_updates_dialog(self):
+        self.serve(("Other 7.0", ["FileArgs=http://127.0.0.1/other.html"]))
+        stdout, stderr = self.check("App", "7.0")
+        self.assertEqual(stderr, "")
+        [(title, screen)] = dialogs(stdout)
+        self.assertEqual(title, "App")
+        self.assertIn(NO_UPDATES, screen)
+        self.assertNotIn("Visit", stdout)
+
+    def test_a_page_offers_the_update_even_with_a_pending_remind_date(self):
+        self.serve(self.PAGE)
+        self.set_remind_date("App", local_date(time.time() + 10 * DAY))
+        stdout, stderr = self.check("App", "7.0", "0", input="\n")
+        self.assertEqual(stderr, "")
+        [(title, screen)] = dialogs(stdout)
+        self.assertIn(UPDATES_AVAILABLE % "App", screen)
+        # Visiting clears the date that was pending.
+        self.assertEqual(self.openings(1), ["http://127.0.0.1/app70.html"])
+        self.assertEqual(self.remind_date("App"), "")
+
+
+class FindingThePage(UpdateCheckTestCase):
+    """The page: the locale's section first, then the version's; only http counts."""
+
+    def visit(self, *args):
+        stdout, stderr = self.check(*args, input="\n")
+        self.assertEqual(stderr, "")
+        return self.openings(1)[0]
+
+    def test_the_locale_section_wins(self):
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/all.html"]),
+                   ("App 7.0 fr", ["FileArgs=http://127.0.0.1/fr.html"]))
+        self.assertEqual(self.visit("App", "7.0", "0", "FR"), "http://127.0.0.1/fr.html")
+
+    def test_the_version_section_serves_other_locales(self):
+        self.serve(("App 7.0 fr", ["FileArgs=http://127.0.0.1/fr.html"]),
+                   ("App 7.0", ["FileArgs=http://127.0.0.1/all.html"]))
+        self.assertEqual(self.visit("App", "7.0"), "http://127.0.0.1/all.html")
+
+    def test_a_locale_page_that_is_not_http_falls_back_to_the_version(self):
+        for unusable in ("https://127.0.0.1/en.html", "/srv/en.html", "", "ftp://h/en"):
+            with self.subTest(unusable=unusable):
+                if os.path.exists(self.openings_path):
+                    os.unlink(self.openings_path)
+                self.serve(("App 7.0 en", ["FileArgs=" + unusable]),
+                           ("App 7.0", ["FileArgs=http://127.0.0.1/all.html"]))
+                self.assertEqual(self.visit("App", "7.0"), "http://127.0.0.1/all.html")
+
+    def test_pages_that_are_not_http_mean_no_update(self):
+        self.serve(("App 7.0 en", ["FileArgs=https://127.0.0.1/en.html"]),
+                   ("App 7.0", ["FileArgs=file:///srv/all.html"]))
+        stdout, stderr = self.check("App", "7.0", input="\n")
+        self.assertEqual(stderr, "")
+        [(_, screen)] = dialogs(stdout)
+        self.assertIn(NO_UPDATES, screen)
+        # Silent: nothing at all.
+        self.assertEqual(self.check("App", "7.0", "1", input="\n"), ("", ""))
+        self.assert_nothing_opened()
+
+
+class Answers(UpdateCheckTestCase):
+    """What each answer to the update dialog stores and opens."""
+
+    def setUp(self):
+        super().setUp()
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app70.html?from=kwu&x=1"]))
+
+    def test_remind_in_30_days_stores_the_local_date(self):
+        earliest = local_date(time.time() + 30 * DAY)
+        stdout, stderr = self.check("App", "7.0", input="30\n\n")
+        latest = local_date(time.time() + 30 * DAY)
+        self.assertEqual(stderr, "")
+        self.assertIn("b) (*) Remind me again in [30 v] day(s)", stdout)
+        self.assertIn(self.remind_date("App"), {earliest, latest})
+        self.assert_nothing_opened()
+
+    def test_remind_choice_without_a_number_is_one_day(self):
+        earliest = local_date(time.time() + DAY)
+        self.check("App", "7.0", input="b\n\n")
+        self.assertIn(self.remind_date("App"), {earliest, local_date(time.time() + DAY)})
+
+    def test_visit_opens_the_page_and_clears_the_remind_date(self):
+        self.set_remind_date("App", "01/06/2005")
+        stdout, stderr = self.check("App", "7.0", input="30\na\n\n")
+        self.assertEqual(stderr, "")
+        self.assertEqual(self.openings(1), ["http://127.0.0.1/app70.html?from=kwu&x=1"])
+        self.assertEqual(self.remind_date("App"), "")
+        self.assertIn(b'"App"=""', self.box.settings_bytes())
+
+    def test_the_opener_runs_detached_and_the_program_does_not_wait_for_it(self):
+        record, release, finished = (self.box.path(n) for n in ("rec", "release", "finished"))
+        opener = self.write_script("waiting.sh", WAITING_OPENER % {
+            "record": record, "release": release, "finished": finished})
+        self.addCleanup(lambda: open(release, "w").close())
+        self.check("App", "7.0", input="\n", env={"KAVEXWEBUPD_OPEN_COMMAND": opener})
+        deadline = time.monotonic() + 20
+        while not os.path.exists(record) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        with open(record, encoding="utf-8") as file:
+            pid, url = file.read().split()
+        pid = int(pid)
+        self.assertEqual(url, "http://127.0.0.1/app70.html?from=kwu&x=1")
+        # The program has ended while the opener still runs, in a session of its own
+        # and writing nowhere near the dialogs.
+        self.assertFalse(os.path.exists(finished))
+        os.kill(pid, 0)
+        self.assertNotEqual(os.getsid(pid), os.getsid(0))
+        for descriptor in (0, 1, 2):
+            self.assertEqual(os.readlink("/proc/%d/fd/%d" % (pid, descriptor)), "/dev/null")
+        self.assertEqual(self.remind_date("App"), "")
+        open(release, "w").close()
+        while not os.path.exists(finished) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertTrue(os.path.exists(finished))
+
+    def test_the_outcome_of_opening_is_not_examined(self):
+        self.set_remind_date("App", "01/06/2005")
+        missing = self.box.path("no-such-opener")
+        self.assertEqual(self.check("App", "7.0", input="\n",
+                                    env={"KAVEXWEBUPD_OPEN_COMMAND": missing})[1], "")
+        self.assertEqual(self.remind_date("App"), "")
+
+    def test_closing_the_dialog_changes_nothing(self):
+        self.set_remind_date("App", "01/06/2005")
+        before = self.box.settings_bytes()
+        for answer in ("", "30\n", "b\n"):
+            with self.subTest(answer=answer):
+                stdout, stderr = self.check("App", "7.0", input=answer)
+                self.assertEqual(stderr, "")
+                self.assertEqual(len(dialogs(stdout)), 1)
+                self.assertEqual(self.box.settings_bytes(), before)
+        # A visit afterwards is the only opening ever recorded.
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/later.html"]))
+        self.check("App", "7.0", input="\n")
+        self.assertEqual(self.openings(1), ["http://127.0.0.1/later.html"])
+
+
+class RemindDates(UpdateCheckTestCase):
+    """Which stored dates hold back a silent check, and products that share a name."""
+
+    def setUp(self):
+        super().setUp()
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app70.html"]),
+                   ("App 6.0", ["FileArgs=http://127.0.0.1/app60.html"]))
+
+    def test_dates_that_do_not_hold_back_a_silent_check(self):
+        today = datetime.datetime.now(ZONE_OFFSET).date()
+        yesterday = today - datetime.timedelta(days=1)
+        for text in (today.strftime("%m/%d/%Y"), yesterday.strftime("%-m/%-d/%Y"), "",
+                     "not a date", "13/01/2030", "01/01/2038"):
+            with self.subTest(text=text):
+                self.server.requests.clear()
+                self.set_remind_date("App", text)
+                stdout, _ = self.check("App", "7.0", "1")
+                self.assertEqual(len(self.server.requests), 1)
+                self.assertEqual(len(dialogs(stdout)), 1)
+
+    def test_products_with_one_name_share_one_remind_date(self):
+        # App 7.0 from the command line, App 6.0 from a product file.
+        self.box.write_product_file("app6.xml", product_file("App", "6.0", ""))
+        dates = {local_date(time.time() + 60 * DAY)}
+        stdout, _ = self.check("App", "7.0", input="b\n\n60\n\n")
+        dates.add(local_date(time.time() + 60 * DAY))
+        self.assertEqual([title for title, _ in dialogs(stdout)], ["App", "App"])
+        self.assertIn(self.remind_date("App"), dates)
+        self.assertEqual(len(self.server.requests), 2)
+
+        # The later answer holds both back in silent mode.
+        self.assertEqual(self.check("App", "7.0", "1", input="\n"), ("", ""))
+        self.assertEqual(len(self.server.requests), 2)
+
+        # Visiting the one page clears the date of both.
+        self.check("App", "7.0", input="\n")
+        self.assertEqual(self.openings(1), ["http://127.0.0.1/app70.html"])
+        self.assertEqual(self.remind_date("App"), "")
+        stdout, _ = self.check("App", "7.0", "1")
+        self.assertEqual(len(dialogs(stdout)), 2)
+        self.assertEqual(len(self.server.requests), 6)
+
+
+class Locales(UpdateCheckTestCase):
+    """A German product between two English ones gets German texts, and only it."""
+
+    def setUp(self):
+        super().setUp()
+        # The command-line product comes first; the files follow in the order in which
+        # the folder lists them, so the German product goes into the first-listed file.
+        for name in ("one.xml", "two.xml"):
+            self.box.write_product_file(name, "")
+        first, second = os.listdir(self.box.product_folder)
+        self.box.write_product_file(first, product_file("Beta", "2.0", "de"))
+        self.box.write_product_file(second, product_file("Gamma", "3.0", "EN"))
+
+    def test_dialogs(self):
+        self.serve(("Alpha 1.0", ["FileArgs=http://127.0.0.1/alpha.html"]),
+                   ("Gamma 3.0 en", ["FileArgs=http://127.0.0.1/gamma.html"]))
+        stdout, stderr = self.check("Alpha", "1.0", input="\n\n\n")
+        self.assertEqual(stderr, "")
+        (alpha, alpha_screen), (beta, beta_screen), (gamma, gamma_screen) = dialogs(stdout)
+        self.assertEqual((alpha, beta, gamma), ("Alpha", "Beta", "Gamma"))
+        self.assertIn(UPDATES_AVAILABLE % "Alpha", alpha_screen)
+        self.assertIn(GERMAN_NO_UPDATES, beta_screen)
+        self.assertIn(UPDATES_AVAILABLE % "Gamma", gamma_screen)
+        self.assertIn("Remind me again in", gamma_screen)
+        for screen in (alpha_screen, gamma_screen):
+            self.assertNotIn("verfügbar", screen)
+            self.assertNotIn("Erneut", screen)
+        # Two detached openers: their records may come in either order.
+        self.assertEqual(sorted(self.openings(2)), ["http://127.0.0.1/alpha.html",
+                                                    "http://127.0.0.1/gamma.html"])
+
+    def test_error_messages(self):
+        self.server.reply = Reply.http(404, b"")
+        self.assertEqual(self.check("Alpha", "1.0"), ("", (
+            "Alpha: Error: Connection error. Status code: 404\n"
+            "Beta: Fehler: Verbindungsfehler. Statuscode: 404\n"
+            "Gamma: Error: Connection error. Status code: 404\n")))
+
+    def test_german_update_dialog(self):
+        self.serve(("Beta 2.0", ["FileArgs=http://127.0.0.1/beta.html"]))
+        stdout, _ = self.check("1", input="\n")
+        [(title, screen)] = dialogs(stdout)
+        self.assertEqual(title, "Beta")
+        self.assertIn(GERMAN_UPDATES_AVAILABLE % "Beta", screen)
+        self.assertIn("Erneut erinnern in", screen)
+
+
+class ManifestAddress(UpdateCheckTestCase):
+    """A "URL" setting that is not an http address leaves the built-in address in use."""
+
+    UNUSABLE = ("https://127.0.0.1/misc/update.ini", "ftp://127.0.0.1/update.ini",
+                "127.0.0.1/misc/update.ini", "")
+
+    def test_the_built_in_address_is_requested(self):
+        # Through a proxy on loopback, so that the request shows the address asked for.
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app70.html"]))
+        proxy = {"http_proxy": self.server.url(""), "no_proxy": None, "NO_PROXY": None}
+        wanted = "GET http://%s/misc/update.ini HTTP/1.1" % default_manifest_host()
+        for value in self.UNUSABLE:
+            with self.subTest(value=value):
+                self.server.requests.clear()
+                self.box.set_values({(SETTINGS_KEY, "URL"): value})
+                stdout, _ = self.check("App", "7.0", "1", env=proxy)
+                self.assertEqual([r.request_line for r in self.server.requests], [wanted])
+                self.assertEqual(len(dialogs(stdout)), 1)
+
+    def test_an_unreachable_built_in_address(self):
+        # Run where no name can be resolved: loopback only, or a network namespace of
+        # its own when this machine has other networks.
+        prefix = ()
+        if not only_loopback():
+            prefix = ("unshare", "-n") if os.geteuid() == 0 else ("unshare", "-rn")
+            if subprocess.run(list(prefix) + ["true"], capture_output=True).returncode != 0:
+                self.skipTest("needs a network namespace without name resolution")
+        self.box.set_values({(SETTINGS_KEY, "URL"): "https://127.0.0.1/misc/update.ini"})
+        self.assertEqual(self.check("App", "7.0", "1", prefix=prefix), ("", ""))
+        self.assertEqual(self.check("App", "7.0", "0", prefix=prefix),
+                         ("", "App: Error: " + UNRESOLVABLE + "\n"))
+        self.assertEqual(self.server.requests, [])
+
+
+class RunLog(UpdateCheckTestCase):
+    def test_a_mixed_run(self):
+        log_path = self.box.path("run.log")
+        self.box.set_values({(SETTINGS_KEY, "URL"): self.address,
+                             (SETTINGS_KEY, "LogFile"): log_path})
+        self.box.write_product_file("tool.xml", product_file("Tool", "2.1", ""))
+        self.box.write_product_file("again.xml", product_file("App", "7.0", "en"))
+        self.box.write_product_file("beta.xml", product_file("Beta", "1.0", "DE"))
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app.html"]),
+                   ("Beta 1.0 de", ["FileArgs=http://127.0.0.1/beta.html"]))
+        # App: remind in 5 days; then Beta (visit) and Tool (no updates) in file order.
+        dates = {local_date(time.time() + 5 * DAY)}
+        stdout, stderr = self.check("App", "7.0", "0", "EN", input="5\n\n\n\n")
+        dates.add(local_date(time.time() + 5 * DAY))
+        self.assertEqual(stderr, "")
+
+        with open(log_path, "rb") as log:
+            lines = log.read().decode("utf-8").split("\r\n")
+        self.assertEqual(lines[:3], [
+            "", "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files",
+            "Checking files: " + os.path.join(self.box.product_folder, "*.xml")])
+        found = lines[3:6]
+        self.assertEqual(sorted(found), ["Found product: App V:7.0 L:en",
+                                         "Found product: Beta V:1.0 L:DE",
+                                         "Found product: Tool V:2.1 L:"])
+        # The duplicate of the command-line product is found but not checked again; the
+        # others are checked in the order their files were read, locales normalised.
+        normalised = {"Beta V:1.0 L:DE": "Beta V:1.0 L:de", "Tool V:2.1 L:": "Tool V:2.1 L:en"}
+        file_products = [normalised[line[len("Found product: "):]] for line in found
+                         if line != "Found product: App V:7.0 L:en"]
+        self.assertEqual(lines[6:], ["Checking updates for product: " + key
+                                     for key in ["App V:7.0 L:en"] + file_products] + [""])
+
+        self.assertEqual([title for title, _ in dialogs(stdout)],
+                         ["App"] + [key.split(" V:")[0] for key in file_products])
+        self.assertIn(self.remind_date("App"), dates)
+        self.assertEqual(self.remind_date("Beta"), "")
+        self.assertIsNone(self.remind_date("Tool"))
+        self.assertEqual(self.openings(1), ["http://127.0.0.1/beta.html"])
+
+
+if __name__ == "__main__":
+    unittest.main()
