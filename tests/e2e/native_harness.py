@@ -172,6 +172,10 @@ class Sandbox:
             "HOME": self.home,
             "TZ": "UTC",
             "LC_ALL": "C",
+            # A run that falls back to the built-in address must not look its host up in
+            # the machine's resolver: a proxy on a closed loopback port refuses it first.
+            "http_proxy": "http://127.0.0.1:9",
+            "no_proxy": "127.0.0.1,localhost,::1",
         })
         env.setdefault("ASAN_OPTIONS", "detect_leaks=1")
         for name, value in (extra or {}).items():

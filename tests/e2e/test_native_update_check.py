@@ -459,8 +459,9 @@ class ManifestAddress(UpdateCheckTestCase):
             if subprocess.run(list(prefix) + ["true"], capture_output=True).returncode != 0:
                 self.skipTest("needs a network namespace without name resolution")
         self.box.set_values({(SETTINGS_KEY, "URL"): "https://127.0.0.1/misc/update.ini"})
-        self.assertEqual(self.check("App", "7.0", "1", prefix=prefix), ("", ""))
-        self.assertEqual(self.check("App", "7.0", "0", prefix=prefix),
+        direct = {"http_proxy": None}  # the program itself must fail to resolve the host
+        self.assertEqual(self.check("App", "7.0", "1", prefix=prefix, env=direct), ("", ""))
+        self.assertEqual(self.check("App", "7.0", "0", prefix=prefix, env=direct),
                          ("", "App: Error: " + UNRESOLVABLE + "\n"))
         self.assertEqual(self.server.requests, [])
 
