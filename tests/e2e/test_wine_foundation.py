@@ -6,11 +6,16 @@ clean settings key and product folder.
 """
 
 import datetime
+import os
+import sys
 import unittest
 from zoneinfo import ZoneInfo
 
 from wine_harness import (CAPTION, PRODUCT_FOLDER, REMIND_DATES_KEY, SETTINGS_KEY, UiScript,
                           WineSession)
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from http_server import LoopbackHttpServer, Reply  # noqa: E402
 
 USAGE_TEXT = (
     "\nKavexWebUpdate version 1.0\n"
@@ -49,11 +54,17 @@ def log_bytes(*lines):
 
 
 _session = None
+_server = None
 
 
 def setUpModule():
-    global _session
+    global _session, _server
     _session = WineSession(display=True).start()
+    # Every product is checked against a manifest that names no page: a silent check shows
+    # nothing, any other shows the no-updates dialog, and nothing leaves loopback.
+    _server = LoopbackHttpServer().start()
+    _session.add_cleanup(_server.stop)
+    _server.reply = Reply.http(200, b"; a manifest without any product's page\r\n")
 
 
 def tearDownModule():
@@ -65,12 +76,22 @@ class WineTestCase(unittest.TestCase):
 
     def setUp(self):
         self.session = _session
+        self.reset()
+
+    def reset(self):
         self.session.reset()
+        self.session.reg_add(SETTINGS_KEY, "URL", _server.url("/misc/update.ini"))
 
     def run_program(self, *args, **kwargs):
         result = self.session.run(args, **kwargs)
+        for ui in result.ui:
+            self.assertTrue(ui.ok, (ui.returncode, ui.events))
         self.assertFalse(result.timed_out, "the program did not end: %r" % (args,))
         return result
+
+    def run_checking(self, *args, products):
+        """Runs a non-silent check; each product's no-updates dialog is closed with OK."""
+        return self.run_program(*args, ui=[UiScript(name, "ok", "wait-gone") for name in products])
 
     def log(self):
         return self.session.read_file(LOG_PATH)
@@ -112,17 +133,17 @@ class CommandLineTest(WineTestCase):
     def test_accepted_forms_run_to_the_end_without_a_window(self):
         self.enable_log()
         rows = [
-            (("0",), []),
-            (("1",), []),
-            (("App", "7.0"), ["App V:7.0 L:en"]),
-            (("App", "7.0", "0"), ["App V:7.0 L:en"]),
-            (("App", "7.0", "1", "DE"), ["App V:7.0 L:de"]),
-            (("My App", "7.0 beta", "0", ""), ["My App V:7.0 beta L:en"]),
-            (("100%s App", "%d", "1", "XX"), ["100%s App V:%d L:xx"]),
+            (("0",), [], []),
+            (("1",), [], []),
+            (("App", "7.0"), ["App V:7.0 L:en"], ["App"]),
+            (("App", "7.0", "0"), ["App V:7.0 L:en"], ["App"]),
+            (("App", "7.0", "1", "DE"), ["App V:7.0 L:de"], []),
+            (("My App", "7.0 beta", "0", ""), ["My App V:7.0 beta L:en"], ["My App"]),
+            (("100%s App", "%d", "1", "XX"), ["100%s App V:%d L:xx"], []),
         ]
-        for args, keys in rows:
+        for args, keys, dialogs in rows:
             with self.subTest(args=args):
-                result = self.run_program(*args, timeout=30)
+                result = self.run_checking(*args, products=dialogs)
                 self.assertEqual(result.returncode, 0)
                 self.assertEqual(self.log(), log_bytes(
                     SEARCHING, CHECKING_FILES,
@@ -145,8 +166,8 @@ class RunLogTest(WineTestCase):
     def test_each_run_replaces_the_file(self):
         self.enable_log()
         self.session.write_file(LOG_PATH, b"x" * 5000)
-        self.run_program("First", "1")
-        self.run_program("Second", "2")
+        self.run_checking("First", "1", products=["First"])
+        self.run_checking("Second", "2", products=["Second"])
         self.assertEqual(self.log(), log_bytes(
             SEARCHING, CHECKING_FILES, "Checking updates for product: Second V:2 L:en"))
 
@@ -161,10 +182,10 @@ class RunLogTest(WineTestCase):
         }
         for name, value in cases.items():
             with self.subTest(name):
-                self.session.reset()
+                self.reset()
                 if value is not None:
                     self.session.reg_add(SETTINGS_KEY, "LogFile", value)
-                self.assertEqual(self.run_program("App", "7.0").returncode, 0)
+                self.assertEqual(self.run_checking("App", "7.0", products=["App"]).returncode, 0)
                 self.assertEqual(self.log(), None)
                 self.assertEqual(self.session.read_file("C:\\kwu\\missing\\run.log"), None)
 
@@ -176,7 +197,7 @@ class RunLogTest(WineTestCase):
     def test_common_appdata_folder_missing(self):
         self.enable_log()
         self.session.remove_program_data()
-        self.assertEqual(self.run_program("App", "7.0").returncode, 0)
+        self.assertEqual(self.run_checking("App", "7.0", products=["App"]).returncode, 0)
         self.assertEqual(self.log(), log_bytes(
             SEARCHING, "Could not open CommonAppData folder",
             "Checking updates for product: App V:7.0 L:en"))
@@ -184,9 +205,9 @@ class RunLogTest(WineTestCase):
 
 class ProductFilesTest(WineTestCase):
 
-    def checked_and_found(self, *args):
+    def checked_and_found(self, *args, dialogs=()):
         self.enable_log()
-        self.assertEqual(self.run_program(*args).returncode, 0)
+        self.assertEqual(self.run_checking(*args, products=dialogs).returncode, 0)
         lines = self.log().decode("latin-1").split("\r\n")
         self.assertEqual(lines[:3], ["", SEARCHING, CHECKING_FILES])
         self.assertEqual(lines[-1], "")
@@ -245,12 +266,13 @@ class ProductFilesTest(WineTestCase):
         put("one.xml", product_file("Tool", "2.1", "EN"))
         put("two.xml", product_file("Tool", "2.1", "en"))
         put("cmd.xml", product_file("App", "7.0", ""))
-        found, checked = self.checked_and_found("App", "7.0", "0", "EN")
+        found, checked = self.checked_and_found("App", "7.0", "0", "EN",
+                                                 dialogs=["App", "Tool"])
         self.assertEqual(sorted(found), ["App V:7.0 L:", "Tool V:2.1 L:EN", "Tool V:2.1 L:en"])
         self.assertEqual(checked, ["App V:7.0 L:en", "Tool V:2.1 L:en"])
 
     def test_missing_product_folder(self):
-        found, checked = self.checked_and_found("App", "7.0")
+        found, checked = self.checked_and_found("App", "7.0", dialogs=["App"])
         self.assertEqual((found, checked), ([], ["App V:7.0 L:en"]))
 
 

@@ -1,43 +1,15 @@
 """The manifest download of the Windows build (WinINet) under Wine, against a loopback
-server. Each run makes a fresh 32-bit Wine prefix and ends only that prefix's processes."""
+server. One Wine prefix (the shared harness's, without a display) for the whole suite."""
 
 import os
 import shutil
-import subprocess
-import tempfile
 import unittest
 
-from manifest_download_cases import BUILD_DIR, DownloadCases, probe_environment
+from manifest_download_cases import BUILD_DIR, DownloadCases
+from wine_harness import WineSession
 
 PROBE = os.path.join(BUILD_DIR, "tests", "download_probe.exe")
-
-
-class WinePrefix:
-    """A throw-away 32-bit prefix; no display is needed for a console program."""
-
-    def __init__(self):
-        self.root = tempfile.mkdtemp(prefix="kwu-manifest-wine-")
-        self.env = {"WINEPREFIX": os.path.join(self.root, "pfx"), "WINEARCH": "win32",
-                    "WINEDEBUG": "-all", "DISPLAY": ""}
-        try:
-            subprocess.run(["wineboot", "-i"], env=probe_environment(self.env),
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
-                           timeout=300)
-            # A server that stays up spares every probe run Wine's start-up: once the one
-            # of wineboot has ended, start one that persists. It must keep no pipe of ours
-            # open, or waiting for its output would never end.
-            for option in ("-w", "-p"):
-                subprocess.run(["wineserver", option], env=probe_environment(self.env),
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                               check=True, timeout=120)
-        except Exception:
-            self.remove()
-            raise
-
-    def remove(self):
-        subprocess.run(["wineserver", "-k"], env=probe_environment(self.env),
-                       capture_output=True, timeout=60)
-        shutil.rmtree(self.root, ignore_errors=True)
+PROBE_IN_PREFIX = "C:\\kwu-tools\\download_probe.exe"
 
 
 class WineManifestDownload(DownloadCases, unittest.TestCase):
@@ -59,25 +31,26 @@ class WineManifestDownload(DownloadCases, unittest.TestCase):
             raise unittest.SkipTest("download_probe.exe is not built in " + BUILD_DIR)
         if shutil.which("wine") is None:
             raise unittest.SkipTest("wine is not installed")
-        cls.prefix = WinePrefix()
+        cls.session = WineSession().start()
+        try:
+            target = cls.session.unix_path(PROBE_IN_PREFIX)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy2(PROBE, target)
+        except BaseException:
+            cls.session.close()
+            raise
 
     @classmethod
     def tearDownClass(cls):
-        cls.prefix.remove()
+        cls.session.close()
 
     def run_probe(self, args, env=None, prefix=None):
-        environment = dict(self.prefix.env)
-        environment.update(env or {})
-        # Files, not pipes: Wine's helper processes inherit the handles and outlive the
-        # probe, and a pipe would stay open until they end.
-        with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
-            completed = subprocess.run((prefix or []) + ["wine", PROBE] + args, stdout=stdout,
-                                       stderr=stderr, env=probe_environment(environment),
-                                       timeout=180)
-            stdout.seek(0)
-            stderr.seek(0)
-            self.assertEqual(completed.returncode, 0, stderr.read().decode("latin-1")[-2000:])
-            return stdout.read().decode("latin-1")
+        result = self.session.run(args, env=env, wrapper=prefix, timeout=180,
+                                  program=PROBE_IN_PREFIX, cwd="C:\\")
+        self.assertFalse(result.timed_out, "the probe did not end")
+        self.assertEqual(result.returncode, 0, result.stderr.decode("latin-1")[-2000:])
+        return result.stdout.decode("latin-1")
+
 
 if __name__ == "__main__":
     unittest.main()

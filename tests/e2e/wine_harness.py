@@ -217,6 +217,9 @@ class WineSession:
         env = dict(os.environ)
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "TZ"):
             env.pop(name, None)
+        # WinINet follows http_proxy and the like; the suites' servers are on loopback.
+        for name in [name for name in env if "proxy" in name.lower()]:
+            del env[name]
         env.update({
             "WINEPREFIX": self.prefix,
             "WINEARCH": "win32",
@@ -358,7 +361,7 @@ class WineSession:
         return os.path.join(self.support_dir, name)
 
     def run(self, args=(), ui=None, tz=None, env=None, timeout=60, program=PROGRAM_PATH,
-            cwd=PROGRAM_FOLDER):
+            cwd=PROGRAM_FOLDER, wrapper=None):
         """Runs a Windows program (the installed kavexwebupd.exe unless told otherwise)
         with args, and the UI driver for each UiScript of ui in turn while it runs.
 
@@ -366,6 +369,8 @@ class WineSession:
         Windows machine has it: Wine takes it from TZ, the program's runtime sees no TZ.
         A run that outlasts timeout is ended (with everything else in the prefix) and
         reported with timed_out set, so a stuck dialog fails its case instead of hanging.
+        wrapper: a command prefix for the wine command, e.g. one that runs it in a
+        loopback-only network namespace.
         """
         scripts = [ui] if isinstance(ui, UiScript) else list(ui or [])
         run_env = dict(self.env)
@@ -373,7 +378,8 @@ class WineSession:
             run_env["TZ"] = tz
         if env:
             run_env.update(env)
-        command = ["wine", self.support_program("winrun.exe"), program] + list(args)
+        command = list(wrapper or []) + ["wine", self.support_program("winrun.exe"), program]
+        command += list(args)
         results = []
         driver_thread = None
         if scripts:
