@@ -4,33 +4,8 @@ import os
 import unittest
 
 from native_harness import CAPTION, SETTINGS_KEY, SOURCE_DIR, NativeTestCase
+from program_texts import SEARCHING, USAGE_TEXT, product_file
 
-USAGE = (
-    "\nKavexWebUpdate version 1.0\n"
-    "\n"
-    "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
-    "\n"
-    "  <appName> and <appVersion> are the app and version to check for updates.\n"
-    "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
-    "  <localeID> must be the 2-letter locale code (default is \"EN\").\n"
-    "\n"
-    "USAGE 2: <silent>\n"
-    "\n"
-    "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
-    "\n"
-    "In both cases, it also searches in the CommonAppData folder for xml files\n"
-    "with product info that it should check for updates.\n"
-    "\n"
-    "To create a log, set the registry item Kavex\\WebUpdates\\LogFile.\n"
-)
-
-SEARCHING = "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
-
-
-def product_file(name, version, locale="", extra=""):
-    return ("<?xml version=\"1.0\"?>\n<ProductInfo>\n  <Name>%s</Name>\n"
-            "  <Version>%s</Version>\n  <Locale>%s</Locale>%s\n</ProductInfo>\n"
-            % (name, version, locale, extra))
 
 
 class LoggedRunTestCase(NativeTestCase):
@@ -65,7 +40,7 @@ class UsageErrors(LoggedRunTestCase):
             with self.subTest(args=args):
                 result = self.box.run(*args)
                 self.assertEqual(result.exit_code, 1)
-                self.assertEqual(result.stderr.decode(), CAPTION + ": " + USAGE + "\n")
+                self.assertEqual(result.stderr.decode(), CAPTION + ": " + USAGE_TEXT + "\n")
                 self.assertFalse(os.path.exists(self.log_path))
 
     def test_an_existing_log_keeps_its_content(self):

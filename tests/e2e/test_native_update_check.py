@@ -17,6 +17,7 @@ from native_harness import (BUILD_DIR, REMIND_DATES_KEY, SETTINGS_KEY, SOURCE_DI
 sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__file__), "..", ".."),
                                 "tests", "support"))
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
+from program_texts import product_file
 
 HELP_LINE = ("(type a letter to pick a choice, or a value from a list; Enter presses the "
              "button in <>; end of input closes the dialog)\n")
@@ -55,12 +56,6 @@ def manifest(*sections):
         lines.append("[%s]" % header)
         lines.extend(body)
     return ("\r\n".join(lines) + "\r\n").encode("utf-8")
-
-
-def product_file(name, version, locale):
-    return ("<?xml version=\"1.0\"?>\n<ProductInfo>\n  <Name>%s</Name>\n"
-            "  <Version>%s</Version>\n  <Locale>%s</Locale>\n</ProductInfo>\n"
-            % (name, version, locale))
 
 
 def local_date(instant):

@@ -16,35 +16,10 @@ from wine_harness import (CAPTION, PRODUCT_FOLDER, REMIND_DATES_KEY, SETTINGS_KE
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
-
-USAGE_TEXT = (
-    "\nKavexWebUpdate version 1.0\n"
-    "\n"
-    "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
-    "\n"
-    "  <appName> and <appVersion> are the app and version to check for updates.\n"
-    "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
-    "  <localeID> must be the 2-letter locale code (default is \"EN\").\n"
-    "\n"
-    "USAGE 2: <silent>\n"
-    "\n"
-    "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
-    "\n"
-    "In both cases, it also searches in the CommonAppData folder for xml files\n"
-    "with product info that it should check for updates.\n"
-    "\n"
-    "To create a log, set the registry item Kavex\\WebUpdates\\LogFile.\n")
+from program_texts import SEARCHING, USAGE_TEXT, product_file
 
 LOG_PATH = "C:\\kwu\\run.log"
-SEARCHING = "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
 CHECKING_FILES = "Checking files: " + PRODUCT_FOLDER + "*.xml"
-
-
-def product_file(name, version, locale, newline="\n"):
-    lines = ["<?xml version=\"1.0\"?>", "<ProductInfo>", "  <Name>%s</Name>" % name,
-             "  <Version>%s</Version>" % version, "  <Locale>%s</Locale>" % locale,
-             "</ProductInfo>"]
-    return newline.join(lines) + newline
 
 
 def log_bytes(*lines):

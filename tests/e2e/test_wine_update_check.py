@@ -16,6 +16,8 @@ from zoneinfo import ZoneInfo
 from manifest_download_cases import free_port, loopback_only_prefix
 from http_server import LoopbackHttpServer, Reply
 from wine_harness import REMIND_DATES_KEY, SETTINGS_KEY, UiScript, WineSession
+from program_texts import SEARCHING
+from program_texts import product_file as _product_file
 
 MANIFEST_PATH = "/misc/update.ini"
 LOG_PATH = "C:\\kwu\\run.log"
@@ -56,8 +58,6 @@ GERMAN = {
     1: "OK",
 }
 NO_UPDATES = "There are no new updates available.\nYou already have the most recent version."
-
-SEARCHING = "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
 CHECKING_FILES = "Checking files: C:\\ProgramData\\Dexivane\\KavexWebUpdate\\*.xml"
 
 # A zone far from UTC, so that a date computed in UTC would show.
@@ -81,9 +81,8 @@ def tearDownModule():
 
 
 def product_file(name, version, locale):
-    return ("<?xml version=\"1.0\"?>\r\n<ProductInfo>\r\n  <Name>%s</Name>\r\n"
-            "  <Version>%s</Version>\r\n  <Locale>%s</Locale>\r\n</ProductInfo>\r\n"
-            % (name, version, locale))
+    """Product files as a Windows setup writes them, with CR LF line ends."""
+    return _product_file(name, version, locale, newline="\r\n")
 
 
 def by_id(window):
