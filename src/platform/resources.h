@@ -38,6 +38,9 @@ private:
   const ResourceLibrary::Module* m_previous;
 };
 
+// The module of the current library; null while the program's own resources are current.
+const ResourceLibrary::Module* CurrentLibraryModule();
+
 // Where a resource is looked up.
 enum class ResourceSource { kCurrent, kProgram };
 

@@ -15,10 +15,6 @@ struct ResourceLibrary::Module {
   PeResources resources;
 };
 
-namespace {
-const ResourceLibrary::Module* g_current = nullptr;
-}  // namespace
-
 const PeResources& posix::ProgramResources() {
   static const PeResources resources = [] {
     PeResources loaded;
@@ -30,7 +26,8 @@ const PeResources& posix::ProgramResources() {
 }
 
 const PeResources& posix::CurrentResources() {
-  return g_current ? g_current->resources : ProgramResources();
+  const ResourceLibrary::Module* library = CurrentLibraryModule();
+  return library ? library->resources : ProgramResources();
 }
 
 ResourceLibrary::ResourceLibrary(std::unique_ptr<Module> module) : m_module(std::move(module)) {}
@@ -41,15 +38,6 @@ std::unique_ptr<ResourceLibrary> ResourceLibrary::Load(const std::string& path) 
   if (!module->resources.LoadFile(path))
     return nullptr;
   return std::unique_ptr<ResourceLibrary>(new ResourceLibrary(std::move(module)));
-}
-
-CurrentResourceModule::CurrentResourceModule(const ResourceLibrary* library)
-    : m_previous(g_current) {
-  g_current = library ? &library->GetModule() : nullptr;
-}
-
-CurrentResourceModule::~CurrentResourceModule() {
-  g_current = m_previous;
 }
 
 bool LoadResourceString(unsigned id, std::string& text, ResourceSource source) {

@@ -14,8 +14,6 @@ struct ResourceLibrary::Module {
 
 namespace {
 
-const ResourceLibrary::Module* g_current = nullptr;
-
 // Longest string-table text the program takes, in characters.
 constexpr int kLongestText = 4096;
 
@@ -26,7 +24,8 @@ HINSTANCE win32::ProgramInstance() {
 }
 
 HINSTANCE win32::CurrentResourceInstance() {
-  return g_current ? g_current->handle : ProgramInstance();
+  const ResourceLibrary::Module* library = CurrentLibraryModule();
+  return library ? library->handle : ProgramInstance();
 }
 
 ResourceLibrary::ResourceLibrary(std::unique_ptr<Module> module) : m_module(std::move(module)) {}
@@ -47,15 +46,6 @@ std::unique_ptr<ResourceLibrary> ResourceLibrary::Load(const std::string& path) 
   if (!handle)
     return nullptr;
   return std::unique_ptr<ResourceLibrary>(new ResourceLibrary(std::make_unique<Module>(Module{handle})));
-}
-
-CurrentResourceModule::CurrentResourceModule(const ResourceLibrary* library)
-    : m_previous(g_current) {
-  g_current = library ? &library->GetModule() : nullptr;
-}
-
-CurrentResourceModule::~CurrentResourceModule() {
-  g_current = m_previous;
 }
 
 bool LoadResourceString(unsigned id, std::string& text, ResourceSource source) {
