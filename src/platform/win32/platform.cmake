@@ -7,9 +7,10 @@ target_link_libraries(kavexwebupd PRIVATE kwu_core)
 set_target_properties(kavexwebupd PROPERTIES OUTPUT_NAME kavexwebupd SUFFIX .exe)
 
 # The runtime goes into the executable: libgcc and libstdc++ with MinGW, the static CRT
-# with MSVC.
+# with MSVC. A release executable carries no symbols, which halves its size.
 if(MINGW)
-  target_link_options(kavexwebupd PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_options(kavexwebupd PRIVATE -static -static-libgcc -static-libstdc++
+                      $<$<CONFIG:Release>:-s>)
 elseif(MSVC)
   set_property(TARGET kavexwebupd kwu_core PROPERTY
                MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
