@@ -25,8 +25,13 @@ std::unique_ptr<platform::ResourceLibrary> LoadLocaleLibrary(const std::string& 
   // Locale folder ("..\..", a drive, a separator) gets no library at all.
   if (!IsSafeLocaleName(locale))
     return nullptr;
+  // Without the program's own folder the path would be relative, found wherever the
+  // current folder is: no library then.
+  const std::string programPath = platform::ModuleFileName();
+  if (programPath.empty())
+    return nullptr;
   std::string drive;
   std::string folder;
-  platform::SplitPath(platform::ModuleFileName(), drive, folder);
+  platform::SplitPath(programPath, drive, folder);
   return platform::ResourceLibrary::Load(LocaleLibraryPath(drive, folder, locale));
 }

@@ -2,7 +2,7 @@
 
 namespace platform {
 
-StdioFile::StdioFile(const std::string& path) : m_file(std::fopen(path.c_str(), "rb")) {
+StdioFile::StdioFile(const std::string& path) : m_file(OpenTextFileForReading(path)) {
   if (!m_file)
     throw FileException("cannot open " + path);
 }

@@ -11,6 +11,10 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// Opens a file for reading in the platform's text mode; null when it does not open or is
+// not a plain file (a folder, a device or a pipe would fail or block the reading).
+std::FILE* OpenTextFileForReading(const std::string& path);
+
 // A text file opened for reading, line by line. A line ends with LF or CR LF; the line
 // end is not part of the line.
 class StdioFile {

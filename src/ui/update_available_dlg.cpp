@@ -1,9 +1,26 @@
 #include "ui/update_available_dlg.h"
 
+#include <climits>
 #include <cstdlib>
 
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
+
+namespace {
+
+// The number of days an item of the list stands for, read as atoi reads it (leading
+// blanks, a sign, digits up to the first other character, 0 without digits), but held
+// to the range of an int where atoi's result would be undefined.
+int DaysOf(const std::string& item) {
+  const long value = std::strtol(item.c_str(), nullptr, 10);
+  if (value > INT_MAX)
+    return INT_MAX;
+  if (value < INT_MIN)
+    return INT_MIN;
+  return static_cast<int>(value);
+}
+
+}  // namespace
 
 CUpdateAvailableDlg::CUpdateAvailableDlg(platform::WindowHandle parent)
     : CDialog(IDD_UPDATE_AVAILABLE, parent), m_nRemindDays(0) {}
@@ -53,6 +70,6 @@ void CUpdateAvailableDlg::OnOK() {
   if (GetCheckedRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND) == IDC_RADIO_VISIT)
     m_nRemindDays = 0;
   else
-    m_nRemindDays = std::atoi(GetDlgItemText(IDC_DAYS_COMBO).c_str());
+    m_nRemindDays = DaysOf(GetDlgItemText(IDC_DAYS_COMBO));
   CDialog::OnOK();
 }

@@ -3,6 +3,7 @@
 // spin-control notification, which only translated templates can send.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
 #include <sstream>
 
@@ -222,12 +223,19 @@ TEST(UpdateAvailableDialog, SpinMoveChoosesTheReminderAndLetsTheMoveHappen) {
   EXPECT_EQ(host.texts[platform::kIdOk], "OK");
 }
 
-TEST(UpdateAvailableDialog, ListItemWithoutDigitsGivesZero) {
-  ScriptedHost host;
-  host.comboText = "nie";
-  platform::SetDialogHost(&host);
-  CUpdateAvailableDlg dialog;
-  dialog.DoModal();
-  platform::SetDialogHost(nullptr);
-  EXPECT_EQ(dialog.m_nRemindDays, 0);
+TEST(UpdateAvailableDialog, TranslatedListItemsAreReadAsNumbers) {
+  // A translated list may hold anything: no digits give 0 (the visit choice), a sign is
+  // read, and a number beyond an int is held at its limit instead of overflowing.
+  const std::pair<const char*, int> items[] = {
+      {"nie", 0}, {" -3 Tage", -3}, {"+7", 7}, {"99999999999", INT_MAX},
+      {"-99999999999", INT_MIN}};
+  for (const auto& [text, days] : items) {
+    ScriptedHost host;
+    host.comboText = text;
+    platform::SetDialogHost(&host);
+    CUpdateAvailableDlg dialog;
+    dialog.DoModal();
+    platform::SetDialogHost(nullptr);
+    EXPECT_EQ(dialog.m_nRemindDays, days) << text;
+  }
 }

@@ -1,5 +1,8 @@
 #include "products/product_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 
@@ -156,6 +159,13 @@ TEST(ProductFiles, FilesThatYieldNoProductAreSkippedWithoutAWord) {
   const FileResult fromFolder = ReadOne(folder.Path("folder.xml"));
   EXPECT_TRUE(fromFolder.keys.empty());
   EXPECT_EQ(fromFolder.log, "");
+
+  // A pipe or a device named like a product file is skipped at once: opening the pipe
+  // would otherwise wait for a writer for ever, and the device would never end.
+  ASSERT_EQ(::mkfifo(folder.Path("pipe.xml").c_str(), 0600), 0);
+  EXPECT_TRUE(ReadOne(folder.Path("pipe.xml")).keys.empty());
+  ASSERT_EQ(::symlink("/dev/zero", folder.Path("zero.xml").c_str()), 0);
+  EXPECT_TRUE(ReadOne(folder.Path("zero.xml")).keys.empty());
 }
 
 TEST(ProductFiles, EmptyLocaleAndDuplicates) {

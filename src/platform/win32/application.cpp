@@ -35,6 +35,10 @@ bool InitApplication(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
+  if (::InitCommonControlsEx(&controls))
+    return true;
+  // A common-controls library older than version 6 does not know the standard classes.
+  controls.dwICC = ICC_WIN95_CLASSES;
   return ::InitCommonControlsEx(&controls) != FALSE;
 }
 

@@ -1,0 +1,10 @@
+#include "platform/text_file.h"
+
+namespace platform {
+
+std::FILE* OpenTextFileForReading(const std::string& path) {
+  // The runtime's text mode: CR LF becomes LF, and Ctrl-Z ends the file.
+  return std::fopen(path.c_str(), "rt");
+}
+
+}  // namespace platform
