@@ -17,11 +17,16 @@ set(KWU_RESOURCE_INPUTS
   CACHE INTERNAL "")
 
 # Compiles a resource script to an object; its includes and files resolve in its own
-# folder and in src/ui.
+# folder and in src/ui. Resource images are 32-bit; an object linked into a program is
+# compiled for the program's target (a third argument names that compiler).
 function(kwu_compile_resources output script)
   get_filename_component(script_dir ${script} DIRECTORY)
+  set(compiler ${KWU_WINDRES})
+  if(ARGC GREATER 2)
+    set(compiler ${ARGV2})
+  endif()
   add_custom_command(OUTPUT ${output}
-    COMMAND ${KWU_WINDRES} --input-format=rc --output-format=coff
+    COMMAND ${compiler} --input-format=rc --output-format=coff
             -I ${script_dir} -I ${KWU_UI_DIR} ${script} -o ${output}
     DEPENDS ${script} ${KWU_RESOURCE_INPUTS}
     COMMENT "Compiling resources ${script}"
@@ -38,7 +43,11 @@ function(kwu_link_resource_image output object)
 endfunction()
 
 set(KWU_RESOURCE_OBJECT ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj)
-kwu_compile_resources(${KWU_RESOURCE_OBJECT} ${KWU_UI_DIR}/kavexwebupd.rc)
+if(WIN32)
+  kwu_compile_resources(${KWU_RESOURCE_OBJECT} ${KWU_UI_DIR}/kavexwebupd.rc ${CMAKE_RC_COMPILER})
+else()
+  kwu_compile_resources(${KWU_RESOURCE_OBJECT} ${KWU_UI_DIR}/kavexwebupd.rc)
+endif()
 
 if(WIN32)
   # Every program built on the core (the program, the test probes) carries the resources.

@@ -6,7 +6,7 @@ import shutil
 import unittest
 
 from manifest_download_cases import BUILD_DIR, DownloadCases
-from wine_harness import WineSession
+from wine_harness import WineSession, wine_available
 
 PROBE = os.path.join(BUILD_DIR, "tests", "download_probe.exe")
 PROBE_IN_PREFIX = "C:\\kwu-tools\\download_probe.exe"
@@ -29,7 +29,7 @@ class WineManifestDownload(DownloadCases, unittest.TestCase):
     def setUpClass(cls):
         if not os.path.exists(PROBE):
             raise unittest.SkipTest("download_probe.exe is not built in " + BUILD_DIR)
-        if shutil.which("wine") is None:
+        if not wine_available():
             raise unittest.SkipTest("wine is not installed")
         cls.session = WineSession().start()
         try:

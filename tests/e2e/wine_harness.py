@@ -42,6 +42,19 @@ class WineError(RuntimeError):
     """A Wine tool failed in a way the harness cannot go on from."""
 
 
+# The build under test decides the prefix: the 32-bit program runs in a win32 prefix with
+# the 32-bit loader. On a machine whose kernel runs no 32-bit programs the suites test the
+# 64-bit build of the same sources in a win64 prefix instead (KWU_WINEARCH=win64, set by
+# the build tree).
+WINEARCH = os.environ.get("KWU_WINEARCH", "win32")
+WINE = "/usr/lib/wine/wine64" if WINEARCH == "win64" else "wine"
+WINESERVER = "wineserver"
+
+
+def wine_available():
+    return shutil.which(WINE) is not None
+
+
 def build_dir():
     path = os.environ.get("KWU_BUILD_DIR")
     if not path:
@@ -222,7 +235,7 @@ class WineSession:
             del env[name]
         env.update({
             "WINEPREFIX": self.prefix,
-            "WINEARCH": "win32",
+            "WINEARCH": WINEARCH,
             "WINEDEBUG": "-all",
             # No Mono/Gecko installer prompts, no menu entries in the user's home.
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
@@ -234,13 +247,22 @@ class WineSession:
         self.env = env
         if self.want_display:
             self._start_xvfb()
-        self._tool(["wineboot", "-i"], timeout=300)
+        self._boot_prefix()
         self._start_wineserver()
         # Without a window manager, Wine waits for every hidden window; unmanaged windows
         # avoid it.
         self.reg_add("Software\\Wine\\X11 Driver", "Managed", "N")
         self.install_program()
         self.reset()
+
+    def _boot_prefix(self):
+        # Booting a prefix takes seconds; a run of all suites boots one template
+        # (KWU_WINE_TEMPLATE, made by make_template) and each suite copies it.
+        template = os.environ.get("KWU_WINE_TEMPLATE")
+        if template and os.path.isdir(os.path.join(template, "drive_c")):
+            shutil.copytree(template, self.prefix, symlinks=True)
+            return
+        self._tool([WINE, "wineboot", "-i"], timeout=300)
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
@@ -272,8 +294,8 @@ class WineSession:
     def _start_wineserver(self):
         # A persistent server keeps the prefix warm between the runs of a suite. The one
         # left by an earlier tool is waited for first, since only one server may run.
-        self._tool(["wineserver", "-w"], timeout=60, check=False)
-        self._tool(["wineserver", "-p"], timeout=60, check=False)
+        self._tool([WINESERVER, "-w"], timeout=60, check=False)
+        self._tool([WINESERVER, "-p"], timeout=60, check=False)
 
     def add_cleanup(self, function, *args):
         """Registers a call for close(), e.g. stopping a loopback HTTP server."""
@@ -287,8 +309,8 @@ class WineSession:
             except Exception:  # a failed cleanup must not keep the others from running
                 pass
         if self.prefix and os.path.isdir(self.prefix):
-            self._tool(["wineserver", "-k"], check=False)
-            self._tool(["wineserver", "-w"], check=False)
+            self._tool([WINESERVER, "-k"], check=False)
+            self._tool([WINESERVER, "-w"], check=False)
         if self._xvfb is not None:
             self._xvfb.terminate()
             try:
@@ -378,7 +400,7 @@ class WineSession:
             run_env["TZ"] = tz
         if env:
             run_env.update(env)
-        command = list(wrapper or []) + ["wine", self.support_program("winrun.exe"), program]
+        command = list(wrapper or []) + [WINE, self.support_program("winrun.exe"), program]
         command += list(args)
         results = []
         driver_thread = None
@@ -395,7 +417,7 @@ class WineSession:
 
     def _drive(self, scripts, results):
         for script in scripts:
-            command = ["wine", self.support_program("uidriver.exe"),
+            command = [WINE, self.support_program("uidriver.exe"),
                        "--timeout", str(script.timeout), "--title", script.title]
             command += script.actions
             done = _execute(command, self.env, script.timeout + 60)
@@ -406,8 +428,8 @@ class WineSession:
 
     def _restart_prefix_processes(self):
         # Ends whatever else the stuck run left in the prefix, then starts afresh.
-        self._tool(["wineserver", "-k"], check=False)
-        self._tool(["wineserver", "-w"], check=False)
+        self._tool([WINESERVER, "-k"], check=False)
+        self._tool([WINESERVER, "-w"], check=False)
         self._start_wineserver()
 
     def probe(self, *arguments, tz=None, timeout=60):
@@ -430,7 +452,7 @@ class WineSession:
         return done
 
     def _wine(self, args, timeout=60, check=True):
-        return self._tool(["wine"] + args, timeout, check)
+        return self._tool([WINE] + args, timeout, check)
 
     def reg_add(self, key, name, data, kind="REG_SZ"):
         """Sets a value with `wine reg add`. name None or "" is the key's default value.
@@ -516,3 +538,30 @@ class WineSession:
 
     def _browser_log(self):
         return os.path.join(self.base, "browser.log")
+
+
+def make_template(folder):
+    """Boots a fresh prefix into folder, for the suites of one test run to copy."""
+    shutil.rmtree(folder, ignore_errors=True)
+    env = dict(os.environ)
+    for name in ("DISPLAY", "WAYLAND_DISPLAY"):
+        env.pop(name, None)
+    env.update({"WINEPREFIX": folder, "WINEARCH": WINEARCH, "WINEDEBUG": "-all",
+                "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
+    home = tempfile.mkdtemp(prefix="kwu-wine-home-")
+    env["HOME"] = home
+    try:
+        done = _execute([WINE, "wineboot", "-i"], env, 300)
+        if done.timed_out or done.returncode != 0:
+            raise WineError("wineboot failed (%s): %s" % (
+                done.returncode, done.stderr.decode(errors="replace")))
+        _execute([WINESERVER, "-w"], env, 120)
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    import sys
+    if len(sys.argv) != 3 or sys.argv[1] != "--make-template":
+        sys.exit("usage: wine_harness.py --make-template FOLDER")
+    make_template(sys.argv[2])

@@ -22,7 +22,8 @@ kwu_link_resource_image(${KWU_PARTIAL_LIBRARY} ${CMAKE_CURRENT_BINARY_DIR}/parti
 set(KWU_FIXTURE_LIBRARIES ${KWU_PARTIAL_LIBRARY})
 if(WIN32)
   set(KWU_HOSTILE_LIBRARY ${CMAKE_BINARY_DIR}/tests/fixtures/hostile/kavexwebupdexe.dat)
-  kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj ${KWU_FIXTURE_DIR}/hostile.rc)
+  kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj ${KWU_FIXTURE_DIR}/hostile.rc
+                        ${CMAKE_RC_COMPILER})
   add_custom_command(OUTPUT ${KWU_HOSTILE_LIBRARY}
     COMMAND ${CMAKE_C_COMPILER} -shared -s ${KWU_FIXTURE_DIR}/hostile_entry.c
             ${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj -o ${KWU_HOSTILE_LIBRARY}

@@ -37,29 +37,36 @@ void CopyFile(const std::string& from, const std::string& to) {
 // Libraries placed beside this test program for one test, removed afterwards.
 class LibrariesBesideProgram : public ::testing::Test {
 protected:
+  // Names of this process's own, so that tests running at the same time beside the same
+  // program do not share (and remove) each other's libraries.
   void SetUp() override {
     std::string drive;
     platform::SplitPath(platform::ModuleFileName(), drive, m_folder);
+    const std::string unique = std::to_string(::getpid());
+    m_locale = "zz" + unique;
+    m_outside = "outside" + unique;
     ::mkdir((m_folder + "Locale").c_str(), 0755);
-    ::mkdir((m_folder + "Locale/zz").c_str(), 0755);
-    ::mkdir((m_folder + "outside").c_str(), 0755);
-    CopyFile(KWU_TEST_GERMAN_LIBRARY, m_folder + "Locale/zz/kavexwebupdexe.dat");
-    CopyFile(KWU_TEST_GERMAN_LIBRARY, m_folder + "outside/kavexwebupdexe.dat");
+    ::mkdir((m_folder + "Locale/" + m_locale).c_str(), 0755);
+    ::mkdir((m_folder + m_outside).c_str(), 0755);
+    CopyFile(KWU_TEST_GERMAN_LIBRARY, m_folder + "Locale/" + m_locale + "/kavexwebupdexe.dat");
+    CopyFile(KWU_TEST_GERMAN_LIBRARY, m_folder + m_outside + "/kavexwebupdexe.dat");
   }
   void TearDown() override {
-    std::remove((m_folder + "Locale/zz/kavexwebupdexe.dat").c_str());
-    std::remove((m_folder + "outside/kavexwebupdexe.dat").c_str());
-    ::rmdir((m_folder + "Locale/zz").c_str());
-    ::rmdir((m_folder + "Locale").c_str());
-    ::rmdir((m_folder + "outside").c_str());
+    std::remove((m_folder + "Locale/" + m_locale + "/kavexwebupdexe.dat").c_str());
+    std::remove((m_folder + m_outside + "/kavexwebupdexe.dat").c_str());
+    ::rmdir((m_folder + "Locale/" + m_locale).c_str());
+    ::rmdir((m_folder + "Locale").c_str());  // fails while another test uses it
+    ::rmdir((m_folder + m_outside).c_str());
   }
   std::string m_folder;
+  std::string m_locale;
+  std::string m_outside;
 };
 
 }  // namespace
 
 TEST_F(LibrariesBesideProgram, PlainLocaleLoadsItsLibrary) {
-  const auto library = LoadLocaleLibrary("zz");
+  const auto library = LoadLocaleLibrary(m_locale);
   ASSERT_TRUE(library);
   const platform::CurrentResourceModule current(library.get());
   EXPECT_EQ(LoadText(IDS_ERROR), "Fehler");
@@ -67,8 +74,8 @@ TEST_F(LibrariesBesideProgram, PlainLocaleLoadsItsLibrary) {
 
 TEST_F(LibrariesBesideProgram, TraversalLocaleLoadsNothing) {
   // The file exists where the path would lead, yet it is not loaded.
-  EXPECT_FALSE(LoadLocaleLibrary("../outside"));
-  EXPECT_FALSE(LoadLocaleLibrary("zz/../../outside"));
-  EXPECT_FALSE(LoadLocaleLibrary(m_folder + "outside"));
+  EXPECT_FALSE(LoadLocaleLibrary("../" + m_outside));
+  EXPECT_FALSE(LoadLocaleLibrary(m_locale + "/../../" + m_outside));
+  EXPECT_FALSE(LoadLocaleLibrary(m_folder + m_outside));
   EXPECT_FALSE(LoadLocaleLibrary("missing"));
 }
