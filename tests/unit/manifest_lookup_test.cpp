@@ -266,7 +266,8 @@ const std::vector<std::string> kSectionPieces = {
     "[App 1]", "[App 1 en]", "[App 2]", "FileArgs=http://a/", "FileArgs = http://b/ ",
     "Sections=App 2", "Sections= App 1 en", "; comment"};
 const std::vector<std::string> kBlankPieces = {"", "", "", " ", "\t", "\v", "\f", " \t "};
-const std::vector<std::string> kLineEnds = {"\n", "\r\n", "\r", "\n\n", "\r\r\n", "\n \n", "\r\n\t\r\n"};
+const std::vector<std::string> kLineEnds = {"\n", "\r\n", "\r", "\n\n",
+                                            "\r\r\n", "\n \n", "\r\n\t\r\n"};
 
 struct Query {
   const char* name;
