@@ -1,5 +1,7 @@
 #include "products/product_list.h"
 
+#include <utility>
+
 #include "platform/text.h"
 
 void NormaliseLocale(ProductInfo& product) {
@@ -10,16 +12,20 @@ void NormaliseLocale(ProductInfo& product) {
 
 bool ProductList::Contains(ProductInfo product) const {
   NormaliseLocale(product);
-  for (const ProductInfo& listed : m_products) {
-    if (listed.GetKey() == product.GetKey())
-      return true;
-  }
-  return false;
+  return m_keys.count(product.GetKey()) != 0;
 }
 
 void ProductList::Add(ProductInfo product) {
   NormaliseLocale(product);
-  if (Contains(product))
+  std::string key = product.GetKey();
+  if (m_keys.count(key) != 0)
     return;
-  m_products.push_back(product);
+  m_products.push_back(std::move(product));
+  // Both or neither: a key without its product would keep that product out for good.
+  try {
+    m_keys.insert(std::move(key));
+  } catch (...) {
+    m_products.pop_back();
+    throw;
+  }
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "products/product_info.h"
@@ -21,6 +23,9 @@ public:
 
 private:
   std::vector<ProductInfo> m_products;
+  // The keys of m_products, so that telling a duplicate takes one look-up, not a key per
+  // element: a folder of a thousand product files would otherwise dominate the run.
+  std::unordered_set<std::string> m_keys;
 };
 
 // An empty locale becomes "en"; letters A to Z become lower case.

@@ -1,21 +1,94 @@
 #include "update/manifest_lookup.h"
 
-#include "platform/text.h"
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+// Manifests run to tens of megabytes, so the lookup reads the lines where they stand: no
+// line is copied, and only the result and a redirection's new header are allocated.
 
 namespace {
-
-const char kLineBreaks[] = "\r\n";
-const char kBlanks[] = " \t\v\f";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-// The text after the line's first "=", or the whole line when it has none; trimmed.
-std::string ValueOf(const std::string& line) {
-  const auto equals = line.find('=');
-  return Trim(equals == std::string::npos ? line : line.substr(equals + 1));
+bool IsLineBreak(char c) {
+  return c == '\r' || c == '\n';
 }
+
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  std::size_t first = 0;
+  while (first < text.size() && IsBlank(text[first]))
+    ++first;
+  std::size_t last = text.size();
+  while (last > first && IsBlank(text[last - 1]))
+    --last;
+  return text.substr(first, last - first);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i]))
+      return false;
+  }
+  return true;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The text after the line's first "=", or the whole line when it has none; trimmed.
+std::string_view ValueOf(std::string_view line) {
+  const auto equals = line.find('=');
+  return TrimBlanks(equals == std::string_view::npos ? line : line.substr(equals + 1));
+}
+
+// The lines of a text, each ended by a run of line breaks, so that no line is empty. The
+// next CR and the next LF are remembered apart and searched for again only once passed:
+// a text that uses only one of them is then not searched to its end for the other on
+// every line.
+class ManifestLines {
+public:
+  explicit ManifestLines(std::string_view text)
+      : m_text(text), m_nextCr(Find('\r', 0)), m_nextLf(Find('\n', 0)) {}
+
+  // The next line, untrimmed; false after the last.
+  bool Next(std::string_view& line) {
+    while (m_pos < m_text.size() && IsLineBreak(m_text[m_pos]))
+      ++m_pos;
+    if (m_pos == m_text.size())
+      return false;
+    if (m_nextCr < m_pos)
+      m_nextCr = Find('\r', m_pos);
+    if (m_nextLf < m_pos)
+      m_nextLf = Find('\n', m_pos);
+    const std::size_t end = std::min(m_nextCr, m_nextLf);
+    line = m_text.substr(m_pos, end - m_pos);
+    m_pos = end;
+    return true;
+  }
+
+private:
+  // The position of the first c at or after from, or the end of the text.
+  std::size_t Find(char c, std::size_t from) const {
+    const void* found = std::memchr(m_text.data() + from, c, m_text.size() - from);
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - m_text.data())
+                 : m_text.size();
+  }
+
+  std::string_view m_text;
+  std::size_t m_pos = 0;
+  std::size_t m_nextCr;
+  std::size_t m_nextLf;
+};
 
 }  // namespace
 
@@ -23,35 +96,16 @@ std::string FindFileArgs(const std::string& productName, const std::string& vers
                          const std::string& manifest) {
   std::string wantedHeader = "[" + productName + " " + versionKey + "]";
   bool sectionOpen = false;
-  bool firstLine = true;
-  std::string line;
 
-  // One pass over the text, top to bottom. Every run of line breaks ends one line, so
-  // empty lines do not exist; the first line is never examined.
-  std::size_t start = manifest.find_first_not_of(kLineBreaks);
-  while (start != std::string::npos) {
-    std::size_t end = manifest.find_first_of(kLineBreaks, start);
-    if (end == std::string::npos)
-      end = manifest.size();
-    const std::size_t lineStart = start;
-    start = manifest.find_first_not_of(kLineBreaks, end);
-    if (firstLine) {
-      firstLine = false;
-      continue;
-    }
-
-    // The line without the blanks at either end, cut out of the text without a copy of
-    // the untrimmed line.
-    const std::size_t first = manifest.find_first_not_of(kBlanks, lineStart);
-    if (first >= end)
-      continue;  // only blanks: means nothing
-    std::size_t last = end;
-    while (last > first && IsBlank(manifest[last - 1]))
-      --last;
-    line.assign(manifest, first, last - first);
-
-    if (line[0] == ';')
-      continue;
+  // One pass over the text, top to bottom; the first line is never examined.
+  ManifestLines lines(manifest);
+  std::string_view line;
+  if (!lines.Next(line))
+    return std::string();
+  while (lines.Next(line)) {
+    line = TrimBlanks(line);
+    if (line.empty() || line[0] == ';')
+      continue;  // only blanks, or a comment: means nothing
     if (EqualsNoCase(line, wantedHeader)) {
       sectionOpen = true;
       continue;
@@ -63,9 +117,15 @@ std::string FindFileArgs(const std::string& productName, const std::string& vers
     if (!sectionOpen)
       continue;
     if (StartsWith(line, "FileArgs"))
-      return ValueOf(line);
+      return std::string(ValueOf(line));
     if (StartsWith(line, "Sections")) {
-      wantedHeader = "[" + ValueOf(line) + "]";
+      const std::string_view target = ValueOf(line);
+      std::string header;
+      header.reserve(target.size() + 2);
+      header += '[';
+      header += target;
+      header += ']';
+      wantedHeader = std::move(header);
       sectionOpen = false;
     }
   }

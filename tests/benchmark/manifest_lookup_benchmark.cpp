@@ -10,15 +10,15 @@
 namespace {
 
 // sections sections of about 300 bytes each; the wanted one is the last.
-std::string LargeManifest(int sections) {
+std::string LargeManifest(int sections, const std::string& lineEnd = "\r\n") {
   const std::string filler(200, 'x');
-  std::string manifest = "; generated manifest\r\n";
+  std::string manifest = "; generated manifest" + lineEnd;
   for (int i = 0; i < sections; ++i) {
     const std::string name = "Product" + std::to_string(i);
-    manifest += "[" + name + " 1.0 en]\r\n";
-    manifest += "; " + filler + "\r\n";
-    manifest += "Other=" + filler + "\r\n";
-    manifest += "FileArgs=http://server/" + name + ".html\r\n";
+    manifest += "[" + name + " 1.0 en]" + lineEnd;
+    manifest += "; " + filler + lineEnd;
+    manifest += "Other=" + filler + lineEnd;
+    manifest += "FileArgs=http://server/" + name + ".html" + lineEnd;
   }
   return manifest;
 }
@@ -49,6 +49,23 @@ void BM_LastSection(benchmark::State& state) {
   state.counters["manifest_bytes"] = static_cast<double>(manifest.size());
 }
 BENCHMARK(BM_LastSection)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond);
+
+// A manifest with only one kind of line break must not be searched for the other on every
+// line: 0 stands for line feeds alone, 1 for carriage returns alone.
+void BM_LastSectionOneKindOfLineEnd(benchmark::State& state) {
+  const int sections = 100000;
+  const std::string manifest = LargeManifest(sections, state.range(0) ? "\r" : "\n");
+  const std::string wanted = "Product" + std::to_string(sections - 1);
+  for (auto _ : state) {
+    const std::string page = FindFileArgs(wanted, "1.0 en", manifest);
+    if (page.empty())
+      state.SkipWithError("the last section was not found");
+    benchmark::DoNotOptimize(page);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(manifest.size()));
+}
+BENCHMARK(BM_LastSectionOneKindOfLineEnd)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_RedirectChain(benchmark::State& state) {
   const std::string manifest = RedirectChain(static_cast<int>(state.range(0)));

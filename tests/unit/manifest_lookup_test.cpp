@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -172,4 +174,167 @@ TEST(FindFileArgs, BytesBeyondAsciiAreComparedUnchanged) {
   // A zero byte is an ordinary character of a line, not its end.
   EXPECT_EQ(FindFileArgs("App", "1", std::string("; m\n[App 1]\nFileArgs=a\0b\n", 25)),
             std::string("a\0b", 3));
+}
+
+namespace {
+
+// The lookup rules written out as plainly as possible, for comparison with FindFileArgs.
+namespace reference {
+
+const char kBlanks[] = " \t\v\f";
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string current;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (!current.empty())
+        lines.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty())
+    lines.push_back(current);
+  return lines;
+}
+
+std::string TrimBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string::npos)
+    return std::string();
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool Begins(const std::string& text, const std::string& prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+std::string ValueOf(const std::string& line) {
+  const auto equals = line.find('=');
+  return TrimBlanks(equals == std::string::npos ? line : line.substr(equals + 1));
+}
+
+std::string FindFileArgs(const std::string& name, const std::string& versionKey,
+                         const std::string& manifest) {
+  std::string wanted = "[" + name + " " + versionKey + "]";
+  bool open = false;
+  const std::vector<std::string> lines = SplitLines(manifest);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string line = TrimBlanks(lines[i]);
+    if (line.empty() || line[0] == ';')
+      continue;
+    if (Lower(line) == Lower(wanted)) {
+      open = true;
+    } else if (line[0] == '[') {
+      open = false;
+    } else if (open && Begins(line, "FileArgs")) {
+      return ValueOf(line);
+    } else if (open && Begins(line, "Sections")) {
+      wanted = "[" + ValueOf(line) + "]";
+      open = false;
+    }
+  }
+  return std::string();
+}
+
+}  // namespace reference
+
+// Pieces of lines that the lookup treats in different ways, or nearly so.
+const std::vector<std::string> kLinePieces = {
+    "[App 1]", "[APP 1]", "[app 1 EN]", "[App 1 en]", "[App  1]", "[App 1 ]", "[ App 1]",
+    "[App\t1]", "[App 2]", "[aPP 2]", "[App 3]", "[Sections]", "[sections]", "[Other]", "[",
+    "[App 1", "[App 1]x", "FileArgs=http://a/", "FileArgs = http://b/ ", "FileArgs=",
+    "FileArgs", "FileArgs http://c/", "FileArgsOld=http://old/", "fileargs=http://low/",
+    "FILEARGS=http://up/", "FileArgs=x=y;z", "FileArgs=\t\v\f", std::string("FileArgs=a\0b", 12),
+    "FileArgsSections=App 2", "Sections=App 2", "Sections= app 2 ", "Sections=App 3",
+    "Sections=App  1", "Sections=App 1", "Sections=App 1 en", "Sections", "Sections=",
+    "SectionsX=App 3", "sections=App 2", "Sections FileArgs", "; comment", ";[App 1]",
+    ";FileArgs=http://commented/", "Other=1", "=", "=FileArgs", "x", "",
+};
+// The commonest shapes of a real section, drawn as often as all the rest together.
+const std::vector<std::string> kSectionPieces = {
+    "[App 1]", "[App 1 en]", "[App 2]", "FileArgs=http://a/", "FileArgs = http://b/ ",
+    "Sections=App 2", "Sections= App 1 en", "; comment"};
+const std::vector<std::string> kBlankPieces = {"", "", "", " ", "\t", "\v", "\f", " \t "};
+const std::vector<std::string> kLineEnds = {"\n", "\r\n", "\r", "\n\n",
+                                            "\r\r\n", "\n \n", "\r\n\t\r\n"};
+
+struct Query {
+  const char* name;
+  const char* versionKey;
+};
+const Query kQueries[] = {{"App", "1"}, {"APP", "1"}, {"App", "1 en"}, {"App", "2"},
+                          {"app", "3"}, {"App", " 1"}, {"App", "1 "}, {"App", ""}};
+
+template <typename T>
+const T& Pick(std::mt19937& random, const std::vector<T>& pieces) {
+  return pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+}
+
+std::string RandomManifest(std::mt19937& random) {
+  std::string manifest;
+  if (random() % 4 == 0)
+    manifest += Pick(random, kLineEnds);  // line breaks before the first line
+  const unsigned lineCount = random() % 12;
+  for (unsigned i = 0; i < lineCount; ++i) {
+    if (i > 0)
+      manifest += Pick(random, kLineEnds);
+    const std::string& piece = Pick(random, random() % 2 ? kLinePieces : kSectionPieces);
+    manifest += Pick(random, kBlankPieces) + piece + Pick(random, kBlankPieces);
+  }
+  if (random() % 2 == 0)
+    manifest += Pick(random, kLineEnds);
+  return manifest;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '\r': escaped += "\\r"; break;
+      case '\n': escaped += "\\n"; break;
+      case '\t': escaped += "\\t"; break;
+      case '\v': escaped += "\\v"; break;
+      case '\f': escaped += "\\f"; break;
+      case '\0': escaped += "\\0"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+const int kRandomManifests = 300000;
+#else
+const int kRandomManifests = 20000;  // sanitised debug builds are many times slower
+#endif
+
+}  // namespace
+
+TEST(FindFileArgs, AgreesWithThePlainRulesOnRandomManifests) {
+  std::mt19937 random(20261208);
+  int found = 0;
+  for (int i = 0; i < kRandomManifests; ++i) {
+    const std::string manifest = RandomManifest(random);
+    const Query& query = kQueries[random() % (sizeof kQueries / sizeof kQueries[0])];
+    const std::string expected = reference::FindFileArgs(query.name, query.versionKey, manifest);
+    const std::string actual = FindFileArgs(query.name, query.versionKey, manifest);
+    ASSERT_EQ(actual, expected) << "case " << i << ": [" << query.name << " "
+                                << query.versionKey << "] in \"" << Escaped(manifest) << "\"";
+    if (!expected.empty())
+      ++found;
+  }
+  // The manifests must reach into the sections often enough for the comparison to mean
+  // something, not only agree on the empty text.
+  EXPECT_GT(found, kRandomManifests / 50);
 }

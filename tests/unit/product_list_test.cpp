@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 ProductInfo Product(const std::string& name, const std::string& version,
@@ -61,4 +63,24 @@ TEST(ProductList, KeepsInsertionOrder) {
   ASSERT_EQ(list.GetCount(), 2u);
   EXPECT_EQ(list.GetAt(0).GetKey(), "First V:1 L:de");
   EXPECT_EQ(list.GetAt(1).GetKey(), "Second V:1 L:en");
+}
+
+TEST(ProductList, ManyProductsKeepTheirOrderAndStayUnique) {
+  const int count = 2000;
+  ProductList list;
+  for (int i = 0; i < count; ++i)
+    list.Add(Product("App" + std::to_string(i), "1." + std::to_string(i % 7), i % 3 ? "" : "DE"));
+  // Every one again, last first and with the locale in another case: all are duplicates.
+  for (int i = count - 1; i >= 0; --i)
+    list.Add(Product("App" + std::to_string(i), "1." + std::to_string(i % 7), i % 3 ? "EN" : "de"));
+  ASSERT_EQ(list.GetCount(), static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const std::string key =
+        "App" + std::to_string(i) + " V:1." + std::to_string(i % 7) + (i % 3 ? " L:en" : " L:de");
+    ASSERT_EQ(list.GetAt(i).GetKey(), key) << i;
+    EXPECT_TRUE(list.Contains(Product("App" + std::to_string(i), "1." + std::to_string(i % 7),
+                                      i % 3 ? "" : "De")));
+  }
+  EXPECT_FALSE(list.Contains(Product("App0", "1.1", "de")));
+  EXPECT_FALSE(list.Contains(Product("App" + std::to_string(count), "1.0", "")));
 }
