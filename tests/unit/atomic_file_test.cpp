@@ -1,17 +1,15 @@
 #include "platform/posix/atomic_file.h"
 
-#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
-
 #include <gtest/gtest.h>
 
 #include "test_folder.h"
+#include "unprivileged.h"
 
 using platform::posix::CreateFolders;
 using platform::posix::FolderOf;
@@ -20,8 +18,10 @@ using platform::posix::ResolveLink;
 
 namespace {
 
-// An unprivileged user and group, and one more the tests give files to.
-const uid_t kUnprivileged = 65534;
+using test::kUnprivileged;
+using test::RunUnprivileged;
+
+// A user the tests give files to.
 const uid_t kOtherUser = 12345;
 
 struct stat Status(const std::string& path) {
@@ -29,33 +29,6 @@ struct stat Status(const std::string& path) {
   if (::lstat(path.c_str(), &status) != 0)
     ADD_FAILURE() << "cannot examine " << path;
   return status;
-}
-
-// Runs the work in a child process as the unprivileged user; 0 when the work returned
-// true, 1 when false, anything else when the child could not become that user.
-int RunUnprivileged(const std::function<bool()>& work) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    if (::setgroups(0, nullptr) != 0 ||
-        ::setresgid(kUnprivileged, kUnprivileged, kUnprivileged) != 0 ||
-        ::setresuid(kUnprivileged, kUnprivileged, kUnprivileged) != 0)
-      ::_exit(2);
-    ::_exit(work() ? 0 : 1);
-  }
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-    return -1;
-  return WEXITSTATUS(status);
-}
-
-// A folder inside the test folder that belongs to the unprivileged user.
-std::string UnprivilegedFolder(const test::TestFolder& folder) {
-  const std::string path = folder.Path("user");
-  test::TestFolder::MakeFolderAt(path);
-  if (::chmod(folder.Path().c_str(), 0711) != 0 ||
-      ::chown(path.c_str(), kUnprivileged, kUnprivileged) != 0)
-    ADD_FAILURE() << "cannot prepare " << path;
-  return path;
 }
 
 }  // namespace
@@ -148,7 +121,8 @@ TEST(AtomicFile, AFileTheProcessCouldNotWriteInPlaceIsNotReplaced) {
   if (::geteuid() != 0)
     GTEST_SKIP() << "running as another user takes root";
   test::TestFolder folder;
-  const std::string user = UnprivilegedFolder(folder);
+  const std::string user = test::MakeUnprivilegedFolder(folder);
+  ASSERT_FALSE(user.empty());
   const std::string own = user + "/own";
   const std::string readOnly = user + "/read-only";
   const std::string others = user + "/others";

@@ -242,7 +242,8 @@ TEST(SettingsFile, TheFirstLineThatCannotBeReadIsReported) {
   EXPECT_EQ(error.lineNumber, 1u);
   EXPECT_EQ(error.lineText, "\"URL\"=\"x\"");
 
-  EXPECT_FALSE(document.Parse("\xEF\xBB\xBF# c\r\n[K]\r\n\"A\"=\"a\"\r\n\"B\"=b\r\nmore\n", &error));
+  EXPECT_FALSE(
+      document.Parse("\xEF\xBB\xBF# c\r\n[K]\r\n\"A\"=\"a\"\r\n\"B\"=b\r\nmore\n", &error));
   EXPECT_EQ(error.lineNumber, 4u);
   EXPECT_EQ(error.lineText, "\"B\"=b");
   EXPECT_EQ(document.Serialize(), "");

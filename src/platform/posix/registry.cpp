@@ -125,6 +125,20 @@ LoadResult LoadSettings(const std::string& path, SettingsDocument& document) {
   return LoadResult::kLoaded;
 }
 
+// Opens the lock file, creating it when needed. A new one belongs to the owner of its
+// folder where the process may give it away, so that a run as root leaves the user a
+// lock the user can still take.
+int OpenLock(const std::string& lockPath, const std::string& folder) {
+  const int created = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (created >= 0) {
+    struct stat owner;
+    if (::stat(folder.c_str(), &owner) == 0)
+      (void)!::fchown(created, owner.st_uid, owner.st_gid);  // not allowed: the lock is ours
+    return created;
+  }
+  return errno == EEXIST ? ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC) : -1;
+}
+
 // Applies a change to the current content of the file under an exclusive lock, so that
 // concurrent runs each see the other's values. The change returns whether it changed the
 // document; the file is written only then.
@@ -139,8 +153,7 @@ bool UpdateSettings(Change change) {
     return false;
 
   // The lock lives in a file of its own: the settings file is replaced by every write.
-  const std::string lockPath = path + kLockSuffix;
-  FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  FileDescriptor lock(OpenLock(path + kLockSuffix, posix::FolderOf(path)));
   if (!lock.IsValid())
     return false;
   while (::flock(lock.Get(), LOCK_EX) != 0) {
