@@ -186,6 +186,17 @@ TEST(AtomicFile, FoldersAreCreatedPrivateWithTheirParents) {
   EXPECT_FALSE(CreateFolders(folder.Path("file")));
   EXPECT_FALSE(CreateFolders(folder.Path("file/sub")));
 
+  if (::geteuid() == 0) {
+    // Made by root in a user's folder: the user's, as the user's own run would make it.
+    const std::string user = test::MakeUnprivilegedFolder(folder);
+    ASSERT_FALSE(user.empty());
+    EXPECT_TRUE(CreateFolders(user + "/x/y"));
+    EXPECT_EQ(Status(user + "/x").st_uid, kUnprivileged);
+    EXPECT_EQ(Status(user + "/x/y").st_gid, kUnprivileged);
+    EXPECT_EQ(Status(user + "/x/y").st_mode & 07777, 0700u);
+    EXPECT_EQ(Status(folder.Path("a")).st_uid, 0u);
+  }
+
   EXPECT_EQ(FolderOf("/etc/x"), "/etc");
   EXPECT_EQ(FolderOf("/x"), "/");
   EXPECT_EQ(FolderOf("x"), ".");

@@ -339,6 +339,18 @@ TEST(Registry, ARunAsRootLeavesTheUserTheirFile) {
   EXPECT_EQ(test::ReadFile(path),
             "[Software\\Kavex\\WebUpdates]\r\n\"URL\"=\"by root\"\n"
             "\"LogFile\"=\"by the user\"\n");
+
+  // A folder and file that root makes first are the user's as well.
+  const std::string made = user + "/config/kavexwebupd/settings.conf";
+  test::ScopedEnvironment madeByRoot("KAVEXWEBUPD_SETTINGS", made);
+  ASSERT_TRUE(Store(kKey, "URL", "by root"));
+  for (const std::string& part : {user + "/config", made, made + ".lock"}) {
+    ASSERT_EQ(::stat(part.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, test::kUnprivileged) << part;
+  }
+  EXPECT_EQ(Mode(made), 0600u);
+  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "by the user"); }), 0);
+  EXPECT_EQ(test::RunUnprivileged([] { return Query(kKey, "URL") == "by root"; }), 0);
 }
 
 TEST(Registry, AFileTheUserMadeReadOnlyIsNotWritten) {

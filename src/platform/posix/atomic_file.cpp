@@ -45,6 +45,12 @@ bool KeepOwnerAndMode(int fd, const struct stat& replaced) {
 
 }  // namespace
 
+void GiveToFolderOwner(int fd, const std::string& folder) {
+  struct stat owner;
+  if (::stat(folder.c_str(), &owner) == 0)
+    (void)!::fchown(fd, owner.st_uid, owner.st_gid);  // not allowed: it stays the process's
+}
+
 FileDescriptor::~FileDescriptor() {
   if (m_fd >= 0)
     ::close(m_fd);
@@ -84,7 +90,14 @@ bool CreateFolders(const std::string& folder) {
   const std::string parent = FolderOf(folder);
   if (parent != folder && !CreateFolders(parent))
     return false;
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+  if (::mkdir(folder.c_str(), 0700) != 0)
+    return errno == EEXIST;
+  // Opened, not named, for the change of owner: what is there now may no longer be the
+  // folder just made.
+  FileDescriptor made(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (made.IsValid())
+    GiveToFolderOwner(made.Get(), parent);
+  return true;
 }
 
 bool ResolveLink(const std::string& path, std::string& target) {
@@ -129,6 +142,8 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
   if (!file.IsValid())
     return false;
 
+  if (!replacing)
+    GiveToFolderOwner(file.Get(), FolderOf(path));
   const bool stored = (!replacing || KeepOwnerAndMode(file.Get(), replaced)) &&
                       WriteAll(file.Get(), content) && ::fsync(file.Get()) == 0 &&
                       file.Close() && ::rename(temporary.c_str(), path.c_str()) == 0;

@@ -29,7 +29,13 @@ bool WriteAll(int fd, const std::string& content);
 // The folder part of a path: "." for a bare name, "/" for a name in the root.
 std::string FolderOf(const std::string& path);
 
-// Creates the folder and any missing parents, private to the user (0700). False when a
+// Gives a file or folder just made in folder to that folder's owner and group where the
+// process may (a run as root in a user's folder), so that the user's own runs can still
+// use it; otherwise it stays the process's.
+void GiveToFolderOwner(int fd, const std::string& folder);
+
+// Creates the folder and any missing parents, private (0700) to the owner of the folder
+// each is made in where the process may give it away, else to the process. False when a
 // part of the path exists but is not a folder, or a folder cannot be made.
 bool CreateFolders(const std::string& folder);
 
@@ -42,7 +48,8 @@ bool ResolveLink(const std::string& path, std::string& target);
 // Replaces the file at path with content: a temporary file beside it, path + ".tmp", is
 // written and flushed to disk, then renamed over the file, and the folder is flushed.
 // The replacement keeps the owner, group and permission bits of the file it replaces; a
-// new file is the process's own, with permissions 0600. Refused, leaving the file as it
+// new file has permissions 0600 and the owner of its folder where the process may give
+// it away, else the process's. Refused, leaving the file as it
 // was, when the process could not have written the file in place (its permissions deny
 // it), when the owner or group cannot be kept, and when path names something other than a
 // plain file. No temporary file is left after a failure. Callers must keep other writers

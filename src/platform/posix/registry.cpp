@@ -125,15 +125,12 @@ LoadResult LoadSettings(const std::string& path, SettingsDocument& document) {
   return LoadResult::kLoaded;
 }
 
-// Opens the lock file, creating it when needed. A new one belongs to the owner of its
-// folder where the process may give it away, so that a run as root leaves the user a
-// lock the user can still take.
+// Opens the lock file, creating it when needed. A new one goes to the owner of its
+// folder, so that a run as root leaves the user a lock the user can still take.
 int OpenLock(const std::string& lockPath, const std::string& folder) {
   const int created = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (created >= 0) {
-    struct stat owner;
-    if (::stat(folder.c_str(), &owner) == 0)
-      (void)!::fchown(created, owner.st_uid, owner.st_gid);  // not allowed: the lock is ours
+    posix::GiveToFolderOwner(created, folder);
     return created;
   }
   return errno == EEXIST ? ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC) : -1;
