@@ -3,13 +3,19 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "test_folder.h"
+#include "unprivileged.h"
 
 using platform::RegistryKey;
 
@@ -36,16 +42,33 @@ bool Store(const std::string& key, const std::string& name, const std::string& d
   return created && created->SetStringValue(name, data);
 }
 
-mode_t Mode(const std::string& path) {
-  struct stat status;
-  return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0;
-}
-
 // Waits for a child process and tells whether it exited with status 0.
 bool ExitedCleanly(pid_t child) {
   int status = 0;
   return ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
          WEXITSTATUS(status) == 0;
+}
+
+// Runs this test binary again, with only the named test, in a child process whose
+// standard error goes to a file; true when that run passed.
+bool RunAgain(const std::string& test, const std::string& errors) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setenv("KWU_RUN_AGAIN", "1", 1);
+    const int output = ::open("/dev/null", O_WRONLY);
+    const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (output < 0 || error < 0 || ::dup2(output, 1) < 0 || ::dup2(error, 2) < 0)
+      ::_exit(126);
+    const std::string filter = "--gtest_filter=" + test;
+    ::execl("/proc/self/exe", "kwu_unit_tests", filter.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  return child > 0 && ExitedCleanly(child);
+}
+
+mode_t Mode(const std::string& path) {
+  struct stat status;
+  return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0;
 }
 
 }  // namespace
@@ -246,4 +269,153 @@ TEST(Registry, ConcurrentWritersAllKeepTheirValues) {
     }
   }
   EXPECT_FALSE(test::Exists(folder.SettingsPath() + ".tmp"));
+}
+
+TEST(Registry, OnlyAMissingFileReadsAsAbsent) {
+  test::TestFolder folder;
+  // A link to itself cannot be opened even by root: no value, and no write through it.
+  ASSERT_EQ(::symlink("settings.conf", folder.SettingsPath().c_str()), 0);
+  EXPECT_EQ(RegistryKey::OpenForQuery(""), nullptr);
+  EXPECT_EQ(Query(kKey, "URL"), "<no key>");
+  EXPECT_EQ(RegistryKey::CreateForWrite(kKey), nullptr);
+  EXPECT_FALSE(Store(kKey, "URL", "x"));
+  struct stat status;
+  ASSERT_EQ(::lstat(folder.SettingsPath().c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"settings.conf"});
+
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "a file only root may read takes a run as another user";
+  // A file the user may write but not read would lose every other value to a write.
+  const std::string user = test::MakeUnprivilegedFolder(folder);
+  ASSERT_FALSE(user.empty());
+  const std::string path = user + "/settings.conf";
+  const std::string content = "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://a/\"\n";
+  test::WriteFile(path, content);
+  ASSERT_EQ(::chown(path.c_str(), test::kUnprivileged, test::kUnprivileged), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+  test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
+  EXPECT_EQ(test::RunUnprivileged([] { return RegistryKey::OpenForQuery("") != nullptr; }), 1);
+  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "/tmp/log"); }), 1);
+  EXPECT_EQ(test::ReadFile(path), content);
+  EXPECT_EQ(Mode(path), 0200u);
+}
+
+TEST(Registry, ALinkToAFileNotYetThereCreatesThatFile) {
+  test::TestFolder folder;
+  ASSERT_EQ(::symlink("dotfiles/kavexwebupd.conf", folder.SettingsPath().c_str()), 0);
+  ASSERT_TRUE(Store(kKey, "URL", "http://a/"));
+  struct stat status;
+  ASSERT_EQ(::lstat(folder.SettingsPath().c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(test::ReadFile(folder.Path("dotfiles/kavexwebupd.conf")),
+            "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://a/\"\n");
+  EXPECT_EQ(Query(kKey, "URL"), "http://a/");
+}
+
+TEST(Registry, ARunAsRootLeavesTheUserTheirFile) {
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "a run as root and as a user takes root";
+  test::TestFolder folder;
+  const std::string user = test::MakeUnprivilegedFolder(folder);
+  ASSERT_FALSE(user.empty());
+  const std::string path = user + "/settings.conf";
+  test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
+  test::WriteFile(path, "[Software\\Kavex\\WebUpdates]\r\n");
+  ASSERT_EQ(::chown(path.c_str(), test::kUnprivileged, test::kUnprivileged), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+
+  ASSERT_TRUE(Store(kKey, "URL", "by root"));
+  struct stat status;
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, test::kUnprivileged);
+  EXPECT_EQ(status.st_gid, test::kUnprivileged);
+  EXPECT_EQ(Mode(path), 0640u);
+  ASSERT_EQ(::stat((path + ".lock").c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, test::kUnprivileged);
+
+  // The user goes on storing values, in the file and with the lock root left.
+  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "by the user"); }), 0);
+  EXPECT_EQ(test::ReadFile(path),
+            "[Software\\Kavex\\WebUpdates]\r\n\"URL\"=\"by root\"\n"
+            "\"LogFile\"=\"by the user\"\n");
+
+  // A folder and file that root makes first are the user's as well.
+  const std::string made = user + "/config/kavexwebupd/settings.conf";
+  test::ScopedEnvironment madeByRoot("KAVEXWEBUPD_SETTINGS", made);
+  ASSERT_TRUE(Store(kKey, "URL", "by root"));
+  for (const std::string& part : {user + "/config", made, made + ".lock"}) {
+    ASSERT_EQ(::stat(part.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, test::kUnprivileged) << part;
+  }
+  EXPECT_EQ(Mode(made), 0600u);
+  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "by the user"); }), 0);
+  EXPECT_EQ(test::RunUnprivileged([] { return Query(kKey, "URL") == "by root"; }), 0);
+}
+
+TEST(Registry, AFileTheUserMadeReadOnlyIsNotWritten) {
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "a run as an ordinary user takes root to set up";
+  test::TestFolder folder;
+  const std::string user = test::MakeUnprivilegedFolder(folder);
+  ASSERT_FALSE(user.empty());
+  const std::string path = user + "/settings.conf";
+  test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
+  const std::string content = "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://a/\"\n";
+  test::WriteFile(path, content);
+  ASSERT_EQ(::chown(path.c_str(), test::kUnprivileged, test::kUnprivileged), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+
+  EXPECT_EQ(test::RunUnprivileged([] { return Query(kKey, "URL") == "http://a/"; }), 0);
+  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "URL", "http://b/"); }), 1);
+  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey + std::string("\\RemindDates"),
+                                                    "App", "01/06/2005"); }), 1);
+  EXPECT_EQ(test::ReadFile(path), content);
+  EXPECT_EQ(Mode(path), 0444u);
+  EXPECT_FALSE(test::Exists(path + ".tmp"));
+}
+
+TEST(Registry, AnUnusableFileIsReportedOncePerRun) {
+  const char kThisTest[] = "Registry.AnUnusableFileIsReportedOncePerRun";
+  if (std::getenv("KWU_RUN_AGAIN")) {
+    // The run under watch: every read and write meets the file, one report is written.
+    EXPECT_EQ(Query(kKey, "URL"), "<no key>");
+    EXPECT_FALSE(Store(kKey, "URL", "x"));
+    EXPECT_EQ(Query(kKey, "LogFile"), "<no key>");
+    return;
+  }
+  test::TestFolder folder;
+  const std::string errors = folder.Path("errors");
+  test::WriteFile(folder.SettingsPath(),
+                  "# fine\r\n[Software\\Kavex\\WebUpdates]\r\n\"URL\"=\"http://a/\x1b[2J\r\n"
+                  "\"LogFile\"=bad\r\n");
+  ASSERT_TRUE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors),
+            "kavexwebupd: settings file " + folder.SettingsPath() +
+                ": line 3 cannot be read (\"\\\"URL\\\"=\\\"http://a/\\x1B[2J\"); "
+                "no setting from this file is used\n");
+
+  ::unlink(folder.SettingsPath().c_str());
+  ASSERT_EQ(::symlink("settings.conf", folder.SettingsPath().c_str()), 0);
+  ASSERT_TRUE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors), "kavexwebupd: settings file " + folder.SettingsPath() +
+                                        " cannot be read (" + std::strerror(ELOOP) +
+                                        "); no setting from this file is used\n");
+
+  ::unlink(folder.SettingsPath().c_str());
+  test::TestFolder::MakeFolderAt(folder.SettingsPath());
+  ASSERT_TRUE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors),
+            "kavexwebupd: settings file " + folder.SettingsPath() +
+                " is not a plain file; no setting from this file is used\n");
+
+  // A missing file or a good one is no fault: nothing is said (and the run's checks,
+  // made for a file it cannot use, fail).
+  ::rmdir(folder.SettingsPath().c_str());
+  EXPECT_FALSE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors), "");
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()),
+            "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"x\"\n");
+  EXPECT_FALSE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors), "");
 }

@@ -191,3 +191,75 @@ TEST(SettingsFile, KeyPathRules) {
   EXPECT_FALSE(IsValidKeyPath(std::string("zero\0", 5)));
   EXPECT_FALSE(IsValidKeyPath("del\x7f"));
 }
+
+TEST(SettingsFile, LinesTheProgramDoesNotChangeKeepEveryByte) {
+  const std::string original =
+      "\xEF\xBB\xBF# saved twice by a Windows editor\r\r\n"
+      "[Software\\Kavex\\WebUpdates]\r\n"
+      "\"URL\"=\"http://a/\"\r\n"
+      "; a bare carriage return\r"
+      "\"LogFile\"=\"/tmp/log\"\n"
+      "\t\r\n"
+      "[Software\\Kavex\\WebUpdates\\RemindDates]\n"
+      "\"App\"=\"01/06/2005\"";  // no line end at the end of the file
+  SettingsDocument document;
+  ASSERT_TRUE(document.Parse(original));
+  EXPECT_EQ(document.Serialize(), original);
+  EXPECT_EQ(Value(document, kKey, "LogFile"), "<absent>");  // part of the comment line
+
+  // A replaced line keeps its own line end, or its lack of one.
+  document.SetValue(kKey, "URL", "http://b/");
+  document.SetValue("Software\\Kavex\\WebUpdates\\RemindDates", "App", "");
+  std::string expected = original;
+  expected.replace(expected.find("http://a/"), 9, "http://b/");
+  expected.replace(expected.find("01/06/2005"), 10, "");
+  EXPECT_EQ(document.Serialize(), expected);
+
+  // A line added after the unterminated last line ends that line with a line feed.
+  document.SetValue("Software\\Kavex\\WebUpdates\\RemindDates", "Other", "x");
+  EXPECT_EQ(document.Serialize(), expected + "\n\"Other\"=\"x\"\n");
+}
+
+TEST(SettingsFile, AddingAfterALastLineWithoutLineEnd) {
+  SettingsDocument document;
+  ASSERT_TRUE(document.Parse("[K]\r\n\"A\"=\"a\""));
+  document.SetValue("K", "B", "b");
+  EXPECT_EQ(document.Serialize(), "[K]\r\n\"A\"=\"a\"\n\"B\"=\"b\"\n");
+
+  ASSERT_TRUE(document.Parse("# only a comment"));
+  EXPECT_TRUE(document.AddKey("New"));
+  EXPECT_EQ(document.Serialize(), "# only a comment\n\n[New]\n");
+
+  ASSERT_TRUE(document.Parse("[K]\n\"A\"=\"a\"\n\r"));  // a last line of one carriage return
+  document.SetValue("L", "", "default");
+  EXPECT_EQ(document.Serialize(), "[K]\n\"A\"=\"a\"\n\r\n[L]\n@=\"default\"\n");
+}
+
+TEST(SettingsFile, TheFirstLineThatCannotBeReadIsReported) {
+  SettingsDocument::ParseError error;
+  SettingsDocument document;
+  EXPECT_FALSE(document.Parse("\"URL\"=\"x\"\r\n[K]\n\"bad\n", &error));
+  EXPECT_EQ(error.lineNumber, 1u);
+  EXPECT_EQ(error.lineText, "\"URL\"=\"x\"");
+
+  EXPECT_FALSE(
+      document.Parse("\xEF\xBB\xBF# c\r\n[K]\r\n\"A\"=\"a\"\r\n\"B\"=b\r\nmore\n", &error));
+  EXPECT_EQ(error.lineNumber, 4u);
+  EXPECT_EQ(error.lineText, "\"B\"=b");
+  EXPECT_EQ(document.Serialize(), "");
+
+  EXPECT_FALSE(document.Parse("[K]\n\n\n[unterminated", &error));
+  EXPECT_EQ(error.lineNumber, 4u);
+  EXPECT_EQ(error.lineText, "[unterminated");
+  EXPECT_FALSE(document.Parse("[K]\nbad\n"));  // the report is optional
+}
+
+TEST(SettingsFile, TextsAreShownSafely) {
+  using platform::posix::ShowSettingsText;
+  EXPECT_EQ(ShowSettingsText("\"URL\"=\"a\\b\"", 80), "\\\"URL\\\"=\\\"a\\\\b\\\"");
+  EXPECT_EQ(ShowSettingsText("\x1b[31mred\r\n\t\x7f", 80), "\\x1B[31mred\\x0D\\x0A\\x09\\x7F");
+  EXPECT_EQ(ShowSettingsText("caf\xC3\xA9\x9B", 80), "caf\\xC3\\xA9\\x9B");
+  EXPECT_EQ(ShowSettingsText("abcdef", 3), "abc...");
+  EXPECT_EQ(ShowSettingsText("abc", 3), "abc");
+  EXPECT_EQ(ShowSettingsText("", 0), "");
+}

@@ -11,44 +11,25 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <string>
 
+#include "platform/posix/atomic_file.h"
 #include "platform/posix/settings_file.h"
 
 namespace platform {
 
 namespace {
 
+using posix::FileDescriptor;
 using posix::SettingsDocument;
 
 const char kSettingsVariable[] = "KAVEXWEBUPD_SETTINGS";  // full path of the file
 const char kSettingsFolder[] = "kavexwebupd";
 const char kSettingsFileName[] = "settings.conf";
 const char kLockSuffix[] = ".lock";
-const char kTemporarySuffix[] = ".tmp";
-
-// A file descriptor that closes itself.
-class FileDescriptor {
-public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0)
-      ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int Get() const { return m_fd; }
-  bool IsValid() const { return m_fd >= 0; }
-  // Closes now, reporting whether the close succeeded.
-  bool Close() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
-private:
-  int m_fd;
-};
+const char kProgramName[] = "kavexwebupd";  // the start of the program's own messages
+const std::size_t kShownLineLimit = 80;     // bytes of a bad line shown in a message
 
 std::string HomeFolder() {
   const char* home = std::getenv("HOME");
@@ -78,51 +59,47 @@ std::string SettingsFilePath() {
   return base + "/" + kSettingsFolder + "/" + kSettingsFileName;
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+// Tells the user, once per run, that the settings file is not used and why: without a
+// word the program would quietly go back to its defaults.
+void ReportUnusableFile(const std::string& path, const std::string& reason) {
+  static bool reported = false;
+  if (reported)
+    return;
+  reported = true;
+  std::cerr << kProgramName << ": settings file "
+            << posix::ShowSettingsText(path, std::string::npos) << reason
+            << "; no setting from this file is used" << std::endl;
 }
 
-// A settings file that is a link (to a dotfiles repository, say) is updated where it
-// points, so that storing a value does not replace the link with a copy.
-std::string ResolveLink(const std::string& path) {
-  struct stat status;
-  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-    return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (!resolved)
-    return path;
-  const std::string target = resolved;
-  std::free(resolved);
-  return target;
-}
-
-// Creates the folder and any missing parents, private to the user.
-bool CreateFolders(const std::string& folder) {
-  struct stat status;
-  if (::stat(folder.c_str(), &status) == 0)
-    return S_ISDIR(status.st_mode);
-  const std::string parent = FolderOf(folder);
-  if (parent != folder && !CreateFolders(parent))
-    return false;
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+std::string ErrorText(int error) {
+  return std::string(" cannot be read (") + std::strerror(error) + ")";
 }
 
 enum class LoadResult { kLoaded, kAbsent, kUnusable };
 
 // Reads and parses the file. A file that exists but cannot be read or parsed is
-// unusable: it reads as absent and is never overwritten.
+// unusable: it reads as absent and is never overwritten. Only a file that is not there
+// is absent: any other failure to open it (a loop of links, no permission) makes it
+// unusable, since a write would replace a file the program cannot read.
 LoadResult LoadSettings(const std::string& path, SettingsDocument& document) {
   if (path.empty())
     return LoadResult::kUnusable;
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.IsValid())
-    return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::kAbsent : LoadResult::kUnusable;
-  struct stat status;
-  if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+  if (!file.IsValid()) {
+    if (errno == ENOENT || errno == ENOTDIR)
+      return LoadResult::kAbsent;
+    ReportUnusableFile(path, ErrorText(errno));
     return LoadResult::kUnusable;
+  }
+  struct stat status;
+  if (::fstat(file.Get(), &status) != 0) {
+    ReportUnusableFile(path, ErrorText(errno));
+    return LoadResult::kUnusable;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ReportUnusableFile(path, " is not a plain file");
+    return LoadResult::kUnusable;
+  }
 
   std::string content;
   char buffer[8192];
@@ -133,53 +110,30 @@ LoadResult LoadSettings(const std::string& path, SettingsDocument& document) {
     if (count < 0) {
       if (errno == EINTR)
         continue;
+      ReportUnusableFile(path, ErrorText(errno));
       return LoadResult::kUnusable;
     }
     content.append(buffer, static_cast<std::size_t>(count));
   }
-  return document.Parse(content) ? LoadResult::kLoaded : LoadResult::kUnusable;
+  SettingsDocument::ParseError error;
+  if (!document.Parse(content, &error)) {
+    ReportUnusableFile(path, ": line " + std::to_string(error.lineNumber) +
+                                 " cannot be read (\"" +
+                                 posix::ShowSettingsText(error.lineText, kShownLineLimit) + "\")");
+    return LoadResult::kUnusable;
+  }
+  return LoadResult::kLoaded;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-  std::size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t count = ::write(fd, content.data() + written, content.size() - written);
-    if (count < 0) {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    written += static_cast<std::size_t>(count);
+// Opens the lock file, creating it when needed. A new one goes to the owner of its
+// folder, so that a run as root leaves the user a lock the user can still take.
+int OpenLock(const std::string& lockPath, const std::string& folder) {
+  const int created = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (created >= 0) {
+    posix::GiveToFolderOwner(created, folder);
+    return created;
   }
-  return true;
-}
-
-// Replaces the file with content: a temporary file beside it is written and flushed to
-// disk, then renamed over it, so that a crash leaves either the old or the new file.
-bool ReplaceFile(const std::string& path, const std::string& content) {
-  const std::string folder = FolderOf(path);
-  const std::string temporary = path + kTemporarySuffix;
-  // Only the holder of the lock writes the temporary file, so a fixed name is safe; one
-  // left behind by a crash is simply overwritten.
-  FileDescriptor file(::open(temporary.c_str(),
-                             O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (!file.IsValid())
-    return false;
-  struct stat existing;
-  if (::stat(path.c_str(), &existing) == 0)
-    ::fchmod(file.Get(), existing.st_mode & 07777);  // keep the permissions the user chose
-
-  const bool stored = WriteAll(file.Get(), content) && ::fsync(file.Get()) == 0 &&
-                      file.Close() && ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!stored) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  // The rename itself reaches the disk with the folder.
-  FileDescriptor folderHandle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folderHandle.IsValid())
-    ::fsync(folderHandle.Get());
-  return true;
+  return errno == EEXIST ? ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC) : -1;
 }
 
 // Applies a change to the current content of the file under an exclusive lock, so that
@@ -188,15 +142,15 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
 template <typename Change>
 bool UpdateSettings(Change change) {
   const std::string configured = SettingsFilePath();
-  if (configured.empty())
+  std::string path;
+  // A loop of links has no file to update: the write fails and the links stay.
+  if (configured.empty() || !posix::ResolveLink(configured, path))
     return false;
-  const std::string path = ResolveLink(configured);
-  if (!CreateFolders(FolderOf(path)))
+  if (!posix::CreateFolders(posix::FolderOf(path)))
     return false;
 
   // The lock lives in a file of its own: the settings file is replaced by every write.
-  const std::string lockPath = path + kLockSuffix;
-  FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  FileDescriptor lock(OpenLock(path + kLockSuffix, posix::FolderOf(path)));
   if (!lock.IsValid())
     return false;
   while (::flock(lock.Get(), LOCK_EX) != 0) {
@@ -209,7 +163,7 @@ bool UpdateSettings(Change change) {
     return false;
   if (!change(document))
     return true;
-  return ReplaceFile(path, document.Serialize());
+  return posix::ReplaceFile(path, document.Serialize());
 }  // the lock is released when its file closes
 
 class SettingsFileKey : public RegistryKey {

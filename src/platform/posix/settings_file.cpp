@@ -133,7 +133,7 @@ std::string QuoteSettingsText(const std::string& text) {
   return quoted;
 }
 
-bool SettingsDocument::Parse(const std::string& content) {
+bool SettingsDocument::Parse(const std::string& content, ParseError* error) {
   m_lines.clear();
   std::vector<Line> lines;
   bool inSection = false;
@@ -142,41 +142,23 @@ bool SettingsDocument::Parse(const std::string& content) {
   std::size_t start = 0;
   while (start < content.size()) {
     std::size_t end = content.find('\n', start);
-    if (end == std::string::npos)
-      end = content.size();
     Line line;
+    if (end == std::string::npos) {
+      end = content.size();
+      line.end.clear();  // the last line, without a line end
+    }
     line.text = content.substr(start, end - start);
     start = end + 1;
-    if (!line.text.empty() && line.text.back() == '\r')
+    if (!line.text.empty() && line.text.back() == '\r') {
       line.text.pop_back();  // a file saved with Windows line ends
-
-    std::size_t position = 0;
-    if (lines.empty() && line.text.compare(0, 3, kByteOrderMark) == 0)
-      position = 3;
-    position = SkipBlanks(line.text, position);
-
-    if (position == line.text.size() || line.text[position] == '#' ||
-        line.text[position] == ';') {
-      line.kind = LineKind::kOther;
-    } else if (line.text[position] == '[') {
-      std::size_t last = line.text.size();
-      while (last > position && IsBlank(line.text[last - 1]))
-        --last;
-      if (last - position < 2 || line.text[last - 1] != ']')
-        return false;
-      line.kind = LineKind::kHeader;
-      line.key = line.text.substr(position + 1, last - position - 2);
-      if (!IsValidKeyPath(line.key))
-        return false;
-      inSection = true;
-      sectionKey = line.key;
-    } else {
-      if (!inSection)
-        return false;  // a value belongs to a key
-      line.kind = LineKind::kValue;
-      line.key = sectionKey;
-      if (!ParseValue(line.text, position, line.name, line.data))
-        return false;
+      line.end.insert(0, 1, '\r');
+    }
+    if (!ParseLine(line, lines.empty(), inSection, sectionKey)) {
+      if (error) {
+        error->lineNumber = lines.size() + 1;
+        error->lineText = line.text;
+      }
+      return false;
     }
     lines.push_back(std::move(line));
   }
@@ -184,11 +166,44 @@ bool SettingsDocument::Parse(const std::string& content) {
   return true;
 }
 
+bool SettingsDocument::ParseLine(Line& line, bool first, bool& inSection,
+                                 std::string& sectionKey) {
+  std::size_t position = 0;
+  if (first && line.text.compare(0, 3, kByteOrderMark) == 0)
+    position = 3;
+  position = SkipBlanks(line.text, position);
+
+  if (position == line.text.size() || line.text[position] == '#' ||
+      line.text[position] == ';') {
+    line.kind = LineKind::kOther;
+    return true;
+  }
+  if (line.text[position] == '[') {
+    std::size_t last = line.text.size();
+    while (last > position && IsBlank(line.text[last - 1]))
+      --last;
+    if (last - position < 2 || line.text[last - 1] != ']')
+      return false;
+    line.kind = LineKind::kHeader;
+    line.key = line.text.substr(position + 1, last - position - 2);
+    if (!IsValidKeyPath(line.key))
+      return false;
+    inSection = true;
+    sectionKey = line.key;
+    return true;
+  }
+  if (!inSection)
+    return false;  // a value belongs to a key
+  line.kind = LineKind::kValue;
+  line.key = sectionKey;
+  return ParseValue(line.text, position, line.name, line.data);
+}
+
 std::string SettingsDocument::Serialize() const {
   std::string content;
   for (const Line& line : m_lines) {
     content += line.text;
-    content += '\n';
+    content += line.end;
   }
   return content;
 }
@@ -220,8 +235,8 @@ bool SettingsDocument::AddKey(const std::string& keyPath) {
   if (HasKey(keyPath))
     return false;
   if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
-    m_lines.push_back(Line());  // a blank line between sections, for the reader
-  m_lines.push_back(HeaderLine(keyPath));
+    InsertLine(m_lines.size(), Line());  // a blank line between sections, for the reader
+  InsertLine(m_lines.size(), HeaderLine(keyPath));
   return true;
 }
 
@@ -230,8 +245,11 @@ void SettingsDocument::SetValue(const std::string& keyPath, const std::string& n
   for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
     if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
         EqualsNoCase(line->name, name)) {
-      // The name keeps the spelling it was first stored with, as in the registry.
-      *line = ValueLine(line->key, line->name, data);
+      // The name keeps the spelling it was first stored with, as in the registry, and
+      // the line its line end.
+      Line replacement = ValueLine(line->key, line->name, data);
+      replacement.end = line->end;
+      *line = std::move(replacement);
       return;
     }
   }
@@ -249,16 +267,15 @@ void SettingsDocument::SetValue(const std::string& keyPath, const std::string& n
   }
   if (insertAfter < m_lines.size()) {
     const std::string sectionKey = m_lines[insertAfter].key;
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAfter) + 1,
-                   ValueLine(sectionKey, name, data));
+    InsertLine(insertAfter + 1, ValueLine(sectionKey, name, data));
     return;
   }
 
   // The key exists only as the parent of other keys, or not at all: give it a section.
   if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
-    m_lines.push_back(Line());
-  m_lines.push_back(HeaderLine(keyPath));
-  m_lines.push_back(ValueLine(keyPath, name, data));
+    InsertLine(m_lines.size(), Line());
+  InsertLine(m_lines.size(), HeaderLine(keyPath));
+  InsertLine(m_lines.size(), ValueLine(keyPath, name, data));
 }
 
 SettingsDocument::Line SettingsDocument::HeaderLine(const std::string& keyPath) {
@@ -280,6 +297,39 @@ SettingsDocument::Line SettingsDocument::ValueLine(const std::string& keyPath,
   line.text = (name.empty() ? std::string("@") : QuoteSettingsText(name)) + "=" +
               QuoteSettingsText(data);
   return line;
+}
+
+void SettingsDocument::InsertLine(std::size_t index, Line line) {
+  // A last line without a line feed (none, or a carriage return alone) would otherwise
+  // run into the new one.
+  if (index > 0) {
+    std::string& end = m_lines[index - 1].end;
+    if (end.empty() || end.back() != '\n')
+      end += '\n';
+  }
+  m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(index), std::move(line));
+}
+
+std::string ShowSettingsText(const std::string& text, std::size_t limit) {
+  std::string shown;
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    if (index == limit) {
+      shown += "...";
+      break;
+    }
+    const unsigned char byte = static_cast<unsigned char>(text[index]);
+    if (byte == '\\' || byte == '"') {
+      shown += '\\';
+      shown += text[index];
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      shown += text[index];
+    } else {
+      shown += "\\x";
+      shown += kHexDigits[byte >> 4];
+      shown += kHexDigits[byte & 0x0F];
+    }
+  }
+  return shown;
 }
 
 }  // namespace posix

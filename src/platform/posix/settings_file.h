@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,23 @@ namespace posix {
 //
 // Lines beginning with '#' or ';' and blank lines are comments. Inside quotes the escapes
 // are \\ \" \n \r \t and \xHH; other bytes stand for themselves. Storing a value rewrites
-// only its own line, so a hand-written layout and its comments survive.
+// only its own line, so a hand-written layout and its comments survive byte for byte.
 class SettingsDocument {
 public:
-  // Takes the file's bytes. False, leaving the document empty, when any line is not
-  // understood: such a file must be neither trusted nor overwritten.
-  bool Parse(const std::string& content);
-  // The file's bytes: every line followed by a line feed.
+  // The first line that could not be read: its number, counted from 1, and its text
+  // without the line end.
+  struct ParseError {
+    std::size_t lineNumber = 0;
+    std::string lineText;
+  };
+
+  // Takes the file's bytes. False, leaving the document empty and describing the first
+  // bad line in error (when given), when any line is not understood: such a file must be
+  // neither trusted nor overwritten.
+  bool Parse(const std::string& content, ParseError* error = nullptr);
+  // The file's bytes. Lines read from the file keep their own line ends (LF, CR LF, or
+  // none on a last line); lines the program writes end in a line feed, and a last line
+  // without a line end gets one when a line is added after it.
   std::string Serialize() const;
 
   // True when the key has a header of its own or is the parent of one that has;
@@ -39,6 +50,7 @@ private:
   struct Line {
     LineKind kind = LineKind::kOther;
     std::string text;  // as written, without its line end
+    std::string end = "\n";  // the line end as written: "\n", "\r\n", "\r" or none
     std::string key;   // header: its key path; value: the key of its section
     std::string name;  // value only
     std::string data;  // value only
@@ -47,6 +59,10 @@ private:
   static Line HeaderLine(const std::string& keyPath);
   static Line ValueLine(const std::string& keyPath, const std::string& name,
                         const std::string& data);
+  // Reads one line into its kind, key, name and data; false when it is not understood.
+  static bool ParseLine(Line& line, bool first, bool& inSection, std::string& sectionKey);
+  // Inserts a line of the program's making before index.
+  void InsertLine(std::size_t index, Line line);
 
   std::vector<Line> m_lines;
 };
@@ -57,6 +73,11 @@ bool IsValidKeyPath(const std::string& keyPath);
 
 // A name or value as written between quotes in the file, quotes included.
 std::string QuoteSettingsText(const std::string& text);
+
+// A text from the file fit to show on a terminal: printable ASCII as it is (a backslash
+// and a quote escaped), every other byte as \xHH, and "..." in place of what follows the
+// first limit bytes.
+std::string ShowSettingsText(const std::string& text, std::size_t limit);
 
 }  // namespace posix
 }  // namespace platform
