@@ -80,8 +80,7 @@ public:
       std::rethrow_exception(m_failure);
     if (code == CURLE_OK)
       return;
-    if (m_headersTooLarge || (code == CURLE_OUT_OF_MEMORY && !m_headersComplete))
-      // curl 7.88 reports a header line past its limit as out of memory.
+    if (m_headersTooLarge || (code == CURLE_OUT_OF_MEMORY && AwaitedHeaders()))
       throw CInternetException(kHeadersTooLarge, kHeadersTooLargeText);
     // OnBody's refusal reaches us as a write error; it is the size error curl gives for
     // an announced length past the limit.
@@ -115,6 +114,14 @@ protected:
   }
 
 private:
+  // Whether the request went out and the answer's headers were not complete: curl 7.88
+  // reports a header line past its limit as out of memory, and this is where it does.
+  bool AwaitedHeaders() const {
+    long sent = 0;
+    return !m_headersComplete &&
+           curl_easy_getinfo(m_curl, CURLINFO_REQUEST_SIZE, &sent) == CURLE_OK && sent > 0;
+  }
+
   // The callbacks run inside curl's C frames: nothing may unwind through them. A failure
   // is kept, the transfer aborted, and the failure raised again once curl has returned.
   static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
