@@ -133,9 +133,10 @@ private:
         file->m_headersTooLarge = true;
         return 0;
       }
-      const std::string line(data, length);
       // The empty line after the headers of a final (not 1xx) answer.
-      if (line == "\r\n" || line == "\n") {
+      const bool emptyLine =
+          (length == 2 && data[0] == '\r' && data[1] == '\n') || (length == 1 && data[0] == '\n');
+      if (emptyLine) {
         long code = 0;
         curl_easy_getinfo(file->m_curl, CURLINFO_RESPONSE_CODE, &code);
         if (code >= 200)
