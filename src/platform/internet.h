@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <string>
@@ -13,15 +15,46 @@ constexpr unsigned long kInternetFlagExistingConnect = 0x20000000;  // may reuse
 constexpr unsigned long kInternetFlagNoAutoRedirect = 0x00200000;   // 3xx is the answer
 constexpr std::size_t kMaxInternetErrorMessage = 1023;
 
-// How long a transfer waits before it fails: for the connection, and for any further data
-// of the answer. Both platforms set them, so that a dead server cannot hang a run.
+// The most an answer's body may hold. A manifest is a short text; a server that sends more
+// is broken or hostile, and its transfer stops there with the platform's size error.
+constexpr std::uint64_t kMaxBodySize = 16 * 1024 * 1024;
+
+// How long a transfer waits before it fails: for the connection, for any further data of
+// the answer, and for the whole transfer, so that neither a dead server nor one that
+// trickles its answer can hold a run for long.
 struct InternetTimeouts {
   unsigned long connectSeconds;
   unsigned long stallSeconds;
+  unsigned long deadlineSeconds;
 };
-// The defaults of the Windows internet service, 60 and 30 seconds; the environment
-// variable KWU_INTERNET_TIMEOUT (whole seconds) shortens both, for tests.
+// 60 and 30 seconds (the defaults of the Windows internet service) and 120 seconds. For
+// tests, the environment variables KWU_INTERNET_TIMEOUT and KWU_INTERNET_DEADLINE (whole
+// seconds, 1 to 86400) replace the first two and the third.
 InternetTimeouts GetInternetTimeouts();
+
+// The body of an answer as it arrives, held once: appended in blocks and handed out from
+// the front, each block released as soon as all of it has been handed out. Tiny pieces
+// share blocks, so what it holds costs little more than the bytes themselves.
+class BodyQueue {
+public:
+  explicit BodyQueue(std::uint64_t limit) : m_limit(limit) {}
+
+  // Appends size bytes; false, appending nothing, when they would take the body past the
+  // limit. May raise std::bad_alloc.
+  bool Append(const char* data, std::size_t size);
+  // Moves up to size bytes from the front into buffer; 0 once everything is handed out.
+  std::size_t Take(char* buffer, std::size_t size);
+  // All bytes appended so far, handed out or not.
+  std::uint64_t Received() const { return m_received; }
+  // The memory the blocks still held take up.
+  std::size_t Reserved() const;
+
+private:
+  std::deque<std::string> m_blocks;
+  std::size_t m_frontTaken = 0;  // bytes of the front block already handed out
+  std::uint64_t m_received = 0;
+  std::uint64_t m_limit;
+};
 
 // A failure of the internet service: its numeric code and its text for that code.
 class CInternetException : public std::exception {
@@ -97,7 +130,9 @@ public:
   // Switches the delivery of status notifications to OnStatusCallback on or off.
   // Raises CInternetException. Linux has no such notifications: nothing is delivered.
   void EnableStatusCallback(bool enable);
-  // A status notification of the session or of one of its connections and requests.
+  // A status notification of the session or of one of its connections and requests; the
+  // default ignores it. An exception it raises reaches the caller of the operation that
+  // caused the notification.
   virtual void OnStatusCallback(unsigned long context, unsigned long status, const void* info,
                                 unsigned long infoLength);
 

@@ -20,6 +20,11 @@ const unsigned long kRequiredStatus = 200;
 const std::size_t kReadBufferSize = 1024;
 const std::size_t kMaxPieceRequest = kReadBufferSize - 1;
 
+// The parts of text when it is an http URL: the one test behind IsHttpUrl and the download.
+bool ParseHttpUrl(const std::string& text, platform::ParsedUrl& parts) {
+  return platform::ParseUrl(text, parts) && parts.service == platform::kServiceHttp;
+}
+
 }  // namespace
 
 CWebUpdateSession::CWebUpdateSession()
@@ -42,7 +47,7 @@ std::string InternetErrorText(const platform::CInternetException& exception) {
 
 bool IsHttpUrl(const std::string& text) {
   platform::ParsedUrl parts;
-  return platform::ParseUrl(text, parts) && parts.service == platform::kServiceHttp;
+  return ParseHttpUrl(text, parts);
 }
 
 int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText) {
@@ -54,7 +59,7 @@ int DownloadManifest(const std::string& url, std::string& manifest, std::string&
   CWebUpdateSession session;
   try {
     platform::ParsedUrl parts;
-    if (!platform::ParseUrl(url, parts) || parts.service != platform::kServiceHttp)
+    if (!ParseHttpUrl(url, parts))
       throw CWebUpdateException(FormatText(IDS_BAD_URL) + ": " + url);
 
     session.EnableStatusCallback(true);

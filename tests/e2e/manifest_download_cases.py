@@ -10,6 +10,7 @@ import shutil
 import socket
 import subprocess
 import sys
+import time
 import unittest
 
 SOURCE_DIR = os.environ.get("KWU_SOURCE_DIR",
@@ -24,6 +25,12 @@ BAD_URL = "URL has incorrect format: "
 UNRESOLVABLE_HOST = "kwu-no-such-host.invalid"
 # Short enough for a quick test, long enough for a loaded machine to connect.
 TEST_TIMEOUT_SECONDS = 3
+# The deadline of a whole transfer set by the cases of a trickling server.
+TEST_DEADLINE_SECONDS = 4
+# The most a manifest may hold.
+MAX_BODY = 16 * 1024 * 1024
+# The lines of the bodies the server makes (Reply.sized, Reply.endless).
+BODY_LINE = b"a" * 63 + b"\n"
 
 
 def probe_environment(extra=None):
@@ -104,19 +111,46 @@ class DownloadCases:
     BAD_STATUS_LINE = None   # (result, error text)
     EMPTY_REPLY = None       # (result, error text)
     TIMEOUTS = None          # set of acceptable exact texts
+    TOO_LARGE = None         # set of acceptable exact texts for a body past the limit
+    DEADLINE = None          # set of acceptable exact texts for the passed deadline
+    HEADERS_TOO_LARGE = None  # (result, error text), or None where it is left to the platform
+    # How long a run may take, beyond what the case waits for, to start and to end; and
+    # how long a transfer of the largest body allowed may take.
+    START_SECONDS = 10
+    LIMIT_SECONDS = 30
 
-    def run_probe(self, args, env=None, prefix=None):
+    def run_probe(self, args, env=None, prefix=None, timeout=None):
+        """The probe's standard output; a run that outlasts timeout seconds fails."""
         raise NotImplementedError
 
     def setUp(self):
         self.server = LoopbackHttpServer().start()
         self.addCleanup(self.server.stop)
 
-    def download(self, url, env=None, prefix=None):
-        values = parse_probe_output(self.run_probe(["download", url], env, prefix))
+    def download(self, url, env=None, prefix=None, timeout=None):
+        values = parse_probe_output(self.run_probe(["download", url], env, prefix, timeout))
         self.assertIn("result", values, "the probe printed no result")
         return int(values["result"]), unescape(values["error"]).decode("latin-1"), \
             unescape(values["manifest"])
+
+    def timed_download(self, reply, env=None, limit=None):
+        """Result, error text, the manifest's size, its last 64 bytes and the seconds the
+        run took, for a reply too large to print."""
+        self.server.reply = reply
+        limit = self.START_SECONDS + self.LIMIT_SECONDS if limit is None else limit
+        started = time.monotonic()
+        values = parse_probe_output(self.run_probe(["download-size", self.server.url("/")],
+                                                   env, timeout=limit))
+        elapsed = time.monotonic() - started
+        self.assertIn("result", values, "the probe printed no result")
+        return (int(values["result"]), unescape(values["error"]).decode("latin-1"),
+                int(values["manifest-size"]), unescape(values["manifest-tail"]), elapsed)
+
+    def assertStoppedEarly(self, most):
+        """The last request's reply was cut off by the client after at most `most` bytes."""
+        request = self.server.requests[-1]
+        self.assertTrue(request.finished.wait(15), "the server is still sending")
+        self.assertLess(request.bytes_sent, most)
 
     def assertManifest(self, body, path="/misc/update.ini"):
         self.server.reply = Reply.http(200, body)
@@ -266,3 +300,54 @@ class DownloadCases:
             self.server.url("/"), env={"KWU_INTERNET_TIMEOUT": str(TEST_TIMEOUT_SECONDS)})
         self.assertEqual(result, 1)
         self.assertIn(error, self.TIMEOUTS)
+
+    # Bounds: no server can fill the memory of a run or hold it for long
+
+    def test_endless_body_stops_at_the_size_limit(self):
+        for framing in ("close", "chunked"):
+            with self.subTest(framing=framing):
+                result, error, _, _, _ = self.timed_download(Reply.endless(framing))
+                self.assertEqual(result, 1)
+                self.assertIn(error, self.TOO_LARGE)
+                # Stopped at the limit (and what the sockets buffer), not by the server.
+                self.assertStoppedEarly(2 * MAX_BODY)
+
+    def test_announced_length_past_the_limit_fails_before_the_body(self):
+        for announced in (MAX_BODY + 1, 1 << 30, 1 << 40):
+            with self.subTest(announced=announced):
+                result, error, size, _, _ = self.timed_download(
+                    Reply.endless("length", announced=announced))
+                self.assertEqual((result, size), (1, 0))
+                self.assertIn(error, self.TOO_LARGE)
+                self.assertStoppedEarly(MAX_BODY)
+
+    def test_body_of_exactly_the_limit_arrives_and_one_byte_more_fails(self):
+        for framing in ("length", "close", "chunked"):
+            with self.subTest(framing=framing):
+                result, error, size, tail, _ = self.timed_download(Reply.sized(MAX_BODY, framing))
+                self.assertEqual((result, error, size), (0, "", MAX_BODY))
+                self.assertEqual(tail, BODY_LINE)
+                result, error, _, _, _ = self.timed_download(Reply.sized(MAX_BODY + 1, framing))
+                self.assertEqual(result, 1)
+                self.assertIn(error, self.TOO_LARGE)
+
+    def test_trickling_body_ends_at_the_deadline(self):
+        # Two bytes every half second: never a stall, and never an end.
+        result, error, _, _, elapsed = self.timed_download(
+            Reply.trickle(0.5), env={"KWU_INTERNET_DEADLINE": str(TEST_DEADLINE_SECONDS)},
+            limit=TEST_DEADLINE_SECONDS + self.START_SECONDS)
+        self.assertEqual(result, 1)
+        self.assertIn(error, self.DEADLINE)
+        self.assertGreaterEqual(elapsed, TEST_DEADLINE_SECONDS - 0.5)
+
+    def test_headers_past_the_limit_are_refused_and_usual_ones_are_not(self):
+        for size, lines in ((1 << 20, 1), (200000, 2000)):
+            with self.subTest(size=size, lines=lines):
+                self.server.reply = Reply.huge_header(size, lines)
+                # Where the platform's answer is not fixed, the run must still end in time.
+                result, error, _ = self.download(self.server.url("/"),
+                                                 timeout=self.START_SECONDS + 20)
+                if self.HEADERS_TOO_LARGE is not None:
+                    self.assertEqual((result, error), self.HEADERS_TOO_LARGE)
+        self.server.reply = Reply.huge_header(50000, 500)
+        self.assertEqual(self.download(self.server.url("/")), (0, "", b"; m\n"))

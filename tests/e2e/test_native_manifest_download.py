@@ -4,7 +4,8 @@ import os
 import subprocess
 import unittest
 
-from manifest_download_cases import BUILD_DIR, DownloadCases, Reply, probe_environment
+from manifest_download_cases import (BUILD_DIR, TEST_DEADLINE_SECONDS, DownloadCases, Reply,
+                                     probe_environment)
 
 PROBE = os.path.join(BUILD_DIR, "tests", "download_probe")
 
@@ -18,15 +19,19 @@ class NativeManifestDownload(DownloadCases, unittest.TestCase):
     BAD_STATUS_LINE = (1, "(1) Unsupported protocol.")
     EMPTY_REPLY = (1, "(52) Server returned nothing (no headers, no data).")
     TIMEOUTS = {"(28) Timeout was reached."}
+    TOO_LARGE = {"(63) Maximum file size exceeded."}
+    DEADLINE = {"(28) Timeout was reached."}
+    HEADERS_TOO_LARGE = (1, "(56) Too large response headers.")
+    START_SECONDS = 5
 
     @classmethod
     def setUpClass(cls):
         if not os.path.exists(PROBE):
             raise unittest.SkipTest("download_probe is not built in " + BUILD_DIR)
 
-    def run_probe(self, args, env=None, prefix=None):
+    def run_probe(self, args, env=None, prefix=None, timeout=None):
         completed = subprocess.run((prefix or []) + [PROBE] + args, capture_output=True,
-                                   env=probe_environment(env), timeout=120)
+                                   env=probe_environment(env), timeout=timeout or 120)
         self.assertEqual(completed.returncode, 0, completed.stderr.decode("latin-1"))
         return completed.stdout.decode("latin-1")
 
@@ -38,13 +43,23 @@ class NativeManifestDownload(DownloadCases, unittest.TestCase):
         self.assertEqual(values, (0, "", b"; via proxy\n"))
         self.assertEqual(self.server.requests[0].request_line, "GET %s HTTP/1.1" % url)
 
-    def test_timeout_variable_that_is_not_a_number_keeps_the_default(self):
+    def test_timeout_variables_that_are_not_numbers_keep_the_defaults(self):
         # A bad value neither breaks the transfer nor is taken as "no time at all".
         self.server.reply = Reply.http(200, b"; m\n")
-        for value in ("abc", "-5", "0", "3x"):
-            with self.subTest(value=value):
-                self.assertEqual(self.download(self.server.url("/"),
-                                               env={"KWU_INTERNET_TIMEOUT": value})[0], 0)
+        for variable in ("KWU_INTERNET_TIMEOUT", "KWU_INTERNET_DEADLINE"):
+            for value in ("abc", "-5", "0", "3x"):
+                with self.subTest(variable=variable, value=value):
+                    self.assertEqual(self.download(self.server.url("/"),
+                                                   env={variable: value})[0], 0)
+
+    def test_headers_that_never_end_are_held_to_the_deadline(self):
+        # curl's deadline covers the whole transfer, headers included.
+        result, error, _, _, elapsed = self.timed_download(
+            Reply.trickled_headers(0.5), env={"KWU_INTERNET_DEADLINE": str(TEST_DEADLINE_SECONDS)},
+            limit=TEST_DEADLINE_SECONDS + self.START_SECONDS)
+        self.assertEqual((result, error), (1, "(28) Timeout was reached."))
+        self.assertGreaterEqual(elapsed, TEST_DEADLINE_SECONDS - 0.5)
+
 
 if __name__ == "__main__":
     unittest.main()

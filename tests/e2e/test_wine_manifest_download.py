@@ -24,6 +24,16 @@ class WineManifestDownload(DownloadCases, unittest.TestCase):
     # Windows says "timed out"; Wine's WinINet reports the expired wait as a termination.
     TIMEOUTS = {"(12002) The operation timed out.",
                 "(12030) The connection with the server has been terminated."}
+    # WinINet has no size error: the system's file-size error, with the program's own text
+    # where the system has none (Wine).
+    TOO_LARGE = {"(223) The file size exceeds the limit allowed and cannot be saved.",
+                 "(223) The file size exceeds the limit allowed."}
+    # Windows's text, and Wine's.
+    DEADLINE = {"(12002) The operation timed out.", "(12002) The request has timed out."}
+    # WinINet's own limits for headers decide; the run must only end in time.
+    HEADERS_TOO_LARGE = None
+    START_SECONDS = 20
+    LIMIT_SECONDS = 90
 
     @classmethod
     def setUpClass(cls):
@@ -44,8 +54,8 @@ class WineManifestDownload(DownloadCases, unittest.TestCase):
     def tearDownClass(cls):
         cls.session.close()
 
-    def run_probe(self, args, env=None, prefix=None):
-        result = self.session.run(args, env=env, wrapper=prefix, timeout=180,
+    def run_probe(self, args, env=None, prefix=None, timeout=None):
+        result = self.session.run(args, env=env, wrapper=prefix, timeout=timeout or 180,
                                   program=PROBE_IN_PREFIX, cwd="C:\\")
         self.assertFalse(result.timed_out, "the probe did not end")
         self.assertEqual(result.returncode, 0, result.stderr.decode("latin-1")[-2000:])

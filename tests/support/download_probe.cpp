@@ -1,7 +1,10 @@
 // Calls the manifest download or the URL test once and prints what came back, one
 // "name=value" line each, with the values escaped so that any byte survives the console:
-//   download_probe download <url>   result, error text and manifest
-//   download_probe is-http <text>   true or false
+//   download_probe download <url>        result, error text and manifest
+//   download_probe download-size <url>   result, error text, and the manifest's size with
+//                                        its first and last 64 bytes, for large bodies
+//   download_probe is-http <text>        true or false
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -31,7 +34,8 @@ std::string Escape(const std::string& text) {
 }
 
 int Usage() {
-  std::fputs("usage: download_probe download <url> | is-http <text>\n", stderr);
+  std::fputs("usage: download_probe download <url> | download-size <url> | is-http <text>\n",
+             stderr);
   return 2;
 }
 
@@ -47,7 +51,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", IsHttpUrl(argument) ? "true" : "false");
     return 0;
   }
-  if (command != "download")
+  if (command != "download" && command != "download-size")
     return Usage();
 
   // Two strings that already hold text, to show that every call empties its outputs.
@@ -55,8 +59,16 @@ int main(int argc, char** argv) {
   std::string errorText = "stale error";
   try {
     const int result = DownloadManifest(argument, manifest, errorText);
-    std::printf("result=%d\nerror=%s\nmanifest=%s\n", result, Escape(errorText).c_str(),
-                Escape(manifest).c_str());
+    std::printf("result=%d\nerror=%s\n", result, Escape(errorText).c_str());
+    if (command == "download") {
+      std::printf("manifest=%s\n", Escape(manifest).c_str());
+    } else {
+      const std::size_t edge = std::min<std::size_t>(manifest.size(), 64);
+      std::printf("manifest-size=%s\nmanifest-head=%s\nmanifest-tail=%s\n",
+                  std::to_string(manifest.size()).c_str(),
+                  Escape(manifest.substr(0, edge)).c_str(),
+                  Escape(manifest.substr(manifest.size() - edge)).c_str());
+    }
   } catch (const platform::CInternetException& exception) {
     std::printf("session-failed=%s\n", Escape(InternetErrorText(exception)).c_str());
     return 1;

@@ -12,27 +12,62 @@ As a script it serves one fixed reply until it is stopped, and prints "port <n>"
 first line of output:
 
     http_server.py [--port N] [--status 200] [--body-file FILE] [--location URL]
-                   [--log FILE]
+                   [--log FILE] [--endless close|chunked|length] [--trickle SECONDS]
 
-It listens on 127.0.0.1 only (or ::1 when asked), and never connects anywhere.
+It listens on 127.0.0.1 only (or ::1 when asked), and never connects anywhere. Streamed
+replies make their body as they send it, stop as soon as the client goes away, and send
+for at most MAX_STREAM_SECONDS.
 """
 
 import argparse
+import itertools
 import signal
 import socket
 import sys
 import threading
+import time
 
 _REASONS = {200: "OK", 301: "Moved Permanently", 302: "Found", 404: "Not Found",
             500: "Internal Server Error"}
 
 
-class Reply:
-    """What the server does with each request: send bytes and close, or stay silent."""
+MAX_STREAM_SECONDS = 300
+# One block of a generated body: lines of 63 letters and a line feed.
+_BLOCK = (b"a" * 63 + b"\n") * 1024
 
-    def __init__(self, data=b"", silent=False):
+
+def _blocks(size=None, block=_BLOCK):
+    """size bytes of lines (for ever when size is None), in pieces of at most one block."""
+    if size is None:
+        return itertools.repeat(block)
+    full, rest = divmod(size, len(block))
+    return itertools.chain(itertools.repeat(block, full), [block[:rest]] if rest else [])
+
+
+def _chunked(pieces):
+    """The pieces in chunked transfer coding, with the last chunk when they end."""
+    for piece in pieces:
+        if piece:
+            yield b"%x\r\n" % len(piece) + piece + b"\r\n"
+    yield b"0\r\n\r\n"
+
+
+class Reply:
+    """What the server does with each request: send bytes and close, or stay silent.
+    After data, a streamed reply sends what make_stream() yields, waiting interval
+    seconds before each piece."""
+
+    def __init__(self, data=b"", silent=False, make_stream=None, interval=0.0):
         self.data = data
         self.silent = silent
+        self.make_stream = make_stream
+        self.interval = interval
+
+    @staticmethod
+    def _head(status, fields):
+        reason = _REASONS.get(status, "Status")
+        lines = ["HTTP/1.1 %d %s" % (status, reason)] + ["%s: %s" % pair for pair in fields]
+        return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1")
 
     @classmethod
     def http(cls, status=200, body=b"", headers=(), reason=None, content_length=None):
@@ -62,6 +97,50 @@ class Reply:
         return cls(data if isinstance(data, bytes) else data.encode("latin-1"))
 
     @classmethod
+    def sized(cls, size, framing="length"):
+        """A 200 answer with a body of exactly size bytes of lines, made as it is sent;
+        framed by Content-Length, by closing the connection, or chunked."""
+        return cls._streamed(framing, lambda: _blocks(size), size)
+
+    @classmethod
+    def endless(cls, framing="close", announced=None):
+        """A 200 answer whose body never ends; "length" announces `announced` bytes."""
+        return cls._streamed(framing, _blocks, announced)
+
+    @classmethod
+    def trickle(cls, interval, piece=b"a\n", framing="close"):
+        """A 200 answer whose endless body comes one piece every interval seconds."""
+        return cls._streamed(framing, lambda: itertools.repeat(piece), 1 << 40, interval)
+
+    @classmethod
+    def trickled_headers(cls, interval):
+        """A status line, then header fields that never end, one byte every interval."""
+        pieces = lambda: itertools.chain([b"HTTP/1.1 200 OK\r\nX-Slow: "],
+                                         itertools.repeat(b"s"))
+        return cls(make_stream=pieces, interval=interval)
+
+    @classmethod
+    def huge_header(cls, size, lines=1):
+        """A 200 answer with `lines` header fields of about size bytes in all."""
+        each = max(1, size // lines)
+        fields = [("X-Filler-%d" % i, "f" * each) for i in range(lines)]
+        return cls(cls._head(200, fields + [("Content-Length", "4"), ("Connection", "close")])
+                   + b"; m\n")
+
+    @classmethod
+    def _streamed(cls, framing, make_body, length, interval=0.0):
+        fields = [("Content-Type", "text/plain"), ("Connection", "close")]
+        make_stream = make_body
+        if framing == "length":
+            fields.insert(0, ("Content-Length", str(length)))
+        elif framing == "chunked":
+            fields.insert(0, ("Transfer-Encoding", "chunked"))
+            make_stream = lambda: _chunked(make_body())
+        elif framing != "close":
+            raise ValueError("framing is length, chunked or close: %r" % framing)
+        return cls(cls._head(200, fields), make_stream=make_stream, interval=interval)
+
+    @classmethod
     def never_answer(cls):
         """Accepts the connection and reads the request, but never answers."""
         return cls(silent=True)
@@ -75,6 +154,8 @@ class RecordedRequest:
         self.method = parts[0] if parts else ""
         self.path = parts[1] if len(parts) > 1 else ""
         self.headers = []
+        self.bytes_sent = 0  # of the reply, counted as it is sent
+        self.finished = threading.Event()  # set once the server is done with it
         for line in lines[1:]:
             if ":" in line:
                 name, value = line.split(":", 1)
@@ -162,18 +243,35 @@ class LoopbackHttpServer:
                 reply = self.reply
             if self.on_request:
                 self.on_request(request)
-            if reply.silent:
-                self._stopping.wait()
-                return
             try:
-                connection.sendall(reply.data)
-                connection.shutdown(socket.SHUT_WR)
-                # Let the client read everything before the socket goes away.
-                connection.settimeout(2)
-                while connection.recv(4096):
-                    pass
-            except OSError:
+                self._send_reply(connection, reply, request)
+            finally:
+                request.finished.set()
+
+    def _send_reply(self, connection, reply, request):
+        if reply.silent:
+            self._stopping.wait()
+            return
+        try:
+            connection.sendall(reply.data)
+            request.bytes_sent += len(reply.data)
+            if reply.make_stream:
+                # A client that has gone makes sendall fail, which ends the stream.
+                give_up = time.monotonic() + MAX_STREAM_SECONDS
+                for piece in reply.make_stream():
+                    if reply.interval and self._stopping.wait(reply.interval):
+                        return
+                    if self._stopping.is_set() or time.monotonic() > give_up:
+                        return
+                    connection.sendall(piece)
+                    request.bytes_sent += len(piece)
+            connection.shutdown(socket.SHUT_WR)
+            # Let the client read everything before the socket goes away.
+            connection.settimeout(2)
+            while connection.recv(4096):
                 pass
+        except OSError:
+            pass
 
 
 def main(argv=None):
@@ -184,6 +282,10 @@ def main(argv=None):
     parser.add_argument("--body-file")
     parser.add_argument("--location")
     parser.add_argument("--log", help="file that receives each request line and headers")
+    parser.add_argument("--endless", choices=("close", "chunked", "length"),
+                        help="answer 200 with a body that never ends (length: 1 GiB announced)")
+    parser.add_argument("--trickle", type=float, metavar="SECONDS",
+                        help="answer 200 with an endless body, two bytes every SECONDS")
     args = parser.parse_args(argv)
     if args.host not in ("127.0.0.1", "::1", "localhost"):
         parser.error("the server listens on the loopback interface only")
@@ -195,6 +297,10 @@ def main(argv=None):
     headers = [("Location", args.location)] if args.location else []
     server = LoopbackHttpServer(args.host, args.port)
     server.reply = Reply.http(args.status, body, headers=headers)
+    if args.endless:
+        server.reply = Reply.endless(args.endless, announced=1 << 30)
+    if args.trickle:
+        server.reply = Reply.trickle(args.trickle)
     if args.log:
         def record(request):
             with open(args.log, "a", encoding="latin-1") as log:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -110,6 +111,95 @@ TEST(ReadString, ABodyThatBreaksOffRaisesOnceItsDataIsUsedUp) {
   ASSERT_TRUE(file.ReadString(buffer, 1023));
   EXPECT_STREQ(buffer, "line\n");
   EXPECT_THROW(file.ReadString(buffer, 1023), CInternetException);
+}
+
+TEST(BodyQueue, TakesABodyOfExactlyTheLimitAndRefusesOneByteMore) {
+  platform::BodyQueue body(100000);
+  const std::string first(70000, 'a');
+  const std::string second(30000, 'b');
+  ASSERT_TRUE(body.Append(first.data(), first.size()));
+  ASSERT_TRUE(body.Append(second.data(), second.size()));
+  EXPECT_FALSE(body.Append("c", 1));
+  EXPECT_EQ(body.Received(), 100000u);  // the refused byte is not kept
+
+  // Handed out whole and in order, across the blocks.
+  std::string out;
+  char buffer[4096];
+  while (const std::size_t got = body.Take(buffer, sizeof buffer))
+    out.append(buffer, got);
+  EXPECT_EQ(out, first + second);
+  // A refused piece is refused whole, even when part of it would fit.
+  platform::BodyQueue small(10);
+  EXPECT_TRUE(small.Append("12345678", 8));
+  EXPECT_FALSE(small.Append("abc", 3));
+  EXPECT_EQ(small.Take(buffer, sizeof buffer), 8u);
+}
+
+TEST(BodyQueue, HoldsLittleMoreThanTheBytesNotYetHandedOut) {
+  platform::BodyQueue body(platform::kMaxBodySize);
+  // A body in one-byte pieces, as a chunked answer may come, must not cost a block each.
+  for (int i = 0; i < 300000; ++i)
+    ASSERT_TRUE(body.Append("x", 1));
+  EXPECT_LE(body.Reserved(), 300000u + 64 * 1024);
+
+  // What was handed out is released on the way.
+  std::vector<char> buffer(200000);
+  EXPECT_EQ(body.Take(buffer.data(), buffer.size()), buffer.size());
+  EXPECT_LE(body.Reserved(), 100000u + 64 * 1024);
+  EXPECT_EQ(body.Take(buffer.data(), buffer.size()), 100000u);
+  EXPECT_EQ(body.Reserved(), 0u);
+  EXPECT_EQ(body.Take(buffer.data(), buffer.size()), 0u);
+  EXPECT_EQ(body.Received(), 300000u);
+}
+
+namespace {
+
+// Sets an environment variable for the life of the object.
+class ScopedVariable {
+public:
+  ScopedVariable(const char* name, const char* value) : m_name(name) {
+    if (const char* old = std::getenv(name)) {
+      m_old = old;
+      m_had = true;
+    }
+    setenv(name, value, 1);
+  }
+  ~ScopedVariable() {
+    if (m_had)
+      setenv(m_name, m_old.c_str(), 1);
+    else
+      unsetenv(m_name);
+  }
+
+private:
+  const char* m_name;
+  std::string m_old;
+  bool m_had = false;
+};
+
+}  // namespace
+
+TEST(InternetTimeouts, TheDeadlineIsShortenedOnItsOwn) {
+  {
+    ScopedVariable timeout("KWU_INTERNET_TIMEOUT", "");
+    ScopedVariable deadline("KWU_INTERNET_DEADLINE", "");
+    const platform::InternetTimeouts defaults = platform::GetInternetTimeouts();
+    EXPECT_EQ(defaults.connectSeconds, 60u);
+    EXPECT_EQ(defaults.stallSeconds, 30u);
+    EXPECT_EQ(defaults.deadlineSeconds, 120u);
+  }
+  {
+    ScopedVariable deadline("KWU_INTERNET_DEADLINE", "5");
+    ScopedVariable timeout("KWU_INTERNET_TIMEOUT", "3");
+    const platform::InternetTimeouts shortened = platform::GetInternetTimeouts();
+    EXPECT_EQ(shortened.connectSeconds, 3u);
+    EXPECT_EQ(shortened.stallSeconds, 3u);
+    EXPECT_EQ(shortened.deadlineSeconds, 5u);
+  }
+  for (const char* bad : {"0", "-5", "abc", "7x", "86401"}) {
+    ScopedVariable deadline("KWU_INTERNET_DEADLINE", bad);
+    EXPECT_EQ(platform::GetInternetTimeouts().deadlineSeconds, 120u) << bad;
+  }
 }
 
 TEST(DownloadManifest, AnAddressThatIsNotHttpFailsAtOnceAndEmptiesBothOutputs) {

@@ -3,9 +3,9 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
-#include <cstring>
+#include <exception>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -27,12 +27,21 @@ void SetOption(CURL* curl, CURLoption option, const std::string& value) {
     ThrowCurlError(code);
 }
 
+// All header lines of an answer together: curl's own limit for one line. Real servers send
+// a few kilobytes.
+const std::size_t kMaxHeaderBytes = CURL_MAX_HTTP_HEADER;
+// curl 7.88 has no error of its own for headers that are too large; it reports headers
+// past its total limit as a receive error with these words, and we do the same.
+const CURLcode kHeadersTooLarge = CURLE_RECV_ERROR;
+const char kHeadersTooLargeText[] = "Too large response headers";
+
 // curl reads the proxy from http_proxy and no_proxy itself, the counterpart of the
 // system's preconfigured proxy on Windows.
 class CurlHttpFile : public CHttpFile {
 public:
   CurlHttpFile(const std::string& url, const std::string& agent, unsigned long flags)
-      : m_handle(curl_easy_init(), &curl_easy_cleanup), m_curl(m_handle.get()) {
+      : m_handle(curl_easy_init(), &curl_easy_cleanup), m_curl(m_handle.get()),
+        m_body(kMaxBodySize) {
     if (m_curl == nullptr)
       ThrowCurlError(CURLE_OUT_OF_MEMORY);
     SetOption(m_curl, CURLOPT_URL, url);
@@ -49,23 +58,36 @@ public:
     SetOption(m_curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts.connectSeconds));
     SetOption(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     SetOption(m_curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts.stallSeconds));
+    SetOption(m_curl, CURLOPT_TIMEOUT, static_cast<long>(timeouts.deadlineSeconds));
+    // An announced length past the limit fails before the body; a body without one is
+    // stopped by OnBody.
+    const CURLcode code = curl_easy_setopt(m_curl, CURLOPT_MAXFILESIZE_LARGE,
+                                           static_cast<curl_off_t>(kMaxBodySize));
+    if (code != CURLE_OK)
+      ThrowCurlError(code);
     curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlHttpFile::OnHeader);
     curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &CurlHttpFile::OnBody);
     curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
   }
 
-
   // curl transfers the whole answer at once. A failure before the headers are complete
   // is the request's; one after them belongs to the body and is raised when the reader
   // reaches the point where the body broke off.
   void SendRequest() override {
     const CURLcode code = curl_easy_perform(m_curl);
+    if (m_failure)
+      std::rethrow_exception(m_failure);
     if (code == CURLE_OK)
       return;
+    if (m_headersTooLarge || (code == CURLE_OUT_OF_MEMORY && AwaitedHeaders()))
+      throw CInternetException(kHeadersTooLarge, kHeadersTooLargeText);
+    // OnBody's refusal reaches us as a write error; it is the size error curl gives for
+    // an announced length past the limit.
+    const CURLcode reported = m_bodyTooLarge ? CURLE_FILESIZE_EXCEEDED : code;
     if (!m_headersComplete)
-      ThrowCurlError(code);
-    m_bodyError = code;
+      ThrowCurlError(reported);
+    m_bodyError = reported;
   }
 
   bool QueryInfoStatusCode(unsigned long& status) override {
@@ -82,41 +104,75 @@ public:
   }
 
 protected:
+  // Hands the body out as it was received, releasing it as it goes, so that it is held
+  // once: here or in the reader's text.
   std::size_t ReadBody(char* buffer, std::size_t size) override {
-    const std::size_t count = std::min(size, m_body.size() - m_bodyRead);
+    const std::size_t count = m_body.Take(buffer, size);
     if (count == 0 && m_bodyError != CURLE_OK)
       ThrowCurlError(m_bodyError);
-    std::memcpy(buffer, m_body.data() + m_bodyRead, count);
-    m_bodyRead += count;
     return count;
   }
 
 private:
+  // Whether the request went out and the answer's headers were not complete: curl 7.88
+  // reports a header line past its limit as out of memory, and this is where it does.
+  bool AwaitedHeaders() const {
+    long sent = 0;
+    return !m_headersComplete &&
+           curl_easy_getinfo(m_curl, CURLINFO_REQUEST_SIZE, &sent) == CURLE_OK && sent > 0;
+  }
+
+  // The callbacks run inside curl's C frames: nothing may unwind through them. A failure
+  // is kept, the transfer aborted, and the failure raised again once curl has returned.
   static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
     auto* file = static_cast<CurlHttpFile*>(self);
-    const std::string line(data, size * count);
-    // The empty line after the headers of a final (not 1xx) answer.
-    if (line == "\r\n" || line == "\n") {
-      long code = 0;
-      curl_easy_getinfo(file->m_curl, CURLINFO_RESPONSE_CODE, &code);
-      if (code >= 200)
-        file->m_headersComplete = true;
+    const std::size_t length = size * count;
+    try {
+      file->m_headerBytes += length;
+      if (file->m_headerBytes > kMaxHeaderBytes) {
+        file->m_headersTooLarge = true;
+        return 0;
+      }
+      // The empty line after the headers of a final (not 1xx) answer.
+      const bool emptyLine =
+          (length == 2 && data[0] == '\r' && data[1] == '\n') || (length == 1 && data[0] == '\n');
+      if (emptyLine) {
+        long code = 0;
+        curl_easy_getinfo(file->m_curl, CURLINFO_RESPONSE_CODE, &code);
+        if (code >= 200)
+          file->m_headersComplete = true;
+        else
+          file->m_headerBytes = 0;  // the limit holds for each answer's headers
+      }
+      return length;
+    } catch (...) {
+      file->m_failure = std::current_exception();
+      return 0;
     }
-    return size * count;
   }
 
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self) {
     auto* file = static_cast<CurlHttpFile*>(self);
-    file->m_body.append(data, size * count);
-    return size * count;
+    const std::size_t length = size * count;
+    try {
+      if (file->m_body.Append(data, length))
+        return length;
+      file->m_bodyTooLarge = true;
+    } catch (...) {
+      file->m_failure = std::current_exception();
+    }
+    return 0;  // anything but length aborts the transfer
   }
 
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> m_handle;  // owns the easy handle
   CURL* m_curl;  // the same, for the calls; null once closed
+  std::size_t m_headerBytes = 0;
   bool m_headersComplete = false;
+  bool m_headersTooLarge = false;
+  bool m_bodyTooLarge = false;
+  std::exception_ptr m_failure;  // raised in a callback, to be raised again after curl
   CURLcode m_bodyError = CURLE_OK;
-  std::string m_body;
-  std::size_t m_bodyRead = 0;
+  BodyQueue m_body;
 };
 
 class CurlHttpConnection : public CHttpConnection {
@@ -164,9 +220,6 @@ CInternetSession::CInternetSession(const std::string& agent, unsigned long /*con
 CInternetSession::~CInternetSession() = default;
 
 void CInternetSession::EnableStatusCallback(bool /*enable*/) {}
-
-void CInternetSession::OnStatusCallback(unsigned long, unsigned long, const void*,
-                                        unsigned long) {}
 
 std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::string& server,
                                                                      unsigned short port) {

@@ -4,37 +4,58 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-const unsigned long kNoContentLength = ~0ul;
+const std::uint64_t kNoContentLength = ~std::uint64_t(0);
+// WinINet has no error for a body past kMaxBodySize; the system's file-size error says it.
+const DWORD kBodyTooLarge = ERROR_FILE_TOO_LARGE;
+// Its text where the system has none for it (Wine's message table lacks it).
+const char kBodyTooLargeText[] = "The file size exceeds the limit allowed.";
+// A wait that fails this close to the deadline was ended by it.
+const DWORD kDeadlineSlackMilliseconds = 250;
 
-// The WinINet module's text for an error code; empty when it has none.
-std::string WinInetMessage(DWORD error) {
+// The text for an error code: the WinINet module's, else the system's; empty when neither
+// has one.
+std::string InternetMessage(DWORD error) {
   char buffer[kMaxInternetErrorMessage + 1] = "";
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     GetModuleHandleA("wininet.dll"), error, 0, buffer, sizeof buffer, nullptr);
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      GetModuleHandleA("wininet.dll"), error, 0, buffer, sizeof buffer, nullptr);
   return std::string(buffer, length);
 }
 
 [[noreturn]] void ThrowInternetError(DWORD error) {
-  throw CInternetException(error, WinInetMessage(error));
+  throw CInternetException(error, InternetMessage(error));
 }
 
 [[noreturn]] void ThrowLastError() {
   ThrowInternetError(GetLastError());
 }
 
-void SetTimeout(HINTERNET handle, DWORD option, unsigned long seconds) {
-  DWORD milliseconds = seconds * 1000;
+[[noreturn]] void ThrowBodyTooLarge() {
+  const std::string message = InternetMessage(kBodyTooLarge);
+  throw CInternetException(kBodyTooLarge, message.empty() ? kBodyTooLargeText : message);
+}
+
+void SetTimeoutMilliseconds(HINTERNET handle, DWORD option, DWORD milliseconds) {
   if (!InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds))
     ThrowLastError();
+}
+
+void SetTimeout(HINTERNET handle, DWORD option, unsigned long seconds) {
+  SetTimeoutMilliseconds(handle, option, seconds * 1000);
 }
 
 // Owns one WinINet handle.
@@ -53,34 +74,73 @@ private:
   HINTERNET m_handle;
 };
 
+// Holds a critical section for as long as it lives.
+class CriticalSectionLock {
+public:
+  explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
+    EnterCriticalSection(&m_section);
+  }
+  ~CriticalSectionLock() { LeaveCriticalSection(&m_section); }
+  CriticalSectionLock(const CriticalSectionLock&) = delete;
+  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+private:
+  CRITICAL_SECTION& m_section;
+};
+
 // Which session each open handle belongs to, so that WinINet's notifications reach the
-// session's OnStatusCallback. WinINet may notify from threads of its own.
+// session's OnStatusCallback, and what that callback raised, until the operation that
+// caused the notification has returned. WinINet may notify from threads of its own.
 class SessionRegistry {
 public:
   SessionRegistry() { InitializeCriticalSection(&m_lock); }
   ~SessionRegistry() { DeleteCriticalSection(&m_lock); }
 
   void Add(HINTERNET handle, CInternetSession* session) {
-    EnterCriticalSection(&m_lock);
+    CriticalSectionLock lock(m_lock);
     m_sessions[handle] = session;
-    LeaveCriticalSection(&m_lock);
   }
   void Remove(HINTERNET handle) {
-    EnterCriticalSection(&m_lock);
+    CriticalSectionLock lock(m_lock);
     m_sessions.erase(handle);
-    LeaveCriticalSection(&m_lock);
   }
   CInternetSession* Find(HINTERNET handle) {
-    EnterCriticalSection(&m_lock);
+    CriticalSectionLock lock(m_lock);
     const auto entry = m_sessions.find(handle);
-    CInternetSession* session = entry == m_sessions.end() ? nullptr : entry->second;
-    LeaveCriticalSection(&m_lock);
-    return session;
+    return entry == m_sessions.end() ? nullptr : entry->second;
+  }
+
+  // The place for a session's failure is made up front, so that keeping one inside the
+  // callback needs no memory.
+  void OpenFailures(CInternetSession* session) {
+    CriticalSectionLock lock(m_lock);
+    m_failures[session] = nullptr;
+  }
+  void CloseFailures(CInternetSession* session) {
+    CriticalSectionLock lock(m_lock);
+    m_failures.erase(session);
+  }
+  // Keeps the first failure until it is taken.
+  void Fail(CInternetSession* session, std::exception_ptr failure) {
+    CriticalSectionLock lock(m_lock);
+    const auto entry = m_failures.find(session);
+    if (entry != m_failures.end() && !entry->second)
+      entry->second = failure;
+  }
+  std::exception_ptr TakeFailure(CInternetSession* session) {
+    CriticalSectionLock lock(m_lock);
+    const auto entry = m_failures.find(session);
+    if (entry == m_failures.end())
+      return nullptr;
+    std::exception_ptr failure = entry->second;
+    entry->second = nullptr;
+    return failure;
   }
 
 private:
   CRITICAL_SECTION m_lock;
   std::map<HINTERNET, CInternetSession*> m_sessions;
+  std::map<CInternetSession*, std::exception_ptr> m_failures;
 };
 
 SessionRegistry& Sessions() {
@@ -96,23 +156,63 @@ void InternetHandle::Close() {
   }
 }
 
+// Runs inside WinINet's C frames: an exception of OnStatusCallback must not unwind
+// through them. It is kept and raised again by RethrowStatusFailure.
 void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                              DWORD infoLength) {
-  if (CInternetSession* session = Sessions().Find(handle))
+  CInternetSession* session = Sessions().Find(handle);
+  if (session == nullptr)
+    return;
+  try {
     session->OnStatusCallback(static_cast<unsigned long>(context), status, info, infoLength);
+  } catch (...) {
+    Sessions().Fail(session, std::current_exception());
+  }
 }
+
+// After each WinINet operation that may notify: what the session's callback raised.
+void RethrowStatusFailure(CInternetSession* session) {
+  if (std::exception_ptr failure = Sessions().TakeFailure(session))
+    std::rethrow_exception(failure);
+}
+
+// A point some seconds after its creation, on a clock that does not jump. GetTickCount
+// wraps after 49 days; differences of its values do not.
+class Deadline {
+public:
+  explicit Deadline(unsigned long seconds)
+      : m_start(GetTickCount()), m_milliseconds(static_cast<DWORD>(seconds) * 1000) {}
+  // Milliseconds left; 0 once it has passed.
+  DWORD Remaining() const {
+    const DWORD elapsed = GetTickCount() - m_start;
+    return elapsed >= m_milliseconds ? 0 : m_milliseconds - elapsed;
+  }
+
+private:
+  DWORD m_start;
+  DWORD m_milliseconds;
+};
 
 class WinInetHttpFile : public CHttpFile {
 public:
+  // The deadline of the whole transfer starts with the request.
   WinInetHttpFile(InternetHandle&& request, CInternetSession* session)
-      : m_request(std::move(request)) {
+      : m_request(std::move(request)), m_session(session), m_timeouts(GetInternetTimeouts()),
+        m_deadline(m_timeouts.deadlineSeconds) {
     Sessions().Add(m_request.Get(), session);
   }
   ~WinInetHttpFile() override { Close(); }
 
+  // A Content-Length past the limit fails here, before the body, as on Linux.
   void SendRequest() override {
-    if (!HttpSendRequestA(m_request.Get(), nullptr, 0, nullptr, 0))
-      ThrowLastError();
+    const BOOL sent = HttpSendRequestA(m_request.Get(), nullptr, 0, nullptr, 0);
+    const DWORD error = GetLastError();
+    RethrowStatusFailure(m_session);
+    if (!sent)
+      ThrowWaitError(error);
+    const std::uint64_t length = ContentLength();
+    if (length != kNoContentLength && length > kMaxBodySize)
+      ThrowBodyTooLarge();
   }
 
   bool QueryInfoStatusCode(unsigned long& status) override {
@@ -136,13 +236,29 @@ public:
 protected:
   // WinINet ends a body cut off by the server as if it were complete; a success must mean
   // that the whole body arrived, so a body shorter than its Content-Length is an error.
+  // Only what has already arrived is read, so that each call waits for data once, and
+  // that wait ends by the deadline: a server that trickles cannot hold the read past it.
   std::size_t ReadBody(char* buffer, std::size_t size) override {
+    BoundWaitByDeadline();
+    DWORD available = 0;
+    const BOOL queried = InternetQueryDataAvailable(m_request.Get(), &available, 0, 0);
+    DWORD error = GetLastError();
+    RethrowStatusFailure(m_session);
+    if (!queried)
+      ThrowWaitError(error);
+    // Nothing available means the end of the body, which a read reports at once.
+    const std::size_t wanted = available == 0 ? size : std::min<std::size_t>(size, available);
     DWORD read = 0;
-    if (!InternetReadFile(m_request.Get(), buffer, static_cast<DWORD>(size), &read))
-      ThrowLastError();
+    const BOOL ok = InternetReadFile(m_request.Get(), buffer, static_cast<DWORD>(wanted), &read);
+    error = GetLastError();
+    RethrowStatusFailure(m_session);
+    if (!ok)
+      ThrowWaitError(error);
     m_bodyLength += read;
+    if (m_bodyLength > kMaxBodySize)
+      ThrowBodyTooLarge();
     if (read == 0) {
-      const unsigned long expected = ContentLength();
+      const std::uint64_t expected = ContentLength();
       if (expected != kNoContentLength && m_bodyLength < expected)
         ThrowInternetError(ERROR_INTERNET_CONNECTION_ABORTED);
     }
@@ -150,6 +266,24 @@ protected:
   }
 
 private:
+  // Fails once the deadline has passed; otherwise shortens the next wait for data to what
+  // is left of it.
+  void BoundWaitByDeadline() {
+    const DWORD remaining = m_deadline.Remaining();
+    if (remaining == 0)
+      ThrowInternetError(ERROR_INTERNET_TIMEOUT);
+    if (remaining < m_timeouts.stallSeconds * 1000)
+      SetTimeoutMilliseconds(m_request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, remaining);
+  }
+
+  // A failed wait is the deadline's when it ended there (Wine reports an expired wait as
+  // a terminated connection), else the error WinINet gave.
+  [[noreturn]] void ThrowWaitError(DWORD error) {
+    if (m_deadline.Remaining() <= kDeadlineSlackMilliseconds)
+      ThrowInternetError(ERROR_INTERNET_TIMEOUT);
+    ThrowInternetError(error);
+  }
+
   bool HasHeaderFields() {
     DWORD size = 0;
     HttpQueryInfoA(m_request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
@@ -165,17 +299,26 @@ private:
            headers.find_first_not_of("\r\n", statusLineEnd) != std::string::npos;
   }
 
-  unsigned long ContentLength() {
-    DWORD length = 0;
-    DWORD size = sizeof length;
-    if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                        &length, &size, nullptr))
+  // Read as text: a length past 4 GiB does not fit the numeric query.
+  std::uint64_t ContentLength() {
+    char text[32] = "";
+    DWORD size = sizeof text - 1;
+    if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
+      return kNoContentLength;
+    text[std::min<DWORD>(size, sizeof text - 1)] = '\0';
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long length = std::strtoull(text, &end, 10);
+    if (end == text || errno != 0 || text[0] < '0' || text[0] > '9')
       return kNoContentLength;
     return length;
   }
 
   InternetHandle m_request;
-  unsigned long m_bodyLength = 0;
+  CInternetSession* m_session;
+  InternetTimeouts m_timeouts;
+  Deadline m_deadline;
+  std::uint64_t m_bodyLength = 0;
 };
 
 class WinInetHttpConnection : public CHttpConnection {
@@ -190,9 +333,11 @@ public:
                                          unsigned long context, unsigned long flags) override {
     HINTERNET request = HttpOpenRequestA(m_connection.Get(), verb.c_str(), object.c_str(),
                                          nullptr, nullptr, nullptr, flags, context);
-    if (request == nullptr)
-      ThrowLastError();
+    const DWORD error = GetLastError();
     InternetHandle owner(request);  // closed if the object cannot be made
+    RethrowStatusFailure(m_session);
+    if (request == nullptr)
+      ThrowInternetError(error);
     // Again on the request: Wine's WinINet takes the wait for an answer only from here.
     const InternetTimeouts timeouts = GetInternetTimeouts();
     SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.stallSeconds);
@@ -228,11 +373,13 @@ CInternetSession::CInternetSession(const std::string& agent, unsigned long conte
   SetTimeout(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds);
   m_impl.reset(new Impl(std::move(handle)));
   m_impl->context = context;
+  Sessions().OpenFailures(this);
   Sessions().Add(m_impl->session.Get(), this);
 }
 
 CInternetSession::~CInternetSession() {
   Close();
+  Sessions().CloseFailures(this);
 }
 
 void CInternetSession::EnableStatusCallback(bool enable) {
@@ -242,17 +389,16 @@ void CInternetSession::EnableStatusCallback(bool enable) {
     ThrowLastError();
 }
 
-void CInternetSession::OnStatusCallback(unsigned long, unsigned long, const void*,
-                                        unsigned long) {}
-
 std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::string& server,
                                                                      unsigned short port) {
   HINTERNET connection =
       InternetConnectA(m_impl->session.Get(), server.c_str(), port, nullptr, nullptr,
                        INTERNET_SERVICE_HTTP, 0, m_impl->context);
-  if (connection == nullptr)
-    ThrowLastError();
+  const DWORD error = GetLastError();
   InternetHandle owner(connection);  // closed if the object cannot be made
+  RethrowStatusFailure(this);
+  if (connection == nullptr)
+    ThrowInternetError(error);
   return std::unique_ptr<CHttpConnection>(new WinInetHttpConnection(std::move(owner), this));
 }
 
