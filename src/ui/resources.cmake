@@ -146,7 +146,8 @@ if(NOT WIN32)
   file(GENERATE OUTPUT ${KWU_RESOURCE_IMAGE_LIST}
     CONTENT "$<JOIN:$<TARGET_PROPERTY:kwu_resource_images,KWU_IMAGES>,\n>\n")
   # Copies the freshly made images over the checked-in ones (scripts/refresh-resources).
-  if(KWU_BUILD_RESOURCE_IMAGES)
+  # Some of them are test fixtures, so only a build with the tests knows them all.
+  if(KWU_BUILD_RESOURCE_IMAGES AND KWU_BUILD_TESTS)
     add_custom_target(kwu_refresh_resources
       COMMAND ${CMAKE_COMMAND} -DMODE=refresh -DLIST=${KWU_RESOURCE_IMAGE_LIST}
               -DPREBUILT_DIR=${KWU_PREBUILT_RESOURCES_DIR} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
@@ -157,6 +158,7 @@ if(NOT WIN32)
     add_custom_target(kwu_refresh_resources
       COMMAND ${CMAKE_COMMAND} -E echo "Refreshing resources/prebuilt needs MinGW-w64"
               "(i686-w64-mingw32-windres and -gcc; scripts/setup installs them)"
+              "and a build with the tests (KWU_BUILD_TESTS=ON)"
       COMMAND ${CMAKE_COMMAND} -E false
       VERBATIM)
   endif()
