@@ -21,6 +21,11 @@ kwu_resource_image(${KWU_PARTIAL_LIBRARY} ${CMAKE_CURRENT_BINARY_DIR}/partial_re
                    ${KWU_FIXTURE_DIR}/partial.rc fixtures/partial/kavexwebupdexe.dat)
 set(KWU_FIXTURE_LIBRARIES ${KWU_PARTIAL_LIBRARY})
 if(WIN32)
+  #   spin: an update dialog with an up-down control, which needs the common controls
+  set(KWU_SPIN_LIBRARY ${CMAKE_BINARY_DIR}/tests/fixtures/spin/kavexwebupdexe.dat)
+  kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/spin_res.obj ${KWU_FIXTURE_DIR}/spin.rc)
+  kwu_link_resource_image(${KWU_SPIN_LIBRARY} ${CMAKE_CURRENT_BINARY_DIR}/spin_res.obj)
+  list(APPEND KWU_FIXTURE_LIBRARIES ${KWU_SPIN_LIBRARY})
   set(KWU_HOSTILE_LIBRARY ${CMAKE_BINARY_DIR}/tests/fixtures/hostile/kavexwebupdexe.dat)
   kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj ${KWU_FIXTURE_DIR}/hostile.rc
                         ${CMAKE_RC_COMPILER})
