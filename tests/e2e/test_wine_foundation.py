@@ -246,6 +246,13 @@ class ProductFilesTest(WineTestCase):
         self.assertEqual(sorted(found), ["App V:7.0 L:", "Tool V:2.1 L:EN", "Tool V:2.1 L:en"])
         self.assertEqual(checked, ["App V:7.0 L:en", "Tool V:2.1 L:en"])
 
+    def test_a_ctrl_z_end_mark_after_the_block_is_read_as_on_linux(self):
+        # The runtime's text mode stops at the Ctrl-Z; what it cuts off is outside the block.
+        self.session.put_product_file("dos.xml", product_file("Dos", "1", "en", newline="\r\n")
+                                      + "\x1a")
+        found, checked = self.checked_and_found("1")
+        self.assertEqual((found, checked), (["Dos V:1 L:en"], ["Dos V:1 L:en"]))
+
     def test_missing_product_folder(self):
         found, checked = self.checked_and_found("App", "7.0", dialogs=["App"])
         self.assertEqual((found, checked), ([], ["App V:7.0 L:en"]))
@@ -362,6 +369,12 @@ class RemindDatesTest(WineTestCase):
         for (text, expected), time in zip(cases, times):
             with self.subTest(text=text):
                 self.assertEqual(time, expected)
+
+    def test_numbers_beyond_the_int_range_are_held_at_its_ends_as_on_linux(self):
+        # Cut to 32 bits, each would read as a valid date (2037, month 1, day 6).
+        texts = ["01/06/4294969333", "4294967297/06/2005", "01/4294967302/2005",
+                 "-4294967295/06/2005", "01/06/-4294965259", "01/06/99999999999999999999"]
+        self.assertEqual(self.stored_dates(texts, self.BERLIN), [0] * len(texts))
 
     def test_first_day_west_of_utc(self):
         zone = "America/New_York"
