@@ -164,6 +164,12 @@ class RunLogTest(WineTestCase):
                 self.assertEqual(self.log(), None)
                 self.assertEqual(self.session.read_file("C:\\kwu\\missing\\run.log"), None)
 
+    def test_a_log_that_fails_part_way_is_not_reported(self):
+        # The log file is a link to /dev/full, where every write fails.
+        os.symlink("/dev/full", self.session.unix_path("C:\\kwu\\full.log"))
+        self.session.reg_add(SETTINGS_KEY, "LogFile", "C:\\kwu\\full.log")
+        self.assertEqual(self.run_program("1").returncode, 0)  # and no window
+
     def test_longest_readable_log_path(self):
         self.session.reg_add(SETTINGS_KEY, "LogFile", LOG_PATH + " " * (511 - len(LOG_PATH)))
         self.run_program("1")
@@ -235,6 +241,13 @@ class ProductFilesTest(WineTestCase):
         found, checked = self.checked_and_found("1")
         self.assertEqual(found, [])
         self.assertEqual(checked, [])
+
+    def test_a_file_whose_reading_fails_is_skipped(self):
+        # Reading a process's memory from its start fails once the file is open.
+        self.session.put_product_file("tool.xml", product_file("Tool", "1", "en"))
+        os.symlink("/proc/self/mem", self.session.unix_path(PRODUCT_FOLDER + "mem.xml"))
+        found, checked = self.checked_and_found("1")
+        self.assertEqual((found, checked), (["Tool V:1 L:en"], ["Tool V:1 L:en"]))
 
     def test_duplicates_are_logged_but_checked_once(self):
         put = self.session.put_product_file
