@@ -133,6 +133,16 @@ class ProductFileDiscovery(LoggedRunTestCase):
             "Checking updates for product: Tool V:1 L:en",
         ])
 
+    def test_bytes_above_127_in_a_name_are_kept_as_on_windows(self):
+        # Neither build converts a name: the log holds the file's bytes.
+        self.box.write_product_file("cafe.xml", b"<ProductInfo><Name>Caf\xe9 \xc4</Name>"
+                                                b"<Version>1</Version><Locale>en</Locale>"
+                                                b"</ProductInfo>")
+        self.run_logged("1")
+        self.assertIn(b"\r\nFound product: Caf\xe9 \xc4 V:1 L:en\r\n"
+                      b"Checking updates for product: Caf\xe9 \xc4 V:1 L:en\r\n",
+                      self.read_file(self.log_path))
+
     def test_without_the_common_data_folder(self):
         os.rmdir(self.box.common_data)
         self.run_logged("App", "7.0")
