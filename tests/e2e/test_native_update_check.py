@@ -465,6 +465,21 @@ class ManifestAddress(UpdateCheckTestCase):
                 self.assertEqual([r.request_line for r in self.server.requests], [wanted])
                 self.assertEqual(len(dialogs(stdout)), 1)
 
+    def test_a_url_setting_that_is_absent_or_too_long_to_read_leaves_the_built_in_address(self):
+        # 512 characters cannot be read: the address is not cut to 511 and used.
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app70.html"]))
+        proxy = {"http_proxy": self.server.url(""), "no_proxy": None, "NO_PROXY": None}
+        wanted = "GET http://%s/misc/update.ini HTTP/1.1" % default_manifest_host()
+        too_long = self.server.url("/misc/update.ini?")
+        too_long += "x" * (512 - len(too_long))
+        for values in ({}, {(SETTINGS_KEY, "URL"): too_long}):
+            with self.subTest(values=len(values)):
+                self.server.requests.clear()
+                self.box.set_values(values)
+                stdout, stderr = self.check("App", "7.0", "1", env=proxy)
+                self.assertEqual([r.request_line for r in self.server.requests], [wanted])
+                self.assertEqual((len(dialogs(stdout)), stderr), (1, ""))
+
     def test_an_unreachable_built_in_address(self):
         # Run where no name can be resolved: loopback only, or a network namespace of
         # its own when this machine has other networks.
