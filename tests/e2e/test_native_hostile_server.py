@@ -48,7 +48,7 @@ class NativeHostileServer(HostileServerCases, NativeTestCase):
     }
     START_SECONDS = 10
     # Stopping an endless body at the limit, a release build peaks near 44 MB and the
-    # sanitizer build near 112 MB (shadow memory and quarantine); other cases near 34 MB.
+    # sanitizer build near 112 MB (shadow memory and quarantine), and 34 MB in the other cases.
     MEMORY_BOUND = (300 if sanitized_build() else 64) * MB
 
     def setUp(self):
