@@ -61,6 +61,8 @@ void CheckWrittenBack(const SettingsDocument& document, const std::string& key,
   const std::string content = document.Serialize();
   SettingsDocument again;
   KWU_FUZZ_CHECK(again.Parse(content));
+  // Byte for byte: a line that ends in CR before its line end keeps that CR, however often
+  // the file is written.
   KWU_FUZZ_CHECK(again.Serialize() == content);
   KWU_FUZZ_CHECK(ValueOf(again, key, name) == ValueOf(document, key, name));
   KWU_FUZZ_CHECK(again.HasKey(key) == document.HasKey(key));
