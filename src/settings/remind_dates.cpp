@@ -13,6 +13,33 @@ constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 2037;
 
+// The day of the month that the calendar fields name once a day past the month's end is
+// carried over; noon is taken, which no clock change moves to another day.
+int NormalisedDay(const std::tm& fields) {
+  std::tm noon = fields;
+  noon.tm_hour = 12;
+  platform::MakeTime(noon);
+  return noon.tm_mday;
+}
+
+// The first instant whose local date has the given day, searched from an instant late on
+// the day before: a skipped midnight is skipped by a few hours at most.
+std::int64_t FirstInstantOfDay(std::int64_t before, int day) {
+  std::int64_t low = before;  // on the day before
+  std::int64_t high = before + kSecondsPerDay / 2;
+  std::tm fields = {};
+  if (!platform::LocalTime(high, fields) || fields.tm_mday != day)
+    return before;  // not the case handled here
+  while (high - low > 1) {
+    const std::int64_t middle = low + (high - low) / 2;
+    if (platform::LocalTime(middle, fields) && fields.tm_mday == day)
+      high = middle;
+    else
+      low = middle;
+  }
+  return high;
+}
+
 }  // namespace
 
 namespace {
@@ -44,9 +71,15 @@ std::int64_t ParseRemindDate(const std::string& text) {
   fields.tm_mon = month - 1;
   fields.tm_mday = day;
   fields.tm_isdst = -1;  // the conversion decides whether daylight-saving time applies
+  const int wantedDay = NormalisedDay(fields);
   const std::int64_t time = platform::MakeTime(fields);
   if (time == -1)
     throw std::invalid_argument("remind date has no local midnight");
+  // Where the clocks skipped that midnight the conversion may land late on the day before
+  // (the runtime's choice); the date then starts at the first instant that belongs to it,
+  // so that the reminder is not due before its date and reads back as the date stored.
+  if (fields.tm_mday != wantedDay)
+    return FirstInstantOfDay(time, wantedDay);
   return time;
 }
 

@@ -9,6 +9,13 @@ namespace {
 // gigabyte of blanks.
 constexpr int kLargestWidth = 256;
 
+// True when c is one of the characters of set. A zero byte, which a translated entry may
+// hold, is in no set: strchr would find the set's own terminator, and a conversion with a
+// zero in it would hand snprintf a format cut short at that zero.
+bool IsOneOf(char c, const char* set) {
+  return c != '\0' && std::strchr(set, c) != nullptr;
+}
+
 struct Conversion {
   bool leftAlign = false;
   std::string flags;   // as written, for number conversions
@@ -37,7 +44,7 @@ bool ParseConversion(const std::string& format, std::size_t start, Conversion& c
     ++digits;
   if (digits > i && digits < format.size() && format[digits] == '$')
     i = digits + 1;
-  while (i < format.size() && std::strchr("-+ #0'", format[i])) {
+  while (i < format.size() && IsOneOf(format[i], "-+ #0'")) {
     if (format[i] == '-')
       conversion.leftAlign = true;
     if (format[i] != '\'')
@@ -59,14 +66,14 @@ bool ParseConversion(const std::string& format, std::size_t start, Conversion& c
       conversion.precision = ReadNumber(format, i);
   }
   // Length modifiers, including the Windows runtime's I, I32 and I64.
-  while (i < format.size() && std::strchr("hlLqjztwI", format[i])) {
+  while (i < format.size() && IsOneOf(format[i], "hlLqjztwI")) {
     if (format[i] == 'I' && format.compare(i, 3, "I32") == 0)
       i += 2;
     else if (format[i] == 'I' && format.compare(i, 3, "I64") == 0)
       i += 2;
     ++i;
   }
-  if (i >= format.size() || !std::strchr("diouxXeEfFgGaAcCsSpn", format[i]))
+  if (i >= format.size() || !IsOneOf(format[i], "diouxXeEfFgGaAcCsSpn"))
     return false;
   conversion.type = format[i];
   conversion.end = i + 1;
@@ -83,7 +90,7 @@ std::string Pad(std::string text, const Conversion& conversion) {
 
 std::string ShowNumber(long number, const Conversion& conversion) {
   char type = conversion.type;
-  if (!std::strchr("diouxX", type))
+  if (!IsOneOf(type, "diouxX"))
     type = 'd';
   // The format passed on is built here from checked parts, never taken from the entry.
   std::string printfFormat = "%" + conversion.flags;

@@ -164,3 +164,19 @@ TEST(RemindDates, DayCountsBeyondTheConvertibleRangeStoreTheEmptyText) {
   EXPECT_EQ(stored.size(), 10u);
   EXPECT_EQ(GetRemindDate("App"), 0);
 }
+
+// Some zones skipped a midnight itself; the stored date then starts at the first instant
+// that lies on it, never on the day before, and reads back as the date stored.
+TEST(RemindDates, SkippedMidnightStartsTheDateAtItsFirstInstant) {
+  {
+    ScopedTimeZone kathmandu("Asia/Kathmandu");  // 1 January 1986 began at 00:15
+    EXPECT_EQ(ParseRemindDate("01/01/1986"), 504901800);  // 31 December 1985 18:30 UTC
+    EXPECT_EQ(FormatRemindDate(ParseRemindDate("01/01/1986")), "01/01/1986");
+    EXPECT_EQ(FormatRemindDate(ParseRemindDate("01/01/1986") - 1), "12/31/1985");
+  }
+  {
+    ScopedTimeZone saoPaulo("America/Sao_Paulo");  // 15 October 2017 began at 01:00
+    EXPECT_EQ(ParseRemindDate("10/15/2017"), 1508036400);
+    EXPECT_EQ(FormatRemindDate(ParseRemindDate("10/15/2017") - 1), "10/14/2017");
+  }
+}

@@ -65,3 +65,14 @@ TEST(TextFormat, PercentSignsThatStartNoConversionStay) {
   EXPECT_EQ(WithText("50%! %s", "now"), "50%! now");
   EXPECT_EQ(Plain("%q %"), "%q %");
 }
+
+// Translated entries are bytes: a zero byte is no flag, width, length or type, so it ends
+// no conversion and reaches the result like any other text.
+TEST(TextFormat, ZeroBytesInAnEntryStartNoConversion) {
+  using namespace std::string_literals;
+  EXPECT_EQ(WithNumber("%\0d"s, 7), "%\0d"s);
+  EXPECT_EQ(WithNumber("a%l\0"s, 7), "a%l\0"s);
+  EXPECT_EQ(WithNumber("%5\0|%d"s, 7), "%5\0|7"s);
+  EXPECT_EQ(WithText("%-\0s|%s"s, "x"), "%-\0s|x"s);
+  EXPECT_EQ(Plain("100%\0"s), "100%\0"s);
+}

@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into corpus/<target>/.
+
+Usage: make_seeds.py BUILD_DIR   (a native build folder holding the resource images)
+
+The seeds are small, typical inputs in each target's input layout; the fuzzers grow the
+rest from them. Run again after the resources or the input layouts change.
+"""
+import pathlib
+import struct
+import sys
+
+HERE = pathlib.Path(__file__).resolve().parent
+SOURCE = HERE.parent.parent
+CORPUS = HERE / "corpus"
+
+WORKED_MANIFEST = (
+    "; update manifest\n[App 7.0 en]\nFileArgs = http://server/app70-en.html\n"
+    "[App 7.0 de]\nSections=App 7.0\nFileArgs=http://server/not-read.html\n[App 7.0]\n"
+    "; comments do not end a section\nfileargs=http://server/ignored.html\n"
+    "FileArgs=http://server/app70.html\n[App 6.0]\nSections=App 7.0\n[App 5.0]\n"
+    "Sections= App 5.5\n[App 5.5]\nFileArgs=http://server/app55.html\n")
+
+
+def short(text):
+    data = text.encode("latin-1")
+    return bytes([len(data)]) + data
+
+
+def write(target, name, data):
+    folder = CORPUS / target
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / name).write_bytes(data if isinstance(data, bytes) else data.encode("latin-1"))
+
+
+def manifest_seeds():
+    example = (SOURCE / "examples" / "update.ini").read_bytes()
+    write("manifest_lookup_fuzzer", "example_de", short("ExampleApp") + short("7.0 de") + example)
+    write("manifest_lookup_fuzzer", "example_redirect",
+          short("ExampleApp") + short("6.5") + example)
+    for index, (name, version) in enumerate(
+            [("App", "7.0 en"), ("APP", "7.0 EN"), ("App", "7.0 de"), ("App", "6.0"),
+             ("App", "5.0")]):
+        write("manifest_lookup_fuzzer", "worked_%d" % index,
+              short(name) + short(version) + WORKED_MANIFEST.encode())
+    write("manifest_lookup_fuzzer", "windows_line_ends",
+          short("App") + short("7.0") + WORKED_MANIFEST.replace("\n", "\r\n").encode())
+
+
+def product_seeds():
+    example = (SOURCE / "examples" / "ExampleApp.xml").read_bytes()
+    write("product_files_fuzzer", "example", short("<Name>") + short("</Name>") + example)
+    write("product_files_fuzzer", "crlf_order",
+          short("<ProductInfo>") + short("</ProductInfo>") +
+          b"<ProductInfo>\r\n<Locale>de</Locale>\r\n<Version> 2.1 </Version>\r\n"
+          b"<Name>Acme\r\nTools</Name>\r\n</ProductInfo>")
+    write("product_files_fuzzer", "missing_locale",
+          short("<") + short(">") +
+          b"<ProductInfo><Name>A</Name><Version>1</Version></ProductInfo>\n")
+
+
+def url_seeds():
+    for index, url in enumerate([
+            "http://www.example.com/exampleapp/7.1/de/",
+            "http://127.0.0.1:8080/misc/update.ini?x=1#top",
+            "https://[::1]:443/page%20two",
+            "ftp://files.example.com",
+            "HTTP://Host_Name.example:65535?query=a&b=c",
+            "file://server/share/doc.html"]):
+        write("url_fuzzer", "url_%d" % index, url)
+
+
+def remind_seeds():
+    for index, (zone, text) in enumerate([
+            (0, "01/06/2005"), (1, "02/30/2005"), (2, "12/31/2037"), (3, "1/6/2005 tail"),
+            (1, "01/01/1970"), (4, " +3/ 1/2010"), (6, "10/15/2017"), (0, "01/01/2038")]):
+        write("remind_dates_fuzzer", "date_%d" % index, bytes([zone]) + text.encode())
+
+
+def resource_seeds(build):
+    images = [build / "src" / "kavexwebupd_res.dll",
+              build / "src" / "Locale" / "de" / "kavexwebupdexe.dat"]
+    for image in images:
+        write("pe_resources_fuzzer", image.name, image.read_bytes())
+    # The dialog templates and their init data on their own, for the parsers.
+    for type_id, label in ((5, "dialog"), (240, "dialog_init")):
+        for resource_id in (103, 104):
+            data = find_resource(images[0].read_bytes(), type_id, resource_id)
+            if data:
+                write("pe_resources_fuzzer", "%s_%d" % (label, resource_id), data)
+
+
+def find_resource(image, type_id, resource_id):
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], \
+        struct.unpack_from("<H", image, pe + 20)[0]
+    optional = pe + 24
+    rva = struct.unpack_from("<I", image, optional + 96 + 16)[0]
+    table = optional + optional_size
+    spans = [struct.unpack_from("<III", image, table + 40 * i + 12) for i in range(sections)]
+
+    def offset(address):
+        for virtual, raw_size, raw in spans:
+            if virtual <= address < virtual + raw_size:
+                return raw + address - virtual
+        raise ValueError("address outside the sections")
+
+    root = offset(rva)
+
+    def entry(directory, wanted):
+        named, numbered = struct.unpack_from("<HH", image, directory + 12)
+        for i in range(named + numbered):
+            key, value = struct.unpack_from("<II", image, directory + 16 + 8 * i)
+            if wanted is None or key == wanted:
+                return value
+        return None
+
+    level = entry(root, type_id)
+    if level is None:
+        return None
+    level = entry(root + (level & 0x7FFFFFFF), resource_id)
+    if level is None:
+        return None
+    data_entry = root + entry(root + (level & 0x7FFFFFFF), None)
+    data_rva, size = struct.unpack_from("<II", image, data_entry)
+    start = offset(data_rva)
+    return image[start:start + size]
+
+
+def format_seeds():
+    texts = ["Connection error. Status code: %d",
+             "There are updates available for the %s software.",
+             "Visit the %s Web site to review the updates", "day(s)", "100%% sure %",
+             "%-5s|%05ld|%x|%I64d|%1$s|%.*s|%n"]
+    for index, text in enumerate(texts):
+        write("text_format_fuzzer", "text_%d" % index, b"\x01" + short("Acme") + text.encode())
+        write("text_format_fuzzer", "number_%d" % index,
+              b"\x02" + struct.pack("<q", 404) + text.encode())
+        write("text_format_fuzzer", "none_%d" % index, b"\x00" + text.encode())
+
+
+def settings_seeds():
+    key = "Software\\Kavex\\WebUpdates"
+    files = [
+        "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://example.com/misc/update.ini\"\n"
+        "\"LogFile\"=\"/tmp/kwu.log\"\n\n[Software\\Kavex\\WebUpdates\\RemindDates]\n"
+        "\"ExampleApp\"=\"01/06/2005\"\n",
+        "\xef\xbb\xbf# written by hand\r\n; another comment\r\n\r\n"
+        "  [Software\\Kavex\\WebUpdates]  \r\n\t\"URL\" =  \"http://e.com/u.ini\"\r\n"
+        "@=\"default\"\r\n\"LogFile\"=\"/tmp/log \\x41\\x4a\\x00tail\"\r\n",
+        "# empty key only\n[Software\\Kavex]\n"]
+    for index, text in enumerate(files):
+        write("settings_file_fuzzer", "file_%d" % index,
+              short(key) + short("URL") + short("http://h/x") + text.encode("latin-1"))
+    write("settings_file_fuzzer", "new_section",
+          short(key + "\\RemindDates") + short("App") + short("02/13/2006") +
+          files[0].encode("latin-1"))
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    build = pathlib.Path(sys.argv[1])
+    manifest_seeds()
+    product_seeds()
+    url_seeds()
+    remind_seeds()
+    resource_seeds(build)
+    format_seeds()
+    settings_seeds()
+
+
+if __name__ == "__main__":
+    main()
