@@ -87,7 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::PeResources resources;
   if (!resources.Load(std::move(image)))
     return 0;
-  KWU_FUZZ_CHECK(resources.IsLoaded());
 
   for (const unsigned id : kIds) {
     for (const unsigned type : {platform::kResourceDialog, platform::kResourceDialogInit,
@@ -104,7 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (unsigned id = 0; id < 48; ++id) {
     std::string text = "unchanged";
-    if (resources.FindString(id, text))
+    ResourceBytes block;
+    if (resources.Find(platform::kResourceString, id / 16 + 1, block) &&
+        platform::DecodeStringTableEntry(block, id % 16, text))
       KWU_FUZZ_CHECK(!text.empty() && IsUtf8(text));
     else
       KWU_FUZZ_CHECK(text == "unchanged");

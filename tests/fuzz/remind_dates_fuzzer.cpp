@@ -5,6 +5,7 @@
 // Input: a byte choosing the time zone, then the stored text; the first eight bytes of
 // that text also give an instant to format.
 #include <cstdint>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -93,8 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::int64_t time = 0;
   const bool representable = ParseOrZero(text, time);
-  int month = 0, day = 0, year = 0;
-  const bool three = std::sscanf(text.c_str(), "%d/%d/%d", &month, &day, &year) == 3;
+  // The runtime's scan, each number held to the range of an int as the program holds it
+  // (glibc would cut a larger one to 32 bits instead).
+  long long wideMonth = 0, wideDay = 0, wideYear = 0;
+  const bool three =
+      std::sscanf(text.c_str(), "%lld/%lld/%lld", &wideMonth, &wideDay, &wideYear) == 3;
+  const auto toInt = [](long long value) {
+    return static_cast<int>(value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : value);
+  };
+  const int month = toInt(wideMonth), day = toInt(wideDay), year = toInt(wideYear);
   const bool inRange =
       three && year >= 1970 && year <= 2037 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
   if (!inRange)
