@@ -5,8 +5,6 @@
 
 #include "settings/registry_settings.h"
 
-std::string g_log;
-
 std::string LogFileContent(const std::string& log) {
   std::string content;
   content.reserve(log.size() + log.size() / 16 + 2);

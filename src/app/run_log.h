@@ -1,8 +1,7 @@
 #pragma once
 #include <string>
 
-// The run log: lines appended during the run, each beginning with a line feed.
-extern std::string g_log;
+#include "platform/log.h"
 
 // Writes the log to the file named by the settings value "LogFile", replacing its content.
 // Without that value, or when the file does not open, nothing is written or reported.

@@ -16,4 +16,9 @@ bool LocalTime(std::int64_t time, std::tm& fields);
 // be represented, such as one before 1 January 1970 00:00 UTC.
 std::int64_t MakeTime(std::tm& fields);
 
+// For the platforms: the runtime's own conversions, without the range held above. False,
+// or -1, when the runtime cannot convert.
+bool RuntimeLocalTime(std::int64_t time, std::tm& fields);
+std::int64_t RuntimeMakeTime(std::tm& fields);
+
 }  // namespace platform

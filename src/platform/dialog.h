@@ -44,7 +44,22 @@ public:
   virtual int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) = 0;
 
 protected:
-  // For hosts: connect a dialog to its window while it is shown, and deliver its events.
+  // For hosts: connects a dialog to its window for as long as it is shown, and
+  // disconnects it however the showing ends.
+  class Attachment {
+  public:
+    Attachment(CDialog& dialog, DialogWindow* window) : m_dialog(dialog) {
+      Attach(dialog, window);
+    }
+    ~Attachment() { Attach(m_dialog, nullptr); }
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
+
+  private:
+    CDialog& m_dialog;
+  };
+
+  // For hosts: deliver a dialog's events.
   static void Attach(CDialog& dialog, DialogWindow* window);
   static bool InitDialog(CDialog& dialog);
   static void Ok(CDialog& dialog);

@@ -1,6 +1,5 @@
 #include "platform/dialog_template.h"
 
-#include "platform/pe_resources.h"
 
 namespace platform {
 
@@ -48,7 +47,7 @@ public:
         break;
       ++units;
     }
-    return Utf16ToUtf8(m_data + start, units);
+    return ResourceTextToNarrow(m_data + start, units);
   }
 
   // A string, or 0xFFFF followed by a number.
@@ -189,6 +188,20 @@ bool ParseDialogInit(const unsigned char* data, std::size_t size,
     entry.text.assign(reinterpret_cast<const char*>(data) + start, end - start);
     entries.push_back(entry);
   }
+}
+
+bool LoadDialogResource(unsigned templateId, DialogResource& resource) {
+  resource = DialogResource();
+  FoundResource found;
+  if (!FindCurrentResource(kResourceDialog, templateId, found) ||
+      !ParseDialogTemplate(found.bytes.data, found.bytes.size, resource.dialog))
+    return false;
+  resource.module = found.module;
+  resource.templateBytes = found.bytes;
+  ResourceBytes init;
+  if (FindResourceBytes(*found.module, kResourceDialogInit, templateId, init))
+    ParseDialogInit(init.data, init.size, resource.init);
+  return true;
 }
 
 }  // namespace platform

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
-// Reading of dialog templates and dialog-init data, for hosts that build a dialog from
-// them themselves (Linux) and for checking the program's resources. Both come from
-// resource modules that may be translated by others, so the data is checked throughout.
+#include "platform/resources.h"
+
+// Reading of dialog templates and dialog-init data: every host shows a dialog from what
+// is read here. Both come from resource modules that may be translated by others, so the
+// data is checked throughout.
 
 namespace platform {
 
@@ -49,7 +51,9 @@ struct DialogInitEntry {
   std::string text;  // the entry's bytes up to the first zero byte
 };
 
-// The message code dialog-init data uses for adding a string to a combo box.
+// The message codes dialog-init data uses for adding a string to a list box and to a
+// combo box; hosts carry out these two and nothing else.
+constexpr std::uint16_t kDialogInitAddListString = 0x0401;
 constexpr std::uint16_t kDialogInitAddComboString = 0x0403;
 
 // Parses dialog-init data up to its closing zero. Entries are taken while they are whole;
@@ -59,6 +63,7 @@ bool ParseDialogInit(const unsigned char* data, std::size_t size,
 
 // Style bits the hosts look at.
 enum : std::uint32_t {
+  kStyleVisible = 0x10000000,
   kStyleGroup = 0x00020000,
   kStyleTabStop = 0x00010000,
   kButtonTypeMask = 0x0000000F,
@@ -69,7 +74,20 @@ enum : std::uint32_t {
   kStaticIcon = 0x00000003,
   kComboSort = 0x00000100,
   kDialogSetFont = 0x00000040,
-  kDialogShellFont = 0x00000048,
 };
+
+// A dialog as every host shows it: the template of the current resource module (else of
+// the program's own resources), its bytes and their parsed form, and the dialog-init
+// entries of the same module.
+struct DialogResource {
+  const ResourceModule* module = nullptr;
+  ResourceBytes templateBytes;
+  DialogTemplate dialog;
+  std::vector<DialogInitEntry> init;
+};
+
+// False when neither module has the template or it cannot be parsed. Damaged dialog-init
+// data gives the whole entries before the damage.
+bool LoadDialogResource(unsigned templateId, DialogResource& resource);
 
 }  // namespace platform

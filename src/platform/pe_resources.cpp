@@ -1,7 +1,7 @@
 #include "platform/pe_resources.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 
 namespace platform {
 
@@ -67,16 +67,20 @@ std::string Utf16ToUtf8(const unsigned char* units, std::size_t count) {
 
 bool PeResources::LoadFile(const std::string& path) {
   m_loaded = false;
-  std::ifstream file(path, std::ios::binary);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
   if (!file)
     return false;
-  file.seekg(0, std::ios::end);
-  const std::streamoff length = file.tellg();
-  if (length <= 0 || static_cast<unsigned long long>(length) > kLargestImage)
-    return false;
-  file.seekg(0, std::ios::beg);
-  std::vector<unsigned char> image(static_cast<std::size_t>(length));
-  if (!file.read(reinterpret_cast<char*>(image.data()), length))
+  // Read in pieces up to the largest image taken, so the file's size need not be asked.
+  std::vector<unsigned char> image;
+  unsigned char piece[16 * 1024];
+  std::size_t count;
+  while ((count = std::fread(piece, 1, sizeof piece, file.get())) > 0) {
+    if (image.size() + count > kLargestImage)
+      return false;
+    image.insert(image.end(), piece, piece + count);
+  }
+  if (std::ferror(file.get()) || image.empty())
     return false;
   return Load(std::move(image));
 }
@@ -116,8 +120,8 @@ bool PeResources::Load(std::vector<unsigned char> image) {
   if (directoryCount <= kResourceDirectoryIndex || optionalSize < resourceEntry + 8)
     return false;
   const std::uint32_t resourceRva = Read32(b, optional + resourceEntry);
-  m_rootSize = Read32(b, optional + resourceEntry + 4);
-  if (resourceRva == 0 || m_rootSize < 16)
+  const std::uint32_t resourceSize = Read32(b, optional + resourceEntry + 4);
+  if (resourceRva == 0 || resourceSize < 16)
     return false;
 
   const std::size_t sectionTable = optional + optionalSize;
@@ -209,31 +213,6 @@ bool PeResources::Find(unsigned type, unsigned id, ResourceBytes& resource) cons
   resource.data = m_image.data() + offset;
   resource.size = dataSize;
   return true;
-}
-
-bool PeResources::FindString(unsigned id, std::string& text) const {
-  // Strings are stored sixteen to a block; block n holds the ids 16 (n - 1) to 16 n - 1,
-  // each as a 16-bit length followed by that many UTF-16 units.
-  ResourceBytes block;
-  if (!Find(kResourceString, id / 16 + 1, block))
-    return false;
-  std::size_t at = 0;
-  for (unsigned index = 0; index < 16; ++index) {
-    if (!Fits(block.size, at, 2))
-      return false;
-    const std::size_t length = block.data[at] | block.data[at + 1] << 8;
-    at += 2;
-    if (!Fits(block.size, at, 2 * length))
-      return false;
-    if (index == id % 16) {
-      if (length == 0)
-        return false;
-      text = Utf16ToUtf8(block.data + at, length);
-      return true;
-    }
-    at += 2 * length;
-  }
-  return false;
 }
 
 }  // namespace platform

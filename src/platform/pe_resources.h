@@ -4,24 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/resources.h"
+
 namespace platform {
-
-// Standard resource types the program reads.
-enum ResourceType : unsigned {
-  kResourceIcon = 3,
-  kResourceDialog = 5,
-  kResourceString = 6,
-  kResourceGroupIcon = 14,
-  kResourceVersion = 16,
-  kResourceManifest = 24,
-  kResourceDialogInit = 240,
-};
-
-// A resource's bytes inside the image that holds them.
-struct ResourceBytes {
-  const unsigned char* data = nullptr;
-  std::size_t size = 0;
-};
 
 // The resources of a PE image (an executable or a resource-only library), read as data
 // only: nothing in the image is ever run. The image comes from outside the program, so
@@ -33,14 +18,10 @@ public:
   bool Load(std::vector<unsigned char> image);
   // Reads the file and loads it; false when it cannot be read or is not such an image.
   bool LoadFile(const std::string& path);
-  bool IsLoaded() const { return m_loaded; }
 
   // The resource of the given type and id (numbers only), in the first language it is
   // stored in. False when there is none or its data lies outside the image.
   bool Find(unsigned type, unsigned id, ResourceBytes& resource) const;
-
-  // A string-table entry as UTF-8. False when the entry is missing or empty.
-  bool FindString(unsigned id, std::string& text) const;
 
 private:
   bool RvaToOffset(std::uint32_t rva, std::uint32_t size, std::size_t& offset) const;
@@ -56,7 +37,6 @@ private:
   std::vector<unsigned char> m_image;
   std::vector<Section> m_sections;
   std::size_t m_root = 0;       // file offset of the resource directory
-  std::uint32_t m_rootSize = 0; // its size as the image declares it
   bool m_loaded = false;
 };
 

@@ -1,5 +1,8 @@
 #include "platform/text.h"
 
+#include <climits>
+#include <cstring>
+
 namespace {
 
 const char kWhiteSpace[] = " \t\r\n\v\f";
@@ -41,6 +44,29 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool ReadDecimalInt(const std::string& text, std::size_t& at, int& value) {
+  std::size_t i = at;
+  while (i < text.size() && std::strchr(kWhiteSpace, text[i]) && text[i] != '\0')
+    ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+    negative = text[i++] == '-';
+  if (i >= text.size() || text[i] < '0' || text[i] > '9')
+    return false;
+  // Counted as a negative number, whose range holds every int.
+  long long magnitude = 0;
+  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (magnitude < limit)
+      magnitude = magnitude * 10 + (text[i] - '0');
+  }
+  if (magnitude > limit)
+    magnitude = limit;
+  value = static_cast<int>(negative ? -magnitude : magnitude);
+  at = i;
+  return true;
 }
 
 int HexDigitValue(char c) {

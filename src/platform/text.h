@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 // Operations on the program's 8-bit text that the standard string lacks. Letter case is
@@ -12,6 +13,13 @@ std::string TrimRight(const std::string& text);
 
 bool EqualsNoCase(const std::string& a, const std::string& b);
 bool StartsWith(const std::string& text, const std::string& prefix);
+
+// Reads a decimal integer at text[at] as the C runtime's "%d" and atoi read one: white
+// space skipped, an optional sign, then the digits up to the first other character, and
+// moves `at` past it. A value beyond the range of an int is held to the nearest end of
+// that range, where the runtime's own result would be undefined. False, with `at` and
+// `value` unchanged, when no digit follows.
+bool ReadDecimalInt(const std::string& text, std::size_t& at, int& value);
 
 // The value of a hexadecimal digit of either case, or -1 for any other character.
 int HexDigitValue(char c);

@@ -36,9 +36,7 @@ bool IsIpv6Char(char c) {
 }
 
 InternetService ServiceOf(const std::string& scheme) {
-  std::string lower;
-  for (char c : scheme)
-    lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  const std::string lower = ToLower(scheme);
   if (lower == "http")
     return kServiceHttp;
   if (lower == "https")

@@ -1,8 +1,8 @@
 #include "products/product_files.h"
 
-#include "app/run_log.h"
 #include "platform/application.h"
 #include "platform/folders.h"
+#include "platform/log.h"
 #include "platform/text_file.h"
 
 namespace {

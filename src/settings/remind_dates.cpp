@@ -1,10 +1,10 @@
 #include "settings/remind_dates.h"
 
-#include <cstdio>
 #include <ctime>
 #include <stdexcept>
 
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "settings/registry_settings.h"
 
 namespace {
@@ -15,11 +15,25 @@ constexpr int kLastYear = 2037;
 
 }  // namespace
 
+namespace {
+
+// Scans "%d/%d/%d" as the runtime's sscanf does: three integers, each after optional
+// white space, the first two followed directly by a slash; anything after the third is
+// ignored. True only when all three were read.
+bool ScanDateFields(const std::string& text, int& month, int& day, int& year) {
+  std::size_t at = 0;
+  return ReadDecimalInt(text, at, month) && at < text.size() && text[at++] == '/' &&
+         ReadDecimalInt(text, at, day) && at < text.size() && text[at++] == '/' &&
+         ReadDecimalInt(text, at, year);
+}
+
+}  // namespace
+
 std::int64_t ParseRemindDate(const std::string& text) {
   int month = 0;
   int day = 0;
   int year = 0;
-  if (std::sscanf(text.c_str(), "%d/%d/%d", &month, &day, &year) != 3)
+  if (!ScanDateFields(text, month, day, year))
     return 0;
   if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || day < 1 ||
       day > 31)

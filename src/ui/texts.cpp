@@ -5,9 +5,7 @@
 
 std::string LoadText(unsigned id) {
   std::string text;
-  // A locale library that lacks an entry leaves the program's own text in its place.
-  if (!platform::LoadResourceString(id, text))
-    platform::LoadResourceString(id, text, platform::ResourceSource::kProgram);
+  platform::LoadResourceString(id, text);  // empty when not even the program has it
   return text;
 }
 

@@ -1,23 +1,19 @@
 #include "ui/update_available_dlg.h"
 
-#include <climits>
-#include <cstdlib>
-
+#include "platform/text.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
 
 namespace {
 
 // The number of days an item of the list stands for, read as atoi reads it (leading
-// blanks, a sign, digits up to the first other character, 0 without digits), but held
-// to the range of an int where atoi's result would be undefined.
+// blanks, a sign, digits up to the first other character, 0 without digits), held to the
+// range of an int.
 int DaysOf(const std::string& item) {
-  const long value = std::strtol(item.c_str(), nullptr, 10);
-  if (value > INT_MAX)
-    return INT_MAX;
-  if (value < INT_MIN)
-    return INT_MIN;
-  return static_cast<int>(value);
+  std::size_t at = 0;
+  int days = 0;
+  ReadDecimalInt(item, at, days);
+  return days;
 }
 
 }  // namespace

@@ -110,6 +110,16 @@ class ExecutableResources(unittest.TestCase):
         cls.exe = BUILD / "src" / "kavexwebupd.exe"
         cls.resources = resources_of(cls.exe)
 
+    def test_imports_only_system_libraries_and_no_common_controls(self):
+        # The runtime is linked in, and the common controls are loaded only before the
+        # first dialog, so that a run that shows none never starts them.
+        dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(BUILD / "src" / "kavexwebupd.exe")],
+                              check=True, capture_output=True, text=True).stdout
+        imports = sorted(line.split(":", 1)[1].strip().lower()
+                         for line in dump.splitlines() if "DLL Name:" in line)
+        self.assertEqual(imports, ["advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
+                                   "user32.dll", "wininet.dll"])
+
     def test_every_resource_is_us_english(self):
         # The decompiler states the language once, before the first resource of each
         # language (its .res output does not keep languages).

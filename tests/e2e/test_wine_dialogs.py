@@ -28,6 +28,9 @@ class WineDialogs(unittest.TestCase):
         os.makedirs(hostile, exist_ok=True)
         shutil.copy2(os.path.join(build, "tests", "fixtures", "hostile", "kavexwebupdexe.dat"),
                      hostile)
+        spin = os.path.join(folder, "Locale", "spin")
+        os.makedirs(spin, exist_ok=True)
+        shutil.copy2(os.path.join(build, "tests", "fixtures", "spin", "kavexwebupdexe.dat"), spin)
         outside = os.path.join(folder, "outside")
         os.makedirs(outside, exist_ok=True)
         shutil.copy2(os.path.join(folder, "Locale", "de", "kavexwebupdexe.dat"), outside)
@@ -93,6 +96,16 @@ class WineDialogs(unittest.TestCase):
     def test_remind_without_touching_the_list_gives_one_day(self):
         lines, _ = self.probe("update", "Acme", ui=UiScript("Acme", "click:1005", "enter", "wait-gone"))
         self.assertEqual(lines, ["update locale= result=1 remind=1"])
+
+    def test_an_up_down_control_of_a_translation_chooses_the_reminder(self):
+        # The dialog can be created only with the common controls loaded and initialised.
+        lines, ui = self.probe("update", "Acme", "spin", ui=UiScript(
+            "Acme", "dump", "press:1002", "dump", "ok", "wait-gone"))
+        self.assertEqual(lines, ["update locale=spin result=1 remind=1"])
+        before, after = by_id(ui[0].windows[1]), by_id(ui[0].windows[2])
+        self.assertEqual(before[1002]["class"].lower(), "msctls_updown32")
+        self.assertEqual((before[1004]["checked"], before[1005]["checked"]), (1, 0))
+        self.assertEqual((after[1004]["checked"], after[1005]["checked"]), (0, 1))
 
     def test_close_box_and_escape_cancel(self):
         lines, _ = self.probe("update", "Acme", "", "", ui=[

@@ -103,9 +103,10 @@ class Reply:
         return cls._streamed(framing, lambda: _blocks(size), size)
 
     @classmethod
-    def endless(cls, framing="close", announced=None):
-        """A 200 answer whose body never ends; "length" announces `announced` bytes."""
-        return cls._streamed(framing, _blocks, announced)
+    def endless(cls, framing="close", announced=None, interval=0.0):
+        """A 200 answer whose body never ends; "length" announces `announced` bytes; with an
+        interval, a pause that long after every 64 KiB block."""
+        return cls._streamed(framing, _blocks, announced, interval)
 
     @classmethod
     def trickle(cls, interval, piece=b"a\n", framing="close"):

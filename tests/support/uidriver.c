@@ -9,6 +9,8 @@
  *
  *   dump                    describe the window again
  *   click:<id>              BM_CLICK on the control (decimal or 0x hexadecimal id)
+ *   press:<id>              a left-button press and release in the upper quarter of the
+ *                           control (the up arrow of an up-down control)
  *   select:<id>:<text>      choose the combo box item whose text is exactly <text>
  *                           (CB_SETCURSEL, then WM_COMMAND CBN_SELCHANGE to the window)
  *   set-text:<id>:<text>    WM_SETTEXT on the control
@@ -374,6 +376,16 @@ static void click(HWND window, HWND button) {
   send(button, BM_CLICK, 0, 0);
 }
 
+static void press_mouse(HWND window, HWND control) {
+  RECT area;
+  LPARAM point;
+  SetForegroundWindow(window);
+  GetClientRect(control, &area);
+  point = MAKELPARAM((area.right - area.left) / 2, (area.bottom - area.top) / 4);
+  send(control, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  send(control, WM_LBUTTONUP, 0, point);
+}
+
 static void press_key(HWND window, UINT key) {
   HWND target = focus_of(window);
   UINT scan = MapVirtualKeyA(key, 0);
@@ -423,6 +435,12 @@ static int perform(HWND window, const char *action) {
       return 3;
     }
     click(window, control);
+  } else if (strncmp(action, "press:", 6) == 0) {
+    if (!parse_id(action + 6, &id, &rest) || *rest != '\0' || !(control = find_control(window, id))) {
+      report_error("no control for press");
+      return 3;
+    }
+    press_mouse(window, control);
   } else if (strncmp(action, "select:", 7) == 0 || strncmp(action, "set-text:", 9) == 0) {
     BOOL selecting = action[1] == 'e' && action[2] == 'l';
     const char *arguments = action + (selecting ? 7 : 9);

@@ -149,7 +149,9 @@ TEST(LocaleResources, WhatALibraryLacksComesFromTheProgram) {
   std::string text;
   EXPECT_TRUE(platform::LoadResourceString(IDS_ERROR, text));
   EXPECT_EQ(text, "Erreur partielle");
-  EXPECT_FALSE(platform::LoadResourceString(IDS_OK, text));
+  EXPECT_FALSE(platform::FindResourceString(platform::CurrentResources(), IDS_OK, text));
+  EXPECT_TRUE(platform::LoadResourceString(IDS_OK, text));
+  EXPECT_EQ(text, "OK");
   // The dialog template and its list come from the program.
   const Outcome outcome = RunUpdateAvailable("60\n\n");
   EXPECT_EQ(outcome.result, platform::kIdOk);

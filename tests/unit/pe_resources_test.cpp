@@ -12,6 +12,7 @@
 
 #include "platform/dialog_template.h"
 #include "platform/pe_resources.h"
+#include "resource_strings.h"
 
 using platform::PeResources;
 using platform::ResourceBytes;
@@ -29,7 +30,7 @@ int UseEverything(const PeResources& resources) {
   int found = 0;
   std::string text;
   for (unsigned id = 0; id < 20; ++id)
-    found += resources.FindString(id, text);
+    found += FindImageString(resources, id, text);
   for (unsigned id : {103u, 104u}) {
     ResourceBytes bytes;
     if (resources.Find(platform::kResourceDialog, id, bytes)) {

@@ -8,6 +8,7 @@
 
 #include "platform/dialog_template.h"
 #include "platform/pe_resources.h"
+#include "resource_strings.h"
 
 using platform::DialogControl;
 using platform::DialogTemplate;
@@ -59,7 +60,7 @@ void ExpectControls(const DialogTemplate& dialog, const std::vector<ExpectedCont
 
 std::string Text(const PeResources& resources, unsigned id) {
   std::string text;
-  return resources.FindString(id, text) ? text : "<missing>";
+  return FindImageString(resources, id, text) ? text : "<missing>";
 }
 
 // The three levels of a resource: its group entry and the images it names.

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/dialog_template.h"
-#include "platform/posix/posix_resources.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -55,10 +54,10 @@ std::string OnOneLine(std::string text) {
 
 class ConsoleDialogWindow : public DialogWindow {
 public:
-  ConsoleDialogWindow(const DialogTemplate& dialog, const PeResources& module, unsigned templateId)
-      : m_title(dialog.title), m_module(module), m_templateId(templateId) {
+  explicit ConsoleDialogWindow(const DialogResource& resource)
+      : m_title(resource.dialog.title), m_init(resource.init) {
     char key = 'a';
-    for (const DialogControl& source : dialog.controls) {
+    for (const DialogControl& source : resource.dialog.controls) {
       Control control;
       control.source = source;
       if (control.IsRadio() && key <= 'z')
@@ -71,12 +70,7 @@ public:
   int Result() const { return m_result; }
 
   void ExecuteDialogInit() override {
-    ResourceBytes data;
-    if (!m_module.Find(kResourceDialogInit, m_templateId, data))
-      return;
-    std::vector<DialogInitEntry> entries;
-    ParseDialogInit(data.data, data.size, entries);
-    for (const DialogInitEntry& entry : entries) {
+    for (const DialogInitEntry& entry : m_init) {
       Control* control = Find(entry.control);
       if (control && control->IsCombo() && entry.message == kDialogInitAddComboString)
         AddItem(*control, entry.text);
@@ -157,7 +151,7 @@ public:
     // Controls in reading order: rows from the top, each row from the left.
     std::vector<const Control*> order;
     for (const Control& control : m_controls) {
-      if (!control.IsIcon() && (control.source.style & 0x10000000))  // WS_VISIBLE
+      if (!control.IsIcon() && (control.source.style & kStyleVisible))
         order.push_back(&control);
     }
     std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
@@ -233,8 +227,7 @@ private:
 
   std::string m_title;
   std::vector<Control> m_controls;
-  const PeResources& m_module;
-  unsigned m_templateId;
+  const std::vector<DialogInitEntry>& m_init;
   bool m_ended = false;
   int m_result = 0;
 };
@@ -244,20 +237,12 @@ private:
 ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out) : m_in(in), m_out(out) {}
 
 int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
-  // The template of the current module, or the program's own when a library lacks it.
-  const PeResources* module = &CurrentResources();
-  ResourceBytes data;
-  if (!module->Find(kResourceDialog, templateId, data)) {
-    module = &ProgramResources();
-    if (!module->Find(kResourceDialog, templateId, data))
-      return -1;
-  }
-  DialogTemplate parsed;
-  if (!ParseDialogTemplate(data.data, data.size, parsed))
+  DialogResource resource;
+  if (!LoadDialogResource(templateId, resource))
     return -1;
 
-  ConsoleDialogWindow window(parsed, *module, templateId);
-  Attach(dialog, &window);
+  ConsoleDialogWindow window(resource);
+  const Attachment attachment(dialog, &window);
   InitDialog(dialog);
   m_out << "\n(type a letter to pick a choice, or a value from a list; Enter presses the "
            "button in <>; end of input closes the dialog)\n";
@@ -306,7 +291,6 @@ int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHand
     if (!understood)
       m_out << "Not a choice: " << choice << "\n";
   }
-  Attach(dialog, nullptr);
   return window.Result();
 }
 

@@ -2,18 +2,13 @@
 
 #include <stdlib.h>
 
-#include "platform/win32/win32_application.h"
 #include "platform/win32/windows_include.h"
-
-#include <commctrl.h>
 
 namespace platform {
 
 const char kPathSeparator = '\\';
 
 namespace {
-
-HINSTANCE g_instance = nullptr;
 
 // The module file name buffer holds 512 characters, its terminating zero included.
 constexpr DWORD kModuleFileNameCapacity = 512;
@@ -24,22 +19,10 @@ bool IsPathSeparator(char c) {
 
 }  // namespace
 
-HINSTANCE win32::Instance() {
-  return g_instance ? g_instance : ::GetModuleHandleA(nullptr);
-}
-
-bool InitApplication(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  g_instance = instance;
-  // Registers the common-control window classes, drawn with visual styles where the
-  // application manifest asks for version 6 of the library.
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
-  if (::InitCommonControlsEx(&controls))
-    return true;
-  // A common-controls library older than version 6 does not know the standard classes.
-  controls.dwICC = ICC_WIN95_CLASSES;
-  return ::InitCommonControlsEx(&controls) != FALSE;
+bool InitApplication(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Nothing to prepare: the common controls are loaded by the dialog host before the
+  // first dialog, so that a run which shows none does not pay for them.
+  return true;
 }
 
 std::vector<std::string> CommandLineArguments() {

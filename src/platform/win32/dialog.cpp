@@ -2,7 +2,7 @@
 // module, centred on the desktop, with the template's dialog-init data carried out.
 #include "platform/dialog.h"
 
-#include <vector>
+#include <exception>
 
 #include "platform/dialog_template.h"
 #include "platform/win32/win32_resources.h"
@@ -13,20 +13,34 @@ namespace platform {
 
 namespace {
 
-// The message codes of dialog-init data for adding strings to list and combo boxes.
-constexpr WORD kInitAddListString = 0x0401;
-
 HWND ToHwnd(WindowHandle window) {
   return reinterpret_cast<HWND>(window);
 }
 
-// The module that holds a dialog's template: the current resource module, or the
-// program's own resources when a locale library lacks the template.
-HINSTANCE TemplateModule(unsigned templateId) {
-  HINSTANCE current = win32::CurrentResourceInstance();
-  if (::FindResourceA(current, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5)))
-    return current;
-  return win32::ProgramInstance();
+// Loads the common controls and registers their window classes (drawn with visual styles
+// where the application manifest asks for version 6 of the library), once, before the
+// first dialog: a run that shows no dialog never loads them. The up-down control of a
+// translated template exists only once this has run.
+void LoadCommonControls() {
+  static const bool loaded = [] {
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    HMODULE library = ::LoadLibraryA("comctl32.dll");  // kept for the whole run
+    if (!library)
+      return false;
+    // Through the generic function type, as the one GetProcAddress returns stands for any.
+    const auto init = reinterpret_cast<InitFunction>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(library, "InitCommonControlsEx")));
+    if (!init)
+      return false;
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    if (init(&controls))
+      return true;
+    // A common-controls library older than version 6 does not know the standard classes.
+    controls.dwICC = ICC_WIN95_CLASSES;
+    return init(&controls) != FALSE;
+  }();
+  (void)loaded;  // without them a dialog is still tried; one that needs them fails
 }
 
 void CenterOnDesktop(HWND window) {
@@ -43,30 +57,18 @@ void CenterOnDesktop(HWND window) {
 
 class Win32DialogWindow : public DialogWindow {
 public:
-  Win32DialogWindow(HINSTANCE module, unsigned templateId)
-      : m_module(module), m_templateId(templateId) {}
+  explicit Win32DialogWindow(const DialogResource& resource) : m_resource(resource) {}
 
   HWND m_hwnd = nullptr;
 
   void ExecuteDialogInit() override {
-    HRSRC found = ::FindResourceA(m_module, MAKEINTRESOURCEA(m_templateId),
-                                  MAKEINTRESOURCEA(kDialogInitResourceType));
-    if (!found)
-      return;
-    HGLOBAL loaded = ::LoadResource(m_module, found);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (!data)
-      return;
-    std::vector<DialogInitEntry> entries;
-    ParseDialogInit(static_cast<const unsigned char*>(data), ::SizeofResource(m_module, found),
-                    entries);
     // Only the two adding messages are carried out: the data comes from a library that
     // may have been translated by others, and must not send the controls anything else.
-    for (const DialogInitEntry& entry : entries) {
+    for (const DialogInitEntry& entry : m_resource.init) {
       UINT message;
       if (entry.message == kDialogInitAddComboString)
         message = CB_ADDSTRING;
-      else if (entry.message == kInitAddListString)
+      else if (entry.message == kDialogInitAddListString)
         message = LB_ADDSTRING;
       else
         continue;
@@ -87,9 +89,10 @@ public:
     HWND control = ::GetDlgItem(m_hwnd, id);
     if (!control)
       return std::string();
-    std::vector<char> buffer(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1);
-    const int length = ::GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
+    const int length = ::GetWindowTextA(control, &text[0], static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
   }
 
   void CheckRadioButton(int first, int last, int check) override {
@@ -113,27 +116,26 @@ public:
   }
 
 private:
-  static constexpr unsigned kDialogInitResourceType = 240;
-  HINSTANCE m_module;
-  unsigned m_templateId;
+  const DialogResource& m_resource;
 };
 
 class Win32DialogHost : public DialogHost {
 public:
   int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) override {
-    // The up-down control of a translated template lives in the common controls.
-    static const bool registered = [] {
-      INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
-      return ::InitCommonControlsEx(&classes) != FALSE;
-    }();
-    (void)registered;
+    DialogResource resource;
+    if (!LoadDialogResource(templateId, resource))
+      return -1;
+    LoadCommonControls();
 
-    HINSTANCE module = TemplateModule(templateId);
-    Shown shown{&dialog, Win32DialogWindow(module, templateId)};
-    const INT_PTR result = ::DialogBoxParamA(module, MAKEINTRESOURCEA(templateId),
-                                             ToHwnd(parent), &DialogProc,
-                                             reinterpret_cast<LPARAM>(&shown));
-    Attach(dialog, nullptr);
+    Shown shown{&dialog, Win32DialogWindow(resource), nullptr};
+    const Attachment attachment(dialog, &shown.window);
+    // The system loads the template's icons from the module that holds the template.
+    const INT_PTR result = ::DialogBoxIndirectParamA(
+        win32::ModuleHandle(*resource.module),
+        reinterpret_cast<LPCDLGTEMPLATEA>(resource.templateBytes.data), ToHwnd(parent),
+        &DialogProc, reinterpret_cast<LPARAM>(&shown));
+    if (shown.failure)
+      std::rethrow_exception(shown.failure);
     return static_cast<int>(result);
   }
 
@@ -141,39 +143,52 @@ private:
   struct Shown {
     CDialog* dialog;
     Win32DialogWindow window;
+    std::exception_ptr failure;  // raised by a handler; raised again once the dialog is gone
   };
 
+  // Called by the system's dialog code, which an exception must not cross: a handler's
+  // failure ends the dialog and is raised again after it.
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      auto* shown = reinterpret_cast<Shown*>(lParam);
-      ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-      shown->window.m_hwnd = hwnd;
-      Attach(*shown->dialog, &shown->window);
-      CenterOnDesktop(hwnd);
-      return InitDialog(*shown->dialog) ? TRUE : FALSE;
-    }
-    auto* shown = reinterpret_cast<Shown*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    Shown* shown = message == WM_INITDIALOG
+                       ? reinterpret_cast<Shown*>(lParam)
+                       : reinterpret_cast<Shown*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!shown)
       return FALSE;
+    try {
+      return HandleMessage(*shown, hwnd, message, wParam, lParam);
+    } catch (...) {
+      shown->failure = std::current_exception();
+      ::EndDialog(hwnd, -1);
+      return TRUE;
+    }
+  }
+
+  static INT_PTR HandleMessage(Shown& shown, HWND hwnd, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
     switch (message) {
+      case WM_INITDIALOG:
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        shown.window.m_hwnd = hwnd;
+        CenterOnDesktop(hwnd);
+        return InitDialog(*shown.dialog) ? TRUE : FALSE;
       case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
         // Enter and the OK button give IDOK; Escape, the close box and Alt+F4 give IDCANCEL.
         if (id == IDOK && code == BN_CLICKED) {
-          Ok(*shown->dialog);
+          Ok(*shown.dialog);
           return TRUE;
         }
         if (id == IDCANCEL && code == BN_CLICKED) {
-          Cancel(*shown->dialog);
+          Cancel(*shown.dialog);
           return TRUE;
         }
-        return Command(*shown->dialog, id, code) ? TRUE : FALSE;
+        return Command(*shown.dialog, id, code) ? TRUE : FALSE;
       }
       case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         long result = 0;
-        if (!Notify(*shown->dialog, static_cast<int>(header->idFrom),
+        if (!Notify(*shown.dialog, static_cast<int>(header->idFrom),
                     static_cast<int>(header->code), result))
           return FALSE;
         ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);

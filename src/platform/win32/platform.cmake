@@ -1,8 +1,9 @@
 # Windows: a GUI-subsystem executable that needs nothing beyond the system DLLs.
 target_compile_definitions(kwu_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
-target_link_libraries(kwu_core PUBLIC wininet shell32 comctl32 user32 advapi32 kernel32)
+target_link_libraries(kwu_core PUBLIC wininet shell32 user32 advapi32 kernel32)
 
-add_executable(kavexwebupd WIN32 ${KWU_ENTRY_SOURCES})
+add_executable(kavexwebupd WIN32 ${KWU_ENTRY_SOURCES}
+               ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/terminate_handler.cpp)
 target_link_libraries(kavexwebupd PRIVATE kwu_core)
 set_target_properties(kavexwebupd PROPERTIES OUTPUT_NAME kavexwebupd SUFFIX .exe)
 

@@ -1,4 +1,8 @@
+// Resources on Windows: modules loaded by the system, the program's own and locale
+// libraries mapped as data files.
 #include "platform/resources.h"
+
+#include <vector>
 
 #include "platform/win32/win32_resources.h"
 
@@ -8,27 +12,52 @@
 
 namespace platform {
 
-struct ResourceLibrary::Module {
+struct ResourceModule {
   HMODULE handle;
 };
 
-namespace {
-
-// Longest string-table text the program takes, in characters.
-constexpr int kLongestText = 4096;
-
-}  // namespace
-
-HINSTANCE win32::ProgramInstance() {
-  return ::GetModuleHandleA(nullptr);
+HMODULE win32::ModuleHandle(const ResourceModule& module) {
+  return module.handle;
 }
 
-HINSTANCE win32::CurrentResourceInstance() {
-  const ResourceLibrary::Module* library = CurrentLibraryModule();
-  return library ? library->handle : ProgramInstance();
+bool FindResourceBytes(const ResourceModule& module, unsigned type, unsigned id,
+                       ResourceBytes& resource) {
+  HRSRC found = ::FindResourceA(module.handle, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
+  if (!found)
+    return false;
+  HGLOBAL loaded = ::LoadResource(module.handle, found);
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  if (!data)
+    return false;
+  resource.data = static_cast<const unsigned char*>(data);
+  resource.size = ::SizeofResource(module.handle, found);
+  return true;
 }
 
-ResourceLibrary::ResourceLibrary(std::unique_ptr<Module> module) : m_module(std::move(module)) {}
+const ResourceModule& ProgramResourceModule() {
+  static const ResourceModule program = {::GetModuleHandleA(nullptr)};
+  return program;
+}
+
+std::string ResourceTextToNarrow(const unsigned char* units, std::size_t count) {
+  // The text as LoadStringA would give it: the ANSI code page, unknown letters as '?'.
+  if (count == 0 || count > 0x7FFFFFFF / 4)
+    return std::string();
+  std::vector<wchar_t> wide(count);
+  for (std::size_t i = 0; i < count; ++i)
+    wide[i] = static_cast<wchar_t>(units[2 * i] | units[2 * i + 1] << 8);
+  const int length = static_cast<int>(count);
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr,
+                                         nullptr);
+  if (size <= 0)
+    return std::string();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &text[0], size, nullptr, nullptr);
+  return text;
+}
+
+ResourceLibrary::ResourceLibrary(std::unique_ptr<ResourceModule> module)
+    : m_module(std::move(module)) {}
 
 ResourceLibrary::~ResourceLibrary() {
   ::FreeLibrary(m_module->handle);
@@ -45,18 +74,8 @@ std::unique_ptr<ResourceLibrary> ResourceLibrary::Load(const std::string& path) 
   ::SetErrorMode(previousMode);
   if (!handle)
     return nullptr;
-  return std::unique_ptr<ResourceLibrary>(new ResourceLibrary(std::make_unique<Module>(Module{handle})));
-}
-
-bool LoadResourceString(unsigned id, std::string& text, ResourceSource source) {
-  HINSTANCE module =
-      source == ResourceSource::kProgram ? win32::ProgramInstance() : win32::CurrentResourceInstance();
-  char buffer[kLongestText];
-  const int length = ::LoadStringA(module, id, buffer, kLongestText);
-  if (length <= 0)
-    return false;
-  text.assign(buffer, static_cast<std::size_t>(length));
-  return true;
+  return std::unique_ptr<ResourceLibrary>(
+      new ResourceLibrary(std::make_unique<ResourceModule>(ResourceModule{handle})));
 }
 
 }  // namespace platform

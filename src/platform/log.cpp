@@ -1,0 +1,3 @@
+#include "platform/log.h"
+
+std::string g_log;
