@@ -1,6 +1,5 @@
 #include "tool/manifest_check.h"
 
-#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -8,15 +7,6 @@
 #include "update/manifest_download.h"
 #include "update/manifest_lookup.h"
 
-const char kHeaderOnFirstLine[] = "header-on-first-line";
-const char kRedirectTargetMissing[] = "redirect-target-missing";
-const char kFileArgsNotHttp[] = "fileargs-not-http";
-const char kKeyLetterCase[] = "key-letter-case";
-const char kHeaderBlanks[] = "header-blanks";
-const char kDuplicateHeader[] = "duplicate-header";
-const char kEmptyFileArgs[] = "empty-fileargs";
-const char kFileArgsWithoutEquals[] = "fileargs-without-equals";
-const char kUnreachableLine[] = "unreachable-line";
 
 namespace {
 
@@ -234,9 +224,6 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
       }
     }
   }
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const ManifestFinding& a, const ManifestFinding& b) {
-                     return a.line < b.line;
-                   });
+  // Each finding was added at the line being read, so they are in line order already.
   return findings;
 }

@@ -13,15 +13,15 @@ struct ManifestFinding {
 };
 
 // The finding kinds.
-extern const char kHeaderOnFirstLine[];
-extern const char kRedirectTargetMissing[];
-extern const char kFileArgsNotHttp[];
-extern const char kKeyLetterCase[];
-extern const char kHeaderBlanks[];
-extern const char kDuplicateHeader[];
-extern const char kEmptyFileArgs[];
-extern const char kFileArgsWithoutEquals[];
-extern const char kUnreachableLine[];
+inline constexpr char kHeaderOnFirstLine[] = "header-on-first-line";
+inline constexpr char kRedirectTargetMissing[] = "redirect-target-missing";
+inline constexpr char kFileArgsNotHttp[] = "fileargs-not-http";
+inline constexpr char kKeyLetterCase[] = "key-letter-case";
+inline constexpr char kHeaderBlanks[] = "header-blanks";
+inline constexpr char kDuplicateHeader[] = "duplicate-header";
+inline constexpr char kEmptyFileArgs[] = "empty-fileargs";
+inline constexpr char kFileArgsWithoutEquals[] = "fileargs-without-equals";
+inline constexpr char kUnreachableLine[] = "unreachable-line";
 
 // The findings of a manifest, in the order of their lines.
 std::vector<ManifestFinding> CheckManifest(const std::string& manifest);

@@ -165,9 +165,6 @@ std::string FindFileArgsPass(const std::string& productName, const std::string& 
 
 }  // namespace
 
-const char kFileArgsKey[] = "FileArgs";
-const char kSectionsKey[] = "Sections";
-
 bool IsManifestHeader(std::string_view line, std::string_view wantedHeader) {
   return EqualsNoCase(line, wantedHeader);
 }

@@ -33,8 +33,8 @@ std::string FindFileArgs(const std::string& productName, const std::string& vers
 
 // The lookup's own tests of a trimmed line, for reports that must judge lines exactly as
 // it does. The keys are matched as prefixes, in this letter case.
-extern const char kFileArgsKey[];  // "FileArgs"
-extern const char kSectionsKey[];  // "Sections"
+inline constexpr char kFileArgsKey[] = "FileArgs";
+inline constexpr char kSectionsKey[] = "Sections";
 // Whether line is the header wanted: equal as a whole, letter case aside.
 bool IsManifestHeader(std::string_view line, std::string_view wantedHeader);
 // The text after the line's first "=", or the whole line when it has none; trimmed.
