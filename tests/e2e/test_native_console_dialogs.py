@@ -72,6 +72,13 @@ class ConsoleDialogs(unittest.TestCase):
         _, _, errors = self.probe("startup", "Acme", "de")
         self.assertEqual(errors.splitlines(), ["Kavex Web Update: Unknown error"])
 
+    def test_product_unknown_error_box(self):
+        lines, screen, errors = self.probe("unknown", "Acme", "de", "en")
+        self.assertEqual(lines, ["unknown locale=de text=Unbekannter Fehler",
+                                 "unknown locale=en text=Unknown error"])
+        self.assertEqual(screen, "")
+        self.assertEqual(errors.splitlines(), ["Acme: Unbekannter Fehler", "Acme: Unknown error"])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -109,6 +109,40 @@ class ProductFileDiscovery(LoggedRunTestCase):
             "Checking updates for product: Crlf V:1 L:en",
         ])
 
+    def test_a_ctrl_z_end_mark_after_the_block_is_read_as_on_windows(self):
+        # Windows stops reading at the Ctrl-Z; here it is one more line, after the block.
+        self.box.write_product_file("dos.xml", product_file("Dos", "1", "en", newline="\r\n")
+                                    + "\x1a")
+        self.run_logged("1")
+        self.assertEqual(self.log_lines(), [
+            "", SEARCHING, self.checking_files_line(),
+            "Found product: Dos V:1 L:en",
+            "Checking updates for product: Dos V:1 L:en",
+        ])
+
+    def test_a_file_whose_reading_fails_is_skipped_without_a_word(self):
+        # Reading this process's memory from its start fails (EIO) once the file is open.
+        os.makedirs(self.box.product_folder, exist_ok=True)
+        os.symlink("/proc/self/mem", os.path.join(self.box.product_folder, "mem.xml"))
+        self.box.write_product_file("tool.xml", product_file("Tool", "1", "en"))
+        result = self.run_logged("1")
+        self.assertEqual(result.stderr, b"")
+        self.assertEqual(self.log_lines(), [
+            "", SEARCHING, self.checking_files_line(),
+            "Found product: Tool V:1 L:en",
+            "Checking updates for product: Tool V:1 L:en",
+        ])
+
+    def test_bytes_above_127_in_a_name_are_kept_as_on_windows(self):
+        # Neither build converts a name: the log holds the file's bytes.
+        self.box.write_product_file("cafe.xml", b"<ProductInfo><Name>Caf\xe9 \xc4</Name>"
+                                                b"<Version>1</Version><Locale>en</Locale>"
+                                                b"</ProductInfo>")
+        self.run_logged("1")
+        self.assertIn(b"\r\nFound product: Caf\xe9 \xc4 V:1 L:en\r\n"
+                      b"Checking updates for product: Caf\xe9 \xc4 V:1 L:en\r\n",
+                      self.read_file(self.log_path))
+
     def test_without_the_common_data_folder(self):
         os.rmdir(self.box.common_data)
         self.run_logged("App", "7.0")
@@ -141,6 +175,12 @@ class RunLogFile(LoggedRunTestCase):
                 self.run_logged("App", "7.0")
                 self.assertEqual(sorted(os.listdir(self.box.root)), before)
                 self.assertEqual(os.listdir(long_folder), [])
+
+    def test_a_log_that_fails_part_way_is_not_reported(self):
+        # Every write to /dev/full fails: the run ends as usual and says nothing.
+        self.box.set_values({(SETTINGS_KEY, "LogFile"): "/dev/full"})
+        result = self.run_logged("App", "7.0", "1")
+        self.assertEqual(result.stderr, b"")
 
     def test_hand_written_settings_with_windows_line_ends(self):
         self.box.write_settings(

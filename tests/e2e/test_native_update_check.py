@@ -336,6 +336,26 @@ class Answers(UpdateCheckTestCase):
         self.assertEqual(self.openings(1), ["http://127.0.0.1/later.html"])
 
 
+    def test_a_remind_date_that_cannot_be_stored_leaves_the_one_before(self):
+        # The settings file is read-only to the user who runs the program (root may write
+        # any file, so root runs it as nobody).
+        self.set_remind_date("App", "01/06/2005")
+        prefix = ()
+        if os.geteuid() == 0:
+            prefix = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups")
+            for folder, _, files in os.walk(self.box.root):
+                for path in [folder] + [os.path.join(folder, name) for name in files]:
+                    os.chown(path, 65534, 65534)
+        os.chmod(self.box.settings_path, 0o444)
+        before = self.box.settings_bytes()
+        for answer in ("30\n\n", "\n"):  # remind in 30 days; visit, which clears the date
+            with self.subTest(answer=answer):
+                stdout, stderr = self.check("App", "7.0", input=answer, prefix=prefix)
+                self.assertEqual((len(dialogs(stdout)), stderr), (1, ""))
+                self.assertEqual(self.box.settings_bytes(), before)
+        self.assertEqual(self.openings(1), ["http://127.0.0.1/app70.html?from=kwu&x=1"])
+
+
 class RemindDates(UpdateCheckTestCase):
     """Which stored dates hold back a silent check, and products that share a name."""
 
@@ -444,6 +464,21 @@ class ManifestAddress(UpdateCheckTestCase):
                 stdout, _ = self.check("App", "7.0", "1", env=proxy)
                 self.assertEqual([r.request_line for r in self.server.requests], [wanted])
                 self.assertEqual(len(dialogs(stdout)), 1)
+
+    def test_a_url_setting_that_is_absent_or_too_long_to_read_leaves_the_built_in_address(self):
+        # 512 characters cannot be read: the address is not cut to 511 and used.
+        self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app70.html"]))
+        proxy = {"http_proxy": self.server.url(""), "no_proxy": None, "NO_PROXY": None}
+        wanted = "GET http://%s/misc/update.ini HTTP/1.1" % default_manifest_host()
+        too_long = self.server.url("/misc/update.ini?")
+        too_long += "x" * (512 - len(too_long))
+        for values in ({}, {(SETTINGS_KEY, "URL"): too_long}):
+            with self.subTest(values=len(values)):
+                self.server.requests.clear()
+                self.box.set_values(values)
+                stdout, stderr = self.check("App", "7.0", "1", env=proxy)
+                self.assertEqual([r.request_line for r in self.server.requests], [wanted])
+                self.assertEqual((len(dialogs(stdout)), stderr), (1, ""))
 
     def test_an_unreachable_built_in_address(self):
         # Run where no name can be resolved: loopback only, or a network namespace of

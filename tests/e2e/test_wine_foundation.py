@@ -164,6 +164,12 @@ class RunLogTest(WineTestCase):
                 self.assertEqual(self.log(), None)
                 self.assertEqual(self.session.read_file("C:\\kwu\\missing\\run.log"), None)
 
+    def test_a_log_that_fails_part_way_is_not_reported(self):
+        # The log file is a link to /dev/full, where every write fails.
+        os.symlink("/dev/full", self.session.unix_path("C:\\kwu\\full.log"))
+        self.session.reg_add(SETTINGS_KEY, "LogFile", "C:\\kwu\\full.log")
+        self.assertEqual(self.run_program("1").returncode, 0)  # and no window
+
     def test_longest_readable_log_path(self):
         self.session.reg_add(SETTINGS_KEY, "LogFile", LOG_PATH + " " * (511 - len(LOG_PATH)))
         self.run_program("1")
@@ -236,6 +242,13 @@ class ProductFilesTest(WineTestCase):
         self.assertEqual(found, [])
         self.assertEqual(checked, [])
 
+    def test_a_file_whose_reading_fails_is_skipped(self):
+        # Reading a process's memory from its start fails once the file is open.
+        self.session.put_product_file("tool.xml", product_file("Tool", "1", "en"))
+        os.symlink("/proc/self/mem", self.session.unix_path(PRODUCT_FOLDER + "mem.xml"))
+        found, checked = self.checked_and_found("1")
+        self.assertEqual((found, checked), (["Tool V:1 L:en"], ["Tool V:1 L:en"]))
+
     def test_duplicates_are_logged_but_checked_once(self):
         put = self.session.put_product_file
         put("one.xml", product_file("Tool", "2.1", "EN"))
@@ -245,6 +258,13 @@ class ProductFilesTest(WineTestCase):
                                                  dialogs=["App", "Tool"])
         self.assertEqual(sorted(found), ["App V:7.0 L:", "Tool V:2.1 L:EN", "Tool V:2.1 L:en"])
         self.assertEqual(checked, ["App V:7.0 L:en", "Tool V:2.1 L:en"])
+
+    def test_a_ctrl_z_end_mark_after_the_block_is_read_as_on_linux(self):
+        # The runtime's text mode stops at the Ctrl-Z; what it cuts off is outside the block.
+        self.session.put_product_file("dos.xml", product_file("Dos", "1", "en", newline="\r\n")
+                                      + "\x1a")
+        found, checked = self.checked_and_found("1")
+        self.assertEqual((found, checked), (["Dos V:1 L:en"], ["Dos V:1 L:en"]))
 
     def test_missing_product_folder(self):
         found, checked = self.checked_and_found("App", "7.0", dialogs=["App"])
@@ -362,6 +382,12 @@ class RemindDatesTest(WineTestCase):
         for (text, expected), time in zip(cases, times):
             with self.subTest(text=text):
                 self.assertEqual(time, expected)
+
+    def test_numbers_beyond_the_int_range_are_held_at_its_ends_as_on_linux(self):
+        # Cut to 32 bits, each would read as a valid date (2037, month 1, day 6).
+        texts = ["01/06/4294969333", "4294967297/06/2005", "01/4294967302/2005",
+                 "-4294967295/06/2005", "01/06/-4294965259", "01/06/99999999999999999999"]
+        self.assertEqual(self.stored_dates(texts, self.BERLIN), [0] * len(texts))
 
     def test_first_day_west_of_utc(self):
         zone = "America/New_York"

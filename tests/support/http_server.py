@@ -57,11 +57,14 @@ class Reply:
     After data, a streamed reply sends what make_stream() yields, waiting interval
     seconds before each piece."""
 
-    def __init__(self, data=b"", silent=False, make_stream=None, interval=0.0):
+    def __init__(self, data=b"", silent=False, make_stream=None, interval=0.0, hold=False):
         self.data = data
         self.silent = silent
         self.make_stream = make_stream
         self.interval = interval
+        # After data, send nothing more and keep the connection open until the client
+        # leaves (or MAX_STREAM_SECONDS have passed).
+        self.hold = hold
 
     @staticmethod
     def _head(status, fields):
@@ -140,6 +143,28 @@ class Reply:
         elif framing != "close":
             raise ValueError("framing is length, chunked or close: %r" % framing)
         return cls(cls._head(200, fields), make_stream=make_stream, interval=interval)
+
+    @classmethod
+    def headers_then_silence(cls, announced=4096):
+        """A complete head announcing `announced` bytes of body, then not one byte more;
+        the connection stays open until the client leaves."""
+        fields = [("Content-Length", str(announced)), ("Content-Type", "text/plain")]
+        return cls(cls._head(200, fields), hold=True)
+
+    @classmethod
+    def status_line(cls, line, body=b"; m\n"):
+        """An answer whose status line is exactly `line` (bytes or text), with a body framed
+        by Content-Length."""
+        if isinstance(line, str):
+            line = line.encode("latin-1")
+        return cls(line + b"\r\nContent-Length: %d\r\nConnection: close\r\n\r\n" % len(body)
+                   + body)
+
+    @classmethod
+    def bad_chunk_size(cls, size_line=b"zz"):
+        """A chunked answer whose first chunk size line is not a hexadecimal number."""
+        return cls(cls._head(200, [("Transfer-Encoding", "chunked"), ("Connection", "close")])
+                   + size_line + b"\r\n; m\r\n0\r\n\r\n")
 
     @classmethod
     def never_answer(cls):
@@ -256,6 +281,9 @@ class LoopbackHttpServer:
         try:
             connection.sendall(reply.data)
             request.bytes_sent += len(reply.data)
+            if reply.hold:
+                self._hold(connection)
+                return
             if reply.make_stream:
                 # A client that has gone makes sendall fail, which ends the stream.
                 give_up = time.monotonic() + MAX_STREAM_SECONDS
@@ -273,6 +301,19 @@ class LoopbackHttpServer:
                 pass
         except OSError:
             pass
+
+
+    def _hold(self, connection):
+        """Waits, sending nothing, until the client closes, the server stops or
+        MAX_STREAM_SECONDS have passed."""
+        give_up = time.monotonic() + MAX_STREAM_SECONDS
+        connection.settimeout(0.2)
+        while not self._stopping.is_set() and time.monotonic() < give_up:
+            try:
+                if not connection.recv(4096):
+                    return
+            except socket.timeout:
+                continue
 
 
 def main(argv=None):

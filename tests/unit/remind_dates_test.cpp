@@ -109,6 +109,18 @@ TEST(RemindDates, RejectedForms) {
     EXPECT_EQ(ParseRemindDate(text), 0) << text;
 }
 
+TEST(RemindDates, NumbersBeyondTheIntRangeAreHeldAtItsEndsAndSoRejected) {
+  // Cut to 32 bits, each of these would read as a valid date (2037, month 1, day 6).
+  ScopedTimeZone utc("UTC");
+  const char* const rejected[] = {
+      "01/06/4294969333", "4294967297/06/2005", "01/4294967302/2005",
+      "-4294967295/06/2005", "01/06/99999999999999999999999", "01/06/-4294965259",
+  };
+  for (const char* text : rejected)
+    EXPECT_EQ(ParseRemindDate(text), 0) << text;
+  EXPECT_EQ(ParseRemindDate("01/06/0000000000000002005"), LocalTime(2005, 1, 6));
+}
+
 TEST(RemindDates, StoredThroughTheSettings) {
   test::TestFolder folder;
   EXPECT_EQ(GetRemindDate("App"), 0);  // nothing stored

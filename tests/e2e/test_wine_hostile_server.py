@@ -1,0 +1,166 @@
+"""The Windows program end to end under Wine against a manifest server that misbehaves
+(the cases are in hostile_server_cases.py). The UI driver reads the message box or dialog
+a run shows; a silent run that shows nothing gets no UI script, so a window it showed
+would keep it from ending and fail the case.
+
+Peak memory is read from /proc while the program runs (VmHWM of the Unix process that
+runs kavexwebupd.exe in this suite's prefix), so it includes Wine's own share of the
+process.
+"""
+
+import os
+import threading
+import unittest
+
+from hostile_server_cases import MB, NO_UPDATES, UPDATE, HostileServerCases, Run, error
+from http_server import LoopbackHttpServer
+from wine_harness import PROGRAM_NAME, SETTINGS_KEY, UiScript, WineSession, wine_available
+
+NO_UPDATES_TEXT = "There are no new updates available.\nYou already have the most recent version."
+UPDATES_AVAILABLE = "There are updates available for the App software."
+# Windows says "timed out"; Wine's WinINet reports an expired wait as a termination.
+TIMEOUTS = ("(12002) The operation timed out.", "(12002) The request has timed out.",
+            "(12030) The connection with the server has been terminated.")
+# Wine's WinINet passes on the socket's own timeout (WSAETIMEDOUT) when the body stalls,
+# and has no message for it.
+STALLED_BODY = TIMEOUTS + ("(10060).",)
+TOO_LARGE = ("(223) The file size exceeds the limit allowed and cannot be saved.",
+             "(223) The file size exceeds the limit allowed.")
+STATUS_0 = "Connection error. Status code: 0"
+
+_session = None
+_server = None
+
+
+def setUpModule():
+    global _session, _server
+    if not wine_available():
+        raise unittest.SkipTest("wine is not installed")
+    _session = WineSession(display=True).start()
+    _server = LoopbackHttpServer().start()
+    _session.add_cleanup(_server.stop)
+
+
+def tearDownModule():
+    if _session:
+        _session.close()
+
+
+class PeakMemory:
+    """Polls the peak resident set of every process running the program in the prefix."""
+
+    def __init__(self, prefix):
+        self._marker = ("WINEPREFIX=" + prefix).encode()
+        self._stop = threading.Event()
+        self.peak = None
+        self._thread = threading.Thread(target=self._poll, daemon=True)
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self._stop.set()
+        self._thread.join()
+
+    def _poll(self):
+        while True:
+            for pid in filter(str.isdigit, os.listdir("/proc")):
+                self._sample(pid)
+            if self._stop.wait(0.05):
+                return
+
+    def _sample(self, pid):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if PROGRAM_NAME.encode() not in f.read():
+                    return
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if self._marker not in f.read().split(b"\0"):
+                    return
+            with open("/proc/%s/status" % pid, encoding="ascii", errors="replace") as f:
+                for line in f:
+                    if line.startswith("VmHWM:"):
+                        peak = int(line.split()[1]) * 1024
+                        self.peak = max(self.peak or 0, peak)
+        except (OSError, ValueError):
+            pass  # gone, or not ours
+
+
+class WineHostileServer(HostileServerCases, unittest.TestCase):
+    EXPECTED = {
+        "garbage_instead_of_http": error(STATUS_0),
+        "close_without_reply": error(STATUS_0),
+        "close_mid_body": error("(12030) The connection with the server has been terminated."),
+        "never_answer": error(*TIMEOUTS),
+        "headers_then_silence": error(*STALLED_BODY),
+        "trickling_body": error(*TIMEOUTS),
+        "endless_body": error(*TOO_LARGE),
+        # Wine's WinINet never returns from InternetReadFile once an endless chunked body
+        # has run for a while (it goes on reading the chunks by itself), so neither the
+        # size limit nor the deadline can end the run.
+        "endless_chunked_body": None,
+        "oversize_body_with_content_length": error(*TOO_LARGE),
+        "zero_and_high_bytes_in_the_body": NO_UPDATES,
+        "zero_and_high_bytes_around_the_page": UPDATE,
+        "redirect_to_itself": error("Connection error. Status code: 302"),
+        # WinINet takes a header of 1 MiB; the body is a manifest without the product.
+        "huge_header": NO_UPDATES,
+        # WinINet reads a chunk size that is not a number as the last chunk: an empty body,
+        # which it cannot tell from a real one.
+        "bad_chunk_size": NO_UPDATES,
+        "status_200_without_reason": UPDATE,
+        "status_099": error("Connection error. Status code: 99"),
+        "status_2000": error("Connection error. Status code: 2000"),
+    }
+    START_SECONDS = 30
+    # Wine's own libraries make up most of the process (about 25 MB); the body adds at most
+    # its limit.
+    MEMORY_BOUND = 128 * MB
+
+    def setUp(self):
+        self.session = _session
+        self.server = _server
+        self.session.reset()
+        self.server.reply = None
+        self.server.requests = []
+        self.session.reg_add(SETTINGS_KEY, "URL", self.server.url("/misc/update.ini"))
+
+    def run_program(self, args, outcome, limit, env):
+        kind = outcome[0]
+        ui = None
+        if kind in ("error", "no-updates"):
+            ui = UiScript("App", "ok", "wait-gone", timeout=limit)
+        elif kind == "update":
+            ui = UiScript("App", "escape", "wait-gone", timeout=limit)
+        with PeakMemory(self.session.prefix) as memory:
+            result = self.session.run(args, ui=ui, env=env, timeout=limit)
+        run = Run(result.returncode, "nothing", peak_bytes=memory.peak,
+                  timed_out=result.timed_out,
+                  detail="ui=%r stderr=%r" % ([u.events for u in result.ui],
+                                              result.stderr[-300:]))
+        if ui is None:
+            return run
+        if not result.ui or not result.ui[0].ok or result.ui[0].window is None:
+            run.kind = "no window read"
+            return run
+        window = result.ui[0].window
+        # Every window the driver describes has a message_box entry; a message box is one
+        # with a text in it.
+        box = window.get("message_box") or {}
+        texts = {control["id"]: control["text"] for control in window.get("controls", [])}
+        if window["title"] != "App":
+            run.kind = "window %r" % window["title"]
+        elif texts.get(1006) == NO_UPDATES_TEXT:
+            run.kind = "no-updates"
+        elif texts.get(1006) == UPDATES_AVAILABLE:
+            run.kind = "update"
+        elif box.get("text", "").startswith("Error: ") and box.get("icon"):
+            run.kind, run.text = "error", box["text"][len("Error: "):]
+        else:
+            run.kind = "window %r %r" % (box.get("text"), texts)
+        return run
+
+
+if __name__ == "__main__":
+    unittest.main()
