@@ -84,6 +84,13 @@ public:
   virtual void SendRequest() = 0;
   // The answer's numeric status; false, with status 0, when the status line is not HTTP.
   virtual bool QueryInfoStatusCode(unsigned long& status) = 0;
+  // The answer's Location header field as sent, for a redirection that is not followed;
+  // false, with the text empty, when the answer has none (the default of a request that
+  // reads no header fields).
+  virtual bool QueryInfoLocation(std::string& location) {
+    location.clear();
+    return false;
+  }
   // The next piece of the body: the rest of the current line including its line feed, at
   // most maxChars - 1 characters, stored with a terminating zero. False once the body is
   // exhausted and nothing was read. A body that ended early raises CInternetException.

@@ -45,16 +45,12 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The text after the line's first "=", or the whole line when it has none; trimmed.
-std::string_view ValueOf(std::string_view line) {
-  const auto equals = line.find('=');
-  return TrimBlanks(equals == std::string_view::npos ? line : line.substr(equals + 1));
-}
-
 // The lines of a text, each ended by a run of line breaks, so that no line is empty. The
 // next CR and the next LF are remembered apart and searched for again only once passed:
 // a text that uses only one of them is then not searched to its end for the other on
-// every line.
+// every line. With kCountLines, it also counts the line ends an editor would see, so that
+// a report can name lines; the lookup itself does not pay for that.
+template <bool kCountLines>
 class ManifestLines {
 public:
   explicit ManifestLines(std::string_view text)
@@ -62,8 +58,13 @@ public:
 
   // The next line, untrimmed; false after the last.
   bool Next(std::string_view& line) {
-    while (m_pos < m_text.size() && IsLineBreak(m_text[m_pos]))
+    while (m_pos < m_text.size() && IsLineBreak(m_text[m_pos])) {
+      // LF ends a line, and so does a CR that no LF follows.
+      if (kCountLines &&
+          (m_text[m_pos] == '\n' || m_pos + 1 == m_text.size() || m_text[m_pos + 1] != '\n'))
+        ++m_lineNumber;
       ++m_pos;
+    }
     if (m_pos == m_text.size())
       return false;
     if (m_nextCr < m_pos)
@@ -75,6 +76,9 @@ public:
     m_pos = end;
     return true;
   }
+
+  // The number of the line Next gave last (with kCountLines only).
+  std::size_t LineNumber() const { return m_lineNumber; }
 
 private:
   // The position of the first c at or after from, or the end of the text.
@@ -88,46 +92,115 @@ private:
   std::size_t m_pos = 0;
   std::size_t m_nextCr;
   std::size_t m_nextLf;
+  std::size_t m_lineNumber = 1;
 };
 
-}  // namespace
+// The plain lookup's observer: nothing counted, nothing reported, all of it inlined away.
+struct SilentObserver {
+  static constexpr bool kCountLines = false;
+  void OnFirstLine(std::size_t, std::string_view) {}
+  void OnHeaderOpened(std::size_t, std::string_view) {}
+  void OnSectionClosed(std::size_t, std::string_view) {}
+  void OnRedirect(std::size_t, std::string_view) {}
+  void OnFileArgs(std::size_t, std::string_view) {}
+};
 
-std::string FindFileArgs(const std::string& productName, const std::string& versionKey,
-                         const std::string& manifest) {
+// Hands the pass to a ManifestLookupObserver.
+struct ReportingObserver {
+  static constexpr bool kCountLines = true;
+  ManifestLookupObserver& target;
+  void OnFirstLine(std::size_t line, std::string_view text) { target.OnFirstLine(line, text); }
+  void OnHeaderOpened(std::size_t line, std::string_view text) {
+    target.OnHeaderOpened(line, text);
+  }
+  void OnSectionClosed(std::size_t line, std::string_view text) {
+    target.OnSectionClosed(line, text);
+  }
+  void OnRedirect(std::size_t line, std::string_view header) { target.OnRedirect(line, header); }
+  void OnFileArgs(std::size_t line, std::string_view value) { target.OnFileArgs(line, value); }
+};
+
+template <class Observer>
+std::string FindFileArgsPass(const std::string& productName, const std::string& versionKey,
+                             const std::string& manifest, Observer& observer) {
   std::string wantedHeader = "[" + productName + " " + versionKey + "]";
   bool sectionOpen = false;
 
   // One pass over the text, top to bottom; the first line is never examined.
-  ManifestLines lines(manifest);
+  ManifestLines<Observer::kCountLines> lines(manifest);
   std::string_view line;
   if (!lines.Next(line))
     return std::string();
+  observer.OnFirstLine(lines.LineNumber(), TrimBlanks(line));
   while (lines.Next(line)) {
     line = TrimBlanks(line);
     if (line.empty() || line[0] == ';')
       continue;  // only blanks, or a comment: means nothing
-    if (EqualsNoCase(line, wantedHeader)) {
+    if (IsManifestHeader(line, wantedHeader)) {
       sectionOpen = true;
+      observer.OnHeaderOpened(lines.LineNumber(), line);
       continue;
     }
     if (line[0] == '[') {
+      if (sectionOpen)
+        observer.OnSectionClosed(lines.LineNumber(), line);
       sectionOpen = false;
       continue;
     }
     if (!sectionOpen)
       continue;
-    if (StartsWith(line, "FileArgs"))
-      return std::string(ValueOf(line));
-    if (StartsWith(line, "Sections")) {
-      const std::string_view target = ValueOf(line);
-      std::string header;
-      header.reserve(target.size() + 2);
-      header += '[';
-      header += target;
-      header += ']';
-      wantedHeader = std::move(header);
+    if (StartsWith(line, kFileArgsKey)) {
+      const std::string_view value = ManifestValue(line);
+      observer.OnFileArgs(lines.LineNumber(), value);
+      return std::string(value);
+    }
+    if (StartsWith(line, kSectionsKey)) {
+      wantedHeader = RedirectionHeader(line);
       sectionOpen = false;
+      observer.OnRedirect(lines.LineNumber(), wantedHeader);
     }
   }
   return std::string();
+}
+
+}  // namespace
+
+bool IsManifestHeader(std::string_view line, std::string_view wantedHeader) {
+  return EqualsNoCase(line, wantedHeader);
+}
+
+std::string_view ManifestValue(std::string_view line) {
+  const auto equals = line.find('=');
+  return TrimBlanks(equals == std::string_view::npos ? line : line.substr(equals + 1));
+}
+
+std::string RedirectionHeader(std::string_view sectionsLine) {
+  const std::string_view target = ManifestValue(sectionsLine);
+  std::string header;
+  header.reserve(target.size() + 2);
+  header += '[';
+  header += target;
+  header += ']';
+  return header;
+}
+
+std::string FindFileArgs(const std::string& productName, const std::string& versionKey,
+                         const std::string& manifest) {
+  SilentObserver observer;
+  return FindFileArgsPass(productName, versionKey, manifest, observer);
+}
+
+std::string FindFileArgs(const std::string& productName, const std::string& versionKey,
+                         const std::string& manifest, ManifestLookupObserver& observer) {
+  ReportingObserver reporting{observer};
+  return FindFileArgsPass(productName, versionKey, manifest, reporting);
+}
+
+void ForEachManifestLine(
+    const std::string& manifest,
+    const std::function<void(std::size_t line, std::string_view text)>& visit) {
+  ManifestLines<true> lines(manifest);
+  std::string_view line;
+  while (lines.Next(line))
+    visit(lines.LineNumber(), TrimBlanks(line));
 }

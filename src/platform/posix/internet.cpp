@@ -98,6 +98,11 @@ public:
     return status != 0;
   }
 
+  bool QueryInfoLocation(std::string& location) override {
+    location = m_location;
+    return m_hasLocation;
+  }
+
   void Close() override {
     m_handle.reset();
     m_curl = nullptr;
@@ -136,6 +141,7 @@ private:
       // The empty line after the headers of a final (not 1xx) answer.
       const bool emptyLine =
           (length == 2 && data[0] == '\r' && data[1] == '\n') || (length == 1 && data[0] == '\n');
+      file->KeepLocation(data, length);
       if (emptyLine) {
         long code = 0;
         curl_easy_getinfo(file->m_curl, CURLINFO_RESPONSE_CODE, &code);
@@ -149,6 +155,35 @@ private:
       file->m_failure = std::current_exception();
       return 0;
     }
+  }
+
+  // Each answer's headers replace those of the one before (a 100 Continue, say), so the
+  // Location kept is that of the final answer.
+  void KeepLocation(const char* data, std::size_t length) {
+    static const char kName[] = "location:";
+    const std::size_t nameLength = sizeof kName - 1;
+    if (length >= 5 && std::string(data, 5) == "HTTP/") {
+      m_location.clear();
+      m_hasLocation = false;
+      return;
+    }
+    if (length < nameLength)
+      return;
+    for (std::size_t i = 0; i < nameLength; ++i) {
+      const char c = data[i] >= 'A' && data[i] <= 'Z' ? static_cast<char>(data[i] - 'A' + 'a')
+                                                      : data[i];
+      if (c != kName[i])
+        return;
+    }
+    std::size_t first = nameLength;
+    std::size_t last = length;
+    while (first < last && (data[first] == ' ' || data[first] == '\t'))
+      ++first;
+    while (last > first && (data[last - 1] == '\r' || data[last - 1] == '\n' ||
+                            data[last - 1] == ' ' || data[last - 1] == '\t'))
+      --last;
+    m_location.assign(data + first, last - first);
+    m_hasLocation = true;
   }
 
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self) {
@@ -170,6 +205,8 @@ private:
   bool m_headersComplete = false;
   bool m_headersTooLarge = false;
   bool m_bodyTooLarge = false;
+  std::string m_location;  // the final answer's Location field
+  bool m_hasLocation = false;
   std::exception_ptr m_failure;  // raised in a callback, to be raised again after curl
   CURLcode m_bodyError = CURLE_OK;
   BodyQueue m_body;

@@ -231,6 +231,19 @@ public:
     return status != 0;
   }
 
+  bool QueryInfoLocation(std::string& location) override {
+    location.clear();
+    DWORD size = 0;
+    HttpQueryInfoA(m_request.Get(), HTTP_QUERY_LOCATION, nullptr, &size, nullptr);
+    if (size == 0)
+      return false;
+    std::vector<char> buffer(size + 1, '\0');
+    if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_LOCATION, buffer.data(), &size, nullptr))
+      return false;
+    location.assign(buffer.data(), std::min<std::size_t>(size, buffer.size() - 1));
+    return true;
+  }
+
   void Close() override { m_request.Close(); }
 
 protected:

@@ -1,0 +1,229 @@
+#include "tool/manifest_check.h"
+
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/url.h"
+#include "update/manifest_download.h"
+#include "update/manifest_lookup.h"
+
+
+namespace {
+
+// A line as the lookup sees it, with what the checks need to know about it.
+struct Line {
+  std::size_t number;
+  std::string text;  // trimmed
+  bool first;
+};
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Whether text begins with key in some letter case other than the one the lookup reads.
+bool StartsWithOtherCase(std::string_view text, std::string_view key) {
+  return text.size() >= key.size() && !StartsWith(text, key) &&
+         IsManifestHeader(text.substr(0, key.size()), key);
+}
+
+// A header's key for finding its repetitions: letters A to Z in lower case, as the lookup
+// compares them.
+std::string FoldedHeader(const std::string& text) {
+  std::string folded = text;
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+bool IsHeader(const std::string& text) {
+  return !text.empty() && text[0] == '[';
+}
+
+bool MeansNothing(const std::string& text) {
+  return text.empty() || text[0] == ';';
+}
+
+bool IsBlankChar(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// Why a header cannot equal "[" + name + " " + key + "]" for a name and key without
+// blanks at their ends or doubled inside; empty when it can (or has no blank at all,
+// which only a Sections line reaches).
+std::string BlankTrouble(const std::string& header) {
+  if (header.size() < 2 || header.back() != ']')
+    return std::string();
+  const std::string inner = header.substr(1, header.size() - 2);
+  if (inner.empty())
+    return std::string();
+  if (IsBlankChar(inner.front()))
+    return "a blank after \"[\"";
+  if (IsBlankChar(inner.back()))
+    return "a blank before \"]\"";
+  for (std::size_t i = 0; i + 1 < inner.size(); ++i) {
+    if (IsBlankChar(inner[i]) && IsBlankChar(inner[i + 1]))
+      return "two blanks together";
+  }
+  for (char c : inner) {
+    if (IsBlankChar(c) && c != ' ')
+      return "a tab or other blank that is not a space";
+  }
+  return std::string();
+}
+
+// Why IsHttpUrl rejects a page, in the words a maker needs.
+std::string WhyNotHttp(const std::string& value) {
+  platform::ParsedUrl parts;
+  if (platform::ParseUrl(value, parts)) {
+    return parts.service == platform::kServiceHttps
+               ? "it is an https address, and the program uses http only"
+               : "its scheme is not http";
+  }
+  for (unsigned char c : value) {
+    if (c > 127)
+      return "it holds a byte above 127; write it percent-encoded";
+    if (c == ' ' || c == '\t')
+      return "it holds a blank";
+    if (c == '"' || c == '\'')
+      return "it holds a quote";
+  }
+  if (value.find("://") == std::string::npos)
+    return "it is not an absolute address but a relative one or a file path";
+  return "the address parser rejects it";
+}
+
+}  // namespace
+
+std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
+  std::vector<Line> lines;
+  ForEachManifestLine(manifest, [&lines](std::size_t number, std::string_view text) {
+    lines.push_back(Line{number, std::string(text), lines.empty()});
+  });
+
+  // Where each header stands (indices into lines, rising), for repetitions and targets.
+  std::unordered_map<std::string, std::vector<std::size_t>> headers;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (IsHeader(lines[i].text))
+      headers[FoldedHeader(lines[i].text)].push_back(i);
+  }
+
+  std::vector<ManifestFinding> findings;
+  auto add = [&findings](std::size_t line, const char* kind, std::string message,
+                         std::string fix) {
+    findings.push_back(ManifestFinding{line, kind, std::move(message), std::move(fix)});
+  };
+
+  // The section each line belongs to: the index of its header line, or none.
+  const std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t section = kNone;
+  bool sectionEnded = false;  // its first FileArgs or Sections line has been passed
+  std::size_t endedBy = 0;
+
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    const std::string& text = line.text;
+
+    if (line.first) {
+      if (IsHeader(text))
+        add(line.number, kHeaderOnFirstLine,
+            "The first line is never read, so the header " + text + " opens no section.",
+            "Put a comment line such as \"; update manifest\" above it.");
+      continue;
+    }
+    if (MeansNothing(text))
+      continue;
+
+    if (IsHeader(text)) {
+      section = i;
+      sectionEnded = false;
+      const std::string trouble = BlankTrouble(text);
+      if (!trouble.empty())
+        add(line.number, kHeaderBlanks,
+            "The header " + text + " has " + trouble +
+                ": the program builds headers with single blanks, so no product matches it.",
+            "Write it as \"[Name Version]\" or \"[Name Version locale]\" with single blanks.");
+      const std::size_t earliest = headers[FoldedHeader(text)].front();
+      if (earliest < i)
+        add(line.number, kDuplicateHeader,
+            "The header " + text + " already stands on line " +
+                std::to_string(lines[earliest].number) +
+                "; this section is read only when that one has no FileArgs and no Sections.",
+            "Keep one section per header and merge the two.");
+      continue;
+    }
+
+    // A key line outside every section, or after the line that ends every lookup of it.
+    if (section == kNone || sectionEnded) {
+      const std::string why =
+          section == kNone
+              ? "it stands before the first section header that the program reads"
+              : "line " + std::to_string(endedBy) + " ends every lookup of this section";
+      add(line.number, kUnreachableLine, "No lookup reaches this line: " + why + ".",
+          section == kNone ? "Move it below the header of its section."
+                           : "Move it above line " + std::to_string(endedBy) +
+                                 ", or remove it.");
+      if (!StartsWith(text, kFileArgsKey) && !StartsWith(text, kSectionsKey))
+        continue;
+    }
+
+    if (StartsWithOtherCase(text, kFileArgsKey) || StartsWithOtherCase(text, kSectionsKey)) {
+      const std::string key = StartsWithOtherCase(text, kFileArgsKey) ? kFileArgsKey
+                                                                       : kSectionsKey;
+      add(line.number, kKeyLetterCase,
+          "\"" + text.substr(0, key.size()) + "\" is not a key: only \"" + key +
+              "\" in this letter case counts, so the line is ignored.",
+          "Write \"" + key + "\".");
+      continue;
+    }
+
+    if (StartsWith(text, kFileArgsKey)) {
+      const bool ends = !sectionEnded && section != kNone;
+      if (text.find('=') == std::string::npos) {
+        add(line.number, kFileArgsWithoutEquals,
+            "The line has no \"=\", so its value is the whole line, which is no address.",
+            "Write \"FileArgs=http://...\".");
+      } else {
+        const std::string value(ManifestValue(text));
+        if (value.empty())
+          add(line.number, kEmptyFileArgs,
+              "An empty FileArgs ends the lookup here with no page: no update is offered, "
+              "and later lines of the section are not read.",
+              "Give the page address, or remove the line.");
+        else if (!IsHttpUrl(value))
+          add(line.number, kFileArgsNotHttp,
+              "The page " + value + " is not an http address (" + WhyNotHttp(value) +
+                  "): the program treats it as no update.",
+              "Give an absolute http:// address.");
+      }
+      if (ends) {
+        sectionEnded = true;
+        endedBy = line.number;
+      }
+      continue;
+    }
+
+    if (StartsWith(text, kSectionsKey)) {
+      const std::string target = RedirectionHeader(text);
+      const auto found = headers.find(FoldedHeader(target));
+      const bool below = found != headers.end() && found->second.back() > i;
+      const bool above = found != headers.end() && found->second.front() < i;
+      if (!below && !sectionEnded && section != kNone)
+        add(line.number, kRedirectTargetMissing,
+            "The redirection to " + target + " finds nothing: " +
+                (above ? "that header stands above this line, and the manifest is read "
+                         "only downwards."
+                       : "no such header follows."),
+            above ? "Move the section " + target + " below this line."
+                  : "Add a section " + target + " below this line, or correct the name.");
+      if (!sectionEnded && section != kNone) {
+        sectionEnded = true;
+        endedBy = line.number;
+      }
+    }
+  }
+  // Each finding was added at the line being read, so they are in line order already.
+  return findings;
+}

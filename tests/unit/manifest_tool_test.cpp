@@ -1,0 +1,290 @@
+// The manifest makers' tool: the lookup's report of its pass, the findings, and the
+// explanation of the program's decision.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tool/json_writer.h"
+#include "tool/manifest_check.h"
+#include "tool/update_explain.h"
+#include "update/manifest_lookup.h"
+
+namespace {
+
+std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd = "\n") {
+  std::string text;
+  for (const auto& line : lines)
+    text += line + lineEnd;
+  return text;
+}
+
+const std::vector<std::string> kExample = {
+    "; update manifest",
+    "[App 7.0 en]",
+    "FileArgs = http://server/app70-en.html",
+    "[App 7.0 de]",
+    "Sections=App 7.0",
+    "FileArgs=http://server/not-read.html",
+    "[App 7.0]",
+    "; comments do not end a section",
+    "fileargs=http://server/ignored.html",
+    "FileArgs=http://server/app70.html",
+    "[App 6.0]",
+    "Sections=App 7.0",
+    "[App 5.0]",
+    "Sections= App 5.5",
+    "[App 5.5]",
+    "FileArgs=http://server/app55.html",
+};
+
+// The steps of one lookup as "line:event:text" words.
+std::vector<std::string> Steps(const std::string& name, const std::string& key,
+                               const std::string& manifest, std::string* value = nullptr) {
+  class Recorder : public ManifestLookupObserver {
+  public:
+    std::vector<std::string> steps;
+    void OnFirstLine(std::size_t line, std::string_view text) override {
+      Add(line, "first", text);
+    }
+    void OnHeaderOpened(std::size_t line, std::string_view text) override {
+      Add(line, "opened", text);
+    }
+    void OnSectionClosed(std::size_t line, std::string_view text) override {
+      Add(line, "closed", text);
+    }
+    void OnRedirect(std::size_t line, std::string_view text) override {
+      Add(line, "redirect", text);
+    }
+    void OnFileArgs(std::size_t line, std::string_view text) override {
+      Add(line, "fileargs", text);
+    }
+
+  private:
+    void Add(std::size_t line, const char* event, std::string_view text) {
+      steps.push_back(std::to_string(line) + ":" + event + ":" + std::string(text));
+    }
+  } recorder;
+  const std::string result = FindFileArgs(name, key, manifest, recorder);
+  if (value)
+    *value = result;
+  return recorder.steps;
+}
+
+using Strings = std::vector<std::string>;
+
+TEST(LookupObserver, ReportsTheWorkedExampleLineByLine) {
+  const std::string manifest = Join(kExample, "\r\n");
+  EXPECT_EQ(Steps("App", "7.0 en", manifest),
+            (Strings{"1:first:; update manifest", "2:opened:[App 7.0 en]",
+                     "3:fileargs:http://server/app70-en.html"}));
+  EXPECT_EQ(Steps("App", "7.0 de", manifest),
+            (Strings{"1:first:; update manifest", "4:opened:[App 7.0 de]",
+                     "5:redirect:[App 7.0]", "7:opened:[App 7.0]",
+                     "10:fileargs:http://server/app70.html"}));
+  EXPECT_EQ(Steps("App", "7.0", manifest),
+            (Strings{"1:first:; update manifest", "7:opened:[App 7.0]",
+                     "10:fileargs:http://server/app70.html"}));
+  EXPECT_EQ(Steps("App", "6.0", manifest),
+            (Strings{"1:first:; update manifest", "11:opened:[App 6.0]",
+                     "12:redirect:[App 7.0]"}));
+  EXPECT_EQ(Steps("App", "5.0", manifest),
+            (Strings{"1:first:; update manifest", "13:opened:[App 5.0]",
+                     "14:redirect:[App 5.5]", "15:opened:[App 5.5]",
+                     "16:fileargs:http://server/app55.html"}));
+  // A header that is not the wanted one ends the open section.
+  EXPECT_EQ(Steps("App", "7.0 fr", Join({"; m", "[App 7.0 fr]", "Other=1", "[App 8.0]"})),
+            (Strings{"1:first:; m", "2:opened:[App 7.0 fr]", "4:closed:[App 8.0]"}));
+}
+
+TEST(LookupObserver, NumbersLinesAsAnEditorDoes) {
+  // LF, CR LF and a lone CR each end a line; empty lines count although the lookup skips
+  // them, and so do leading line ends before the first line.
+  const std::string manifest =
+      "\n; first\r\n\r\n[App 1]\r\rFileArgs=x\n\nSections=y\r\n[App 2]\rFileArgs=http://h/";
+  EXPECT_EQ(Steps("App", "1", manifest),
+            (Strings{"2:first:; first", "4:opened:[App 1]", "6:fileargs:x"}));
+  std::string value;
+  EXPECT_EQ(Steps("App", "2", manifest, &value),
+            (Strings{"2:first:; first", "9:opened:[App 2]", "10:fileargs:http://h/"}));
+  EXPECT_EQ(value, "http://h/");
+
+  std::vector<std::pair<std::size_t, std::string>> lines;
+  ForEachManifestLine(manifest, [&lines](std::size_t line, std::string_view text) {
+    lines.emplace_back(line, std::string(text));
+  });
+  const std::vector<std::pair<std::size_t, std::string>> expected = {
+      {2, "; first"}, {4, "[App 1]"}, {6, "FileArgs=x"}, {8, "Sections=y"},
+      {9, "[App 2]"}, {10, "FileArgs=http://h/"}};
+  EXPECT_EQ(lines, expected);
+}
+
+TEST(LookupObserver, GivesTheSameResultAsThePlainLookup) {
+  // Random manifests of the lookup's line kinds: the observed pass must not decide
+  // differently from the one the program makes.
+  const Strings pieces = {"[App 1]", "[app 1 EN]", "[App 2]", "[Other 1]", "Sections=App 2",
+                          "Sections = App 1 en", "FileArgs=http://h/a", "FileArgs=",
+                          "fileargs=http://h/b", "; c", "  ", "[App  1]", "FileArgsOld=q"};
+  const Strings ends = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    std::string manifest;
+    const int count = static_cast<int>(random() % 12);
+    for (int i = 0; i < count; ++i)
+      manifest += pieces[random() % pieces.size()] + ends[random() % ends.size()];
+    for (const char* key : {"1", "1 en", "2"}) {
+      std::string observed;
+      Steps("App", key, manifest, &observed);
+      ASSERT_EQ(observed, FindFileArgs("App", key, manifest)) << manifest << " / " << key;
+    }
+  }
+}
+
+// The kinds and lines of a manifest's findings, as "line:kind".
+Strings Kinds(const Strings& lines) {
+  Strings kinds;
+  for (const ManifestFinding& finding : CheckManifest(Join(lines)))
+    kinds.push_back(std::to_string(finding.line) + ":" + finding.kind);
+  return kinds;
+}
+
+struct TrapCase {
+  const char* what;
+  Strings withTrap;
+  Strings expected;  // line:kind of the findings
+  Strings withoutTrap;
+};
+
+const TrapCase kTraps[] = {
+    {"a header on the first line",
+     {"[App 7.0]", "FileArgs=http://h/a"},
+     {"1:header-on-first-line", "2:unreachable-line"},
+     {"; manifest", "[App 7.0]", "FileArgs=http://h/a"}},
+    {"a redirection to a header above it",
+     {"; m", "[App 7.0]", "FileArgs=http://h/a", "[App 6.0]", "Sections=App 7.0"},
+     {"5:redirect-target-missing"},
+     {"; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"}},
+    {"a redirection to a header that does not exist",
+     {"; m", "[App 6.0]", "Sections=App 6.5"},
+     {"3:redirect-target-missing"},
+     {"; m", "[App 6.0]", "Sections=app 6.5", "[APP 6.5]", "FileArgs=http://h/a"}},
+    {"an https page",
+     {"; m", "[App 7.0]", "FileArgs=https://h/a"},
+     {"3:fileargs-not-http"},
+     {"; m", "[App 7.0]", "FileArgs=http://h/a"}},
+    {"a relative page",
+     {"; m", "[App 7.0]", "FileArgs=/updates/a.html"},
+     {"3:fileargs-not-http"},
+     {"; m", "[App 7.0]", "FileArgs=http://h/updates/a.html"}},
+    {"a page with a blank, a quote or a byte above 127",
+     {"; m", "[A 1]", "FileArgs=http://h/a b", "[B 1]", "FileArgs=\"http://h/a\"", "[C 1]",
+      "FileArgs=http://h/\xC3\xA4"},
+     {"3:fileargs-not-http", "5:fileargs-not-http", "7:fileargs-not-http"},
+     {"; m", "[A 1]", "FileArgs=http://h/a%20b", "[B 1]", "FileArgs= http://h/a ", "[C 1]",
+      "FileArgs=http://h/%C3%A4"}},
+    {"keys in another letter case",
+     {"; m", "[App 7.0]", "fileargs=http://h/a", "[App 6.0]", "SECTIONS=App 7.0"},
+     {"3:key-letter-case", "5:key-letter-case"},
+     {"; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"}},
+    {"headers with blanks no product has",
+     {"; m", "[App  7.0]", "FileArgs=http://h/a", "[ App 6.0]", "FileArgs=http://h/b",
+      "[App 5.0 ]", "FileArgs=http://h/c", "[App\t4.0]", "FileArgs=http://h/d"},
+     {"2:header-blanks", "4:header-blanks", "6:header-blanks", "8:header-blanks"},
+     {"; m", "  [App 7.0]  ", "FileArgs=http://h/a", "[App 6.0 en]", "FileArgs=http://h/b"}},
+    {"a header that appears twice",
+     {"; m", "[App 7.0]", "Other=1", "[App 8.0]", "FileArgs=http://h/b", "[app 7.0]",
+      "FileArgs=http://h/a"},
+     {"6:duplicate-header"},
+     {"; m", "[App 7.0]", "FileArgs=http://h/a", "[App 7.0 en]", "FileArgs=http://h/b"}},
+    {"an empty FileArgs",
+     {"; m", "[App 7.0]", "FileArgs=", "FileArgs=http://h/a"},
+     {"3:empty-fileargs", "4:unreachable-line"},
+     {"; m", "[App 7.0]", "FileArgs=http://h/a"}},
+    {"a FileArgs without \"=\"",
+     {"; m", "[App 7.0]", "FileArgs http://h/a"},
+     {"3:fileargs-without-equals"},
+     {"; m", "[App 7.0]", "FileArgs= http://h/a"}},
+    {"lines no lookup reaches",
+     {"; m", "FileArgs=http://h/x", "[App 7.0]", "FileArgs=http://h/a", "Sections=App 8.0",
+      "[App 6.0]", "Sections=App 7.5", "FileArgs=http://h/b", "[App 7.5]",
+      "FileArgs=http://h/c"},
+     {"2:unreachable-line", "5:unreachable-line", "8:unreachable-line"},
+     {"; m", "[App 7.0]", "; a comment", "Other=1", "FileArgs=http://h/a", "", "[App 6.0]",
+      "Sections=App 7.5", "[App 7.5]", "FileArgs=http://h/c"}},
+};
+
+TEST(CheckManifest, FindsEachTrapAndNothingWithoutIt) {
+  for (const TrapCase& trap : kTraps) {
+    SCOPED_TRACE(trap.what);
+    EXPECT_EQ(Kinds(trap.withTrap), trap.expected);
+    EXPECT_EQ(Kinds(trap.withoutTrap), Strings{});
+  }
+}
+
+TEST(CheckManifest, FindsTheWorkedExamplesTrapsOnTheirLines) {
+  EXPECT_EQ(Kinds(kExample),
+            (Strings{"6:unreachable-line", "9:key-letter-case", "12:redirect-target-missing"}));
+  // Each finding carries a reason and a fix for the reader.
+  for (const ManifestFinding& finding : CheckManifest(Join(kExample))) {
+    EXPECT_FALSE(finding.message.empty());
+    EXPECT_FALSE(finding.fix.empty());
+  }
+  // Line numbers are those of the file, blank lines and CR line ends included.
+  const std::vector<ManifestFinding> findings =
+      CheckManifest("; m\r\n\r\n[App 7.0]\r\rfileargs=http://h/a\r\n");
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].line, 5u);
+  EXPECT_EQ(CheckManifest("").size(), 0u);
+}
+
+TEST(ExplainUpdate, FollowsTheProductChecksOrder) {
+  const std::string manifest =
+      Join({"; m", "[App 7.0 en]", "FileArgs=https://h/en", "[App 7.0]", "FileArgs=http://h/all",
+            "[App 7.0 de]", "FileArgs=http://h/de"});
+  // The locale section's https page is rejected; the version section's page wins.
+  UpdateExplanation english = ExplainUpdate("App", "7.0", "", manifest);
+  EXPECT_EQ(english.locale, "en");
+  EXPECT_EQ(english.localeLookup.header, "[App 7.0 en]");
+  EXPECT_EQ(english.localeLookup.value, "https://h/en");
+  EXPECT_FALSE(english.localeLookup.isHttp);
+  EXPECT_EQ(english.localeLookup.fileArgsLine, 3u);
+  EXPECT_TRUE(english.usedVersionLookup);
+  EXPECT_EQ(english.versionLookup.fileArgsLine, 5u);
+  EXPECT_EQ(english.page, "http://h/all");
+  EXPECT_EQ(english.decidedBy, "version");
+  EXPECT_TRUE(english.updateOffered);
+  EXPECT_NE(DescribeExplanation(english).find("line 3: FileArgs gives \"https://h/en\""),
+            std::string::npos);
+
+  const UpdateExplanation german = ExplainUpdate("App", "7.0", "DE", manifest);
+  EXPECT_EQ(german.locale, "de");
+  EXPECT_EQ(german.decidedBy, "locale");
+  EXPECT_EQ(german.page, "http://h/de");
+  EXPECT_FALSE(german.usedVersionLookup);
+
+  const UpdateExplanation none = ExplainUpdate("App", "6.0", "en", manifest);
+  EXPECT_FALSE(none.updateOffered);
+  EXPECT_EQ(none.decidedBy, "none");
+  EXPECT_EQ(none.page, "");
+}
+
+TEST(JsonWriter, WritesValidJsonForAnyBytes) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("a");
+  json.String("q\"b\\\n\x01\xC3\xA4\xE4");
+  json.Key("list");
+  json.BeginArray();
+  json.Number(3);
+  json.Bool(false);
+  json.Null();
+  json.BeginObject();
+  json.EndObject();
+  json.EndArray();
+  json.EndObject();
+  EXPECT_EQ(json.Text(),
+            "{\"a\":\"q\\\"b\\\\\\n\\u0001\xC3\xA4\\u00e4\",\"list\":[3,false,null,{}]}");
+}
+
+}  // namespace
