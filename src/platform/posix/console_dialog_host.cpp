@@ -145,10 +145,24 @@ public:
 
   std::vector<Control>& Controls() { return m_controls; }
 
-  void Render(std::ostream& out) const {
-    out << "\n" << m_title << "\n" << std::string(std::max<std::size_t>(m_title.size(), 3), '=')
-        << "\n";
-    // Controls in reading order: rows from the top, each row from the left.
+  // The dialog on one line: its title, then its static texts in reading order.
+  std::string Summary() const {
+    std::string texts;
+    for (const std::vector<const Control*>& row : Rows()) {
+      for (const Control* control : row) {
+        const std::string text = Trim(OnOneLine(WithoutMnemonics(control->source.text)));
+        if (control->Is(kStaticClass) && !text.empty())
+          texts += (texts.empty() ? "" : " ") + text;
+      }
+    }
+    const std::string title = OnOneLine(m_title);
+    if (title.empty() || texts.empty())
+      return title + texts;
+    return title + ": " + texts;
+  }
+
+  // The visible controls but icons, in rows from the top, each row from the left.
+  std::vector<std::vector<const Control*>> Rows() const {
     std::vector<const Control*> order;
     for (const Control& control : m_controls) {
       if (!control.IsIcon() && (control.source.style & kStyleVisible))
@@ -157,6 +171,7 @@ public:
     std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
       return a->source.y < b->source.y;
     });
+    std::vector<std::vector<const Control*>> rows;
     for (std::size_t i = 0; i < order.size();) {
       std::size_t end = i + 1;
       const int rowEnd = order[i]->source.y + std::max<int>(order[i]->source.height / 2, 1);
@@ -167,6 +182,16 @@ public:
       std::stable_sort(row.begin(), row.end(), [](const Control* a, const Control* b) {
         return a->source.x < b->source.x;
       });
+      rows.push_back(row);
+      i = end;
+    }
+    return rows;
+  }
+
+  void Render(std::ostream& out) const {
+    out << "\n" << m_title << "\n" << std::string(std::max<std::size_t>(m_title.size(), 3), '=')
+        << "\n";
+    for (const std::vector<const Control*>& row : Rows()) {
       std::string line;
       for (const Control* control : row) {
         if (!line.empty())
@@ -183,7 +208,6 @@ public:
           out << " " << Trim(item);
         out << "\n";
       }
-      i = end;
     }
   }
 
@@ -234,7 +258,27 @@ private:
 
 }  // namespace
 
-ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out) : m_in(in), m_out(out) {}
+ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out)
+    : ConsoleDialogHost(in, out, out, false) {}
+
+ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out, std::ostream& messages,
+                                     bool confirmMessages)
+    : m_in(in), m_out(out), m_messages(messages), m_confirmMessages(confirmMessages) {}
+
+void ConsoleDialogHost::ShowMessageBox(const std::string& text, const std::string& caption,
+                                       MessageBoxStyle) {
+  ShowConsoleMessageBox(m_messages, m_confirmMessages ? &m_in : nullptr, text, caption);
+}
+
+void ConsoleDialogHost::SetUpdateOffer(const UpdateOffer*) {}
+
+void ConsoleDialogHost::OfferAnswered(const UpdateOffer& offer, int remindDays) {
+  if (remindDays == 0)
+    m_out << "Opening " << offer.page << "\n";
+  else
+    m_out << "Reminding you in " << remindDays << (remindDays == 1 ? " day" : " days") << "\n";
+  m_out << std::flush;
+}
 
 int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
   DialogResource resource;
@@ -303,6 +347,37 @@ void ShowConsoleMessageBox(std::ostream& out, std::istream* waitIn, const std::s
     std::getline(*waitIn, line);
   }
   out << std::flush;
+}
+
+LineDialogHost::LineDialogHost(std::ostream& out) : m_out(out) {}
+
+int LineDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
+  DialogResource resource;
+  if (!LoadDialogResource(templateId, resource))
+    return -1;
+  ConsoleDialogWindow window(resource);
+  const Attachment attachment(dialog, &window);
+  InitDialog(dialog);
+  if (!window.Ended()) {
+    std::string line = window.Summary();
+    if (m_offer)
+      line += (line.empty() ? "" : " ") + m_offer->page;
+    m_out << line << "\n" << std::flush;
+    // Nobody can answer: the dialog is closed as its close box would close it.
+    Cancel(dialog);
+    if (!window.Ended())
+      window.EndDialog(kIdCancel);
+  }
+  return window.Result();
+}
+
+void LineDialogHost::ShowMessageBox(const std::string& text, const std::string& caption,
+                                    MessageBoxStyle) {
+  m_out << caption << ": " << OnOneLine(text) << "\n" << std::flush;
+}
+
+void LineDialogHost::SetUpdateOffer(const UpdateOffer* offer) {
+  m_offer = offer;
 }
 
 }  // namespace posix
