@@ -145,10 +145,14 @@ public:
 
   std::vector<Control>& Controls() { return m_controls; }
 
-  // The dialog on one line: its title, then its static texts in reading order.
+  // The dialog on one line: its title, then its texts in reading order.
   std::string Summary() const {
     std::string texts;
     for (const std::vector<const Control*>& row : Rows()) {
+      // A text beside a choice belongs to the choice: only rows of texts alone count.
+      if (!std::all_of(row.begin(), row.end(),
+                       [](const Control* control) { return control->Is(kStaticClass); }))
+        continue;
       for (const Control* control : row) {
         const std::string text = Trim(OnOneLine(WithoutMnemonics(control->source.text)));
         if (control->Is(kStaticClass) && !text.empty())
