@@ -51,7 +51,7 @@ class ConsoleDialogs(unittest.TestCase):
 
     def _screens(self, output):
         # First screen of each dialog: the one right after the help line.
-        dialogs = output.split("(type a letter")[1:]
+        dialogs = output.split("(a letter chooses")[1:]
         self.assertEqual(len(dialogs), 3)
         return dialogs
 

@@ -12,14 +12,16 @@ import sys
 import time
 import unittest
 
-from native_harness import BUILD_DIR, CAPTION, PROGRAM, SOURCE_DIR
+from native_harness import BUILD_DIR, CAPTION, PROGRAM
 from program_texts import product_file
 from test_native_update_check import DAY, ZONE, UpdateCheckTestCase, local_date
 from http_server import Reply  # noqa: E402 (on the path the update check suite sets)
 
 MODULE = os.path.join(BUILD_DIR, "src", "libkavexwebupd-gtk.so")
 PAGE = "http://127.0.0.1/app70.html?from=kwu&x=1"
-SCREENSHOTS = os.path.join(SOURCE_DIR, "docs", "screenshots")
+# Screenshots go to the build tree; KWU_SCREENSHOT_DIR=docs/screenshots refreshes the
+# documentation's.
+SCREENSHOTS = os.environ.get("KWU_SCREENSHOT_DIR") or os.path.join(BUILD_DIR, "screenshots")
 TOOLS = ("Xvfb", "xdotool", "dbus-daemon", "import")
 
 _display = {}  # "DISPLAY", "DBUS_SESSION_BUS_ADDRESS" and the processes behind them

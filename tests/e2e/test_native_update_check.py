@@ -19,8 +19,7 @@ sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__fil
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
 from program_texts import product_file
 
-HELP_LINE = ("(type a letter to pick a choice, or a value from a list; Enter presses the "
-             "button in <>; end of input closes the dialog)\n")
+HELP_LINE = "(a letter chooses, a list item sets the list, Enter presses <OK>, q closes)\n"
 UPDATES_AVAILABLE = "There are updates available for the %s software."
 NO_UPDATES = "There are no new updates available.\nYou already have the most recent version."
 GERMAN_UPDATES_AVAILABLE = "Für die Software %s sind Updates verfügbar."

@@ -60,6 +60,9 @@ public:
     for (const DialogControl& source : resource.dialog.controls) {
       Control control;
       control.source = source;
+      // q and n close the dialog, so they name no choice.
+      while (key == 'n' || key == 'q')
+        ++key;
       if (control.IsRadio() && key <= 'z')
         control.key = key++;
       m_controls.push_back(control);
@@ -292,20 +295,42 @@ int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHand
   ConsoleDialogWindow window(resource);
   const Attachment attachment(dialog, &window);
   InitDialog(dialog);
-  m_out << "\n(type a letter to pick a choice, or a value from a list; Enter presses the "
-           "button in <>; end of input closes the dialog)\n";
+  std::string defaultButton = "OK";
+  for (const Control& control : window.Controls()) {
+    if (control.IsDefault())
+      defaultButton = OnOneLine(WithoutMnemonics(control.source.text));
+  }
+  m_out << "\n(a letter chooses, a list item sets the list, Enter presses <" << defaultButton
+        << ">, q closes)\n";
+  bool redraw = true;
   while (!window.Ended()) {
-    window.Render(m_out);
+    // A refused answer is asked again without showing the whole dialog again.
+    if (redraw)
+      window.Render(m_out);
+    redraw = true;
     m_out << "> " << std::flush;
     std::string line;
-    if (!std::getline(m_in, line)) {
+    bool close = !std::getline(m_in, line);
+    if (close)
       m_out << "\n";
+    // Control characters are never part of a choice; Escape and Ctrl-D close.
+    std::string printable;
+    for (const char c : line) {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      if (byte == 0x1B || byte == 0x04)
+        close = true;
+      else if (byte >= 0x20 && byte != 0x7F)
+        printable += c;
+    }
+    const std::string choice = Trim(printable);
+    if (EqualsNoCase(choice, "q") || EqualsNoCase(choice, "n"))
+      close = true;
+    if (close) {
       Cancel(dialog);
       if (!window.Ended())
         window.EndDialog(kIdCancel);  // nothing more can be read
       break;
     }
-    const std::string choice = Trim(line);
     bool understood = false;
     for (Control& control : window.Controls()) {
       if (understood)
@@ -336,8 +361,10 @@ int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHand
         }
       }
     }
-    if (!understood)
+    if (!understood) {
       m_out << "Not a choice: " << choice << "\n";
+      redraw = false;
+    }
   }
   return window.Result();
 }

@@ -15,7 +15,8 @@ namespace posix {
 //   an item's text    selects it in its combo box (as picking it in the list would)
 //   a button's text   presses that button
 //   an empty line     presses the default button
-//   end of input      closes the dialog, as the close box would
+//   q, n, Escape, Ctrl-D or end of input  closes the dialog, as the close box would
+// Control characters are never taken as part of a choice.
 class ConsoleDialogHost : public PosixDialogHost {
 public:
   // Message boxes go to `out` and do not wait.
