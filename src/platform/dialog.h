@@ -17,6 +17,14 @@ enum Notification : int {
 
 class CDialog;
 
+// An update offer as the program makes it. The dialog itself knows only the product; hosts
+// that report in words need the page too: one without windows names the page it cannot
+// offer, a terminal says what follows the answer.
+struct UpdateOffer {
+  std::string product;
+  std::string page;
+};
+
 // A dialog while its host shows it: what a dialog does to its window and its controls.
 class DialogWindow {
 public:
@@ -42,6 +50,11 @@ public:
   virtual ~DialogHost() = default;
   // Shows the dialog modally; the result it ended with, or -1 when it cannot be shown.
   virtual int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) = 0;
+  // The offer the next update dialog makes, until it is set to null again.
+  virtual void SetUpdateOffer(const UpdateOffer* /*offer*/) {}
+  // The answer to the offer is carried out now: the page is opened (remindDays 0) or the
+  // reminder is stored for that many days.
+  virtual void OfferAnswered(const UpdateOffer& /*offer*/, int /*remindDays*/) {}
 
 protected:
   // For hosts: connects a dialog to its window for as long as it is shown, and

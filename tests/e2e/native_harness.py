@@ -22,8 +22,8 @@ CAPTION = "Kavex Web Update"
 
 # Variables of the caller that would change where the program looks or what it shows.
 _CLEARED_VARIABLES = ("KAVEXWEBUPD_SETTINGS", "KAVEXWEBUPD_COMMON_APPDATA", "XDG_CONFIG_HOME",
-                      "DISPLAY", "WAYLAND_DISPLAY", "http_proxy", "HTTP_PROXY",
-                      "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
+                      "DISPLAY", "WAYLAND_DISPLAY", "KAVEXWEBUPD_GTK_MODULE", "http_proxy",
+                      "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
 
 
 class RunResult:
@@ -172,6 +172,9 @@ class Sandbox:
             "HOME": self.home,
             "TZ": "UTC",
             "LC_ALL": "C",
+            # Dialogs on the console host, answered through the piped input; the suites
+            # of the other hosts choose theirs.
+            "KAVEXWEBUPD_DIALOGS": "console",
             # A run that falls back to the built-in address must not look its host up in
             # the machine's resolver: a proxy on a closed loopback port refuses it first.
             "http_proxy": "http://127.0.0.1:9",

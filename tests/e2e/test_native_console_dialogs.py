@@ -21,7 +21,8 @@ class ConsoleDialogs(unittest.TestCase):
     def probe(self, action, product, *locales, stdin=""):
         out = self.folder / "out.txt"
         run = subprocess.run([str(self.folder / "dialog_probe"), str(out), action, product, *locales],
-                             input=stdin, capture_output=True, text=True, timeout=60)
+                             input=stdin, capture_output=True, text=True, timeout=60,
+                             env=dict(os.environ, KAVEXWEBUPD_DIALOGS="console"))
         self.assertEqual(run.returncode, 0, run.stderr)
         return out.read_text().splitlines(), run.stdout, run.stderr
 
@@ -50,7 +51,7 @@ class ConsoleDialogs(unittest.TestCase):
 
     def _screens(self, output):
         # First screen of each dialog: the one right after the help line.
-        dialogs = output.split("(type a letter")[1:]
+        dialogs = output.split("(a letter chooses")[1:]
         self.assertEqual(len(dialogs), 3)
         return dialogs
 

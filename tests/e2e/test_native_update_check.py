@@ -11,7 +11,7 @@ import sys
 import time
 import unittest
 
-from native_harness import (BUILD_DIR, REMIND_DATES_KEY, SETTINGS_KEY, SOURCE_DIR,
+from native_harness import (BUILD_DIR, CAPTION, REMIND_DATES_KEY, SETTINGS_KEY, SOURCE_DIR,
                             NativeTestCase)
 
 sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__file__), "..", ".."),
@@ -19,8 +19,7 @@ sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__fil
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
 from program_texts import product_file
 
-HELP_LINE = ("(type a letter to pick a choice, or a value from a list; Enter presses the "
-             "button in <>; end of input closes the dialog)\n")
+HELP_LINE = "(a letter chooses, a list item sets the list, Enter presses <OK>, q closes)\n"
 UPDATES_AVAILABLE = "There are updates available for the %s software."
 NO_UPDATES = "There are no new updates available.\nYou already have the most recent version."
 GERMAN_UPDATES_AVAILABLE = "Für die Software %s sind Updates verfügbar."
@@ -314,12 +313,29 @@ class Answers(UpdateCheckTestCase):
             time.sleep(0.05)
         self.assertTrue(os.path.exists(finished))
 
-    def test_the_outcome_of_opening_is_not_examined(self):
-        self.set_remind_date("App", "01/06/2005")
-        missing = self.box.path("no-such-opener")
-        self.assertEqual(self.check("App", "7.0", input="\n",
-                                    env={"KAVEXWEBUPD_OPEN_COMMAND": missing})[1], "")
-        self.assertEqual(self.remind_date("App"), "")
+    def test_an_opener_that_cannot_start_or_fails_is_reported_with_the_address(self):
+        page = "http://127.0.0.1/app70.html?from=kwu&x=1"
+        failing = self.write_script("failing.sh", "#!/bin/sh\nexit 3\n")
+        for opener in (self.box.path("no-such-opener"), failing):
+            with self.subTest(opener=opener):
+                self.set_remind_date("App", "01/06/2005")
+                stdout, stderr = self.check("App", "7.0", input="\n",
+                                            env={"KAVEXWEBUPD_OPEN_COMMAND": opener})
+                self.assertIn("Opening " + page + "\n", stdout)
+                self.assertTrue(stderr.startswith(CAPTION + ": The page could not be opened"),
+                                stderr)
+                self.assertIn(opener, stderr)
+                self.assertTrue(stderr.endswith("\n" + page + "\n"), stderr)
+                # The reminder goes as after any visit: the address is in the user's hands.
+                self.assertEqual(self.remind_date("App"), "")
+
+    def test_the_answer_is_told_on_the_terminal(self):
+        stdout, _ = self.check("App", "7.0", input="30\n\n")
+        self.assertTrue(stdout.endswith("> Reminding you in 30 days\n"), stdout[-200:])
+        stdout, stderr = self.check("App", "7.0", input="\n")
+        self.assertTrue(stdout.endswith("> Opening http://127.0.0.1/app70.html?from=kwu&x=1\n"),
+                        stdout[-200:])
+        self.assertEqual(stderr, "")
 
     def test_closing_the_dialog_changes_nothing(self):
         self.set_remind_date("App", "01/06/2005")

@@ -100,6 +100,58 @@ TEST(UpdateAvailableDialog, UnknownInputIsRefusedAndAsksAgain) {
   EXPECT_NE(outcome.screen.find("Not a choice: c"), std::string::npos);
 }
 
+TEST(UpdateAvailableDialog, QuitKeysAndControlCharactersCloseWithoutAnswer) {
+  // "q", "n", Escape and Ctrl-D close, after whatever was picked before.
+  for (const std::string input : {"30\nq\n", "b\nN\n", "30\n\x1b\n", "b\n\x04\n"}) {
+    const Outcome outcome = RunUpdateAvailable(input);
+    EXPECT_EQ(outcome.result, platform::kIdCancel) << input;
+    EXPECT_EQ(outcome.remindDays, 0) << input;
+  }
+  // Other control bytes are dropped, never taken as part of a choice or shown.
+  const Outcome picked = RunUpdateAvailable("3\x7f\x01" "0\n\x08\n");
+  EXPECT_EQ(picked.result, platform::kIdOk);
+  EXPECT_EQ(picked.remindDays, 30);
+  EXPECT_EQ(picked.screen.find('\x7f'), std::string::npos);
+  EXPECT_EQ(picked.screen.find('\x08'), std::string::npos);
+}
+
+TEST(UpdateAvailableDialog, HintFitsTheTerminalAndTyposDoNotRedraw) {
+  const Outcome outcome = RunUpdateAvailable("7\nx\n\n");
+  std::istringstream lines(outcome.screen);
+  std::string line;
+  while (std::getline(lines, line))
+    EXPECT_LE(line.size(), 80u) << line;
+  // One screen at the start, none after the refused answers.
+  std::size_t screens = 0;
+  for (std::size_t at = 0; (at = outcome.screen.find("\nAcme Writer\n====", at)) != std::string::npos; ++at)
+    ++screens;
+  EXPECT_EQ(screens, 1u);
+  EXPECT_NE(outcome.screen.find("Not a choice: 7\n> Not a choice: x\n> "), std::string::npos);
+}
+
+TEST(UpdateAvailableDialog, OneLineHostNamesTheOfferedPageAndCloses) {
+  std::ostringstream out;
+  platform::posix::LineDialogHost host(out);
+  platform::SetDialogHost(&host);
+  const platform::UpdateOffer offer{"Acme 100%", "http://example.com/acme.html"};
+  host.SetUpdateOffer(&offer);
+  CUpdateAvailableDlg dialog;
+  dialog.m_strProduct = "Acme 100%";
+  EXPECT_EQ(dialog.DoModal(), platform::kIdCancel);
+  host.SetUpdateOffer(nullptr);
+  CNoUpdatesDlg none;
+  none.m_strProduct = "Acme";
+  EXPECT_EQ(none.DoModal(), platform::kIdCancel);
+  host.ShowMessageBox("Error: a\nb", "Acme", platform::kMessageBoxError);
+  platform::SetDialogHost(nullptr);
+  EXPECT_EQ(out.str(),
+            "Acme 100%: There are updates available for the Acme 100% software. "
+            "http://example.com/acme.html\n"
+            "Acme: There are no new updates available. You already have the most recent "
+            "version.\n"
+            "Acme: Error: a b\n");
+}
+
 TEST(UpdateAvailableDialog, ProductNameWithPercentSignsShowsUnchanged) {
   const Outcome outcome = RunUpdateAvailable("\n", "Tool 100% %s%n%d");
   EXPECT_NE(outcome.screen.find("\nTool 100% %s%n%d\n"), std::string::npos);

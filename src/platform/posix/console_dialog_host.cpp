@@ -60,6 +60,9 @@ public:
     for (const DialogControl& source : resource.dialog.controls) {
       Control control;
       control.source = source;
+      // q and n close the dialog, so they name no choice.
+      while (key == 'n' || key == 'q')
+        ++key;
       if (control.IsRadio() && key <= 'z')
         control.key = key++;
       m_controls.push_back(control);
@@ -145,10 +148,28 @@ public:
 
   std::vector<Control>& Controls() { return m_controls; }
 
-  void Render(std::ostream& out) const {
-    out << "\n" << m_title << "\n" << std::string(std::max<std::size_t>(m_title.size(), 3), '=')
-        << "\n";
-    // Controls in reading order: rows from the top, each row from the left.
+  // The dialog on one line: its title, then its texts in reading order.
+  std::string Summary() const {
+    std::string texts;
+    for (const std::vector<const Control*>& row : Rows()) {
+      // A text beside a choice belongs to the choice: only rows of texts alone count.
+      if (!std::all_of(row.begin(), row.end(),
+                       [](const Control* control) { return control->Is(kStaticClass); }))
+        continue;
+      for (const Control* control : row) {
+        const std::string text = Trim(OnOneLine(WithoutMnemonics(control->source.text)));
+        if (control->Is(kStaticClass) && !text.empty())
+          texts += (texts.empty() ? "" : " ") + text;
+      }
+    }
+    const std::string title = OnOneLine(m_title);
+    if (title.empty() || texts.empty())
+      return title + texts;
+    return title + ": " + texts;
+  }
+
+  // The visible controls but icons, in rows from the top, each row from the left.
+  std::vector<std::vector<const Control*>> Rows() const {
     std::vector<const Control*> order;
     for (const Control& control : m_controls) {
       if (!control.IsIcon() && (control.source.style & kStyleVisible))
@@ -157,6 +178,7 @@ public:
     std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
       return a->source.y < b->source.y;
     });
+    std::vector<std::vector<const Control*>> rows;
     for (std::size_t i = 0; i < order.size();) {
       std::size_t end = i + 1;
       const int rowEnd = order[i]->source.y + std::max<int>(order[i]->source.height / 2, 1);
@@ -167,6 +189,16 @@ public:
       std::stable_sort(row.begin(), row.end(), [](const Control* a, const Control* b) {
         return a->source.x < b->source.x;
       });
+      rows.push_back(row);
+      i = end;
+    }
+    return rows;
+  }
+
+  void Render(std::ostream& out) const {
+    out << "\n" << m_title << "\n" << std::string(std::max<std::size_t>(m_title.size(), 3), '=')
+        << "\n";
+    for (const std::vector<const Control*>& row : Rows()) {
       std::string line;
       for (const Control* control : row) {
         if (!line.empty())
@@ -183,7 +215,6 @@ public:
           out << " " << Trim(item);
         out << "\n";
       }
-      i = end;
     }
   }
 
@@ -234,7 +265,27 @@ private:
 
 }  // namespace
 
-ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out) : m_in(in), m_out(out) {}
+ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out)
+    : ConsoleDialogHost(in, out, out, false) {}
+
+ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out, std::ostream& messages,
+                                     bool confirmMessages)
+    : m_in(in), m_out(out), m_messages(messages), m_confirmMessages(confirmMessages) {}
+
+void ConsoleDialogHost::ShowMessageBox(const std::string& text, const std::string& caption,
+                                       MessageBoxStyle) {
+  ShowConsoleMessageBox(m_messages, m_confirmMessages ? &m_in : nullptr, text, caption);
+}
+
+void ConsoleDialogHost::SetUpdateOffer(const UpdateOffer*) {}
+
+void ConsoleDialogHost::OfferAnswered(const UpdateOffer& offer, int remindDays) {
+  if (remindDays == 0)
+    m_out << "Opening " << offer.page << "\n";
+  else
+    m_out << "Reminding you in " << remindDays << (remindDays == 1 ? " day" : " days") << "\n";
+  m_out << std::flush;
+}
 
 int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
   DialogResource resource;
@@ -244,20 +295,42 @@ int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHand
   ConsoleDialogWindow window(resource);
   const Attachment attachment(dialog, &window);
   InitDialog(dialog);
-  m_out << "\n(type a letter to pick a choice, or a value from a list; Enter presses the "
-           "button in <>; end of input closes the dialog)\n";
+  std::string defaultButton = "OK";
+  for (const Control& control : window.Controls()) {
+    if (control.IsDefault())
+      defaultButton = OnOneLine(WithoutMnemonics(control.source.text));
+  }
+  m_out << "\n(a letter chooses, a list item sets the list, Enter presses <" << defaultButton
+        << ">, q closes)\n";
+  bool redraw = true;
   while (!window.Ended()) {
-    window.Render(m_out);
+    // A refused answer is asked again without showing the whole dialog again.
+    if (redraw)
+      window.Render(m_out);
+    redraw = true;
     m_out << "> " << std::flush;
     std::string line;
-    if (!std::getline(m_in, line)) {
+    bool close = !std::getline(m_in, line);
+    if (close)
       m_out << "\n";
+    // Control characters are never part of a choice; Escape and Ctrl-D close.
+    std::string printable;
+    for (const char c : line) {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      if (byte == 0x1B || byte == 0x04)
+        close = true;
+      else if (byte >= 0x20 && byte != 0x7F)
+        printable += c;
+    }
+    const std::string choice = Trim(printable);
+    if (EqualsNoCase(choice, "q") || EqualsNoCase(choice, "n"))
+      close = true;
+    if (close) {
       Cancel(dialog);
       if (!window.Ended())
         window.EndDialog(kIdCancel);  // nothing more can be read
       break;
     }
-    const std::string choice = Trim(line);
     bool understood = false;
     for (Control& control : window.Controls()) {
       if (understood)
@@ -288,8 +361,10 @@ int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHand
         }
       }
     }
-    if (!understood)
+    if (!understood) {
       m_out << "Not a choice: " << choice << "\n";
+      redraw = false;
+    }
   }
   return window.Result();
 }
@@ -303,6 +378,37 @@ void ShowConsoleMessageBox(std::ostream& out, std::istream* waitIn, const std::s
     std::getline(*waitIn, line);
   }
   out << std::flush;
+}
+
+LineDialogHost::LineDialogHost(std::ostream& out) : m_out(out) {}
+
+int LineDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
+  DialogResource resource;
+  if (!LoadDialogResource(templateId, resource))
+    return -1;
+  ConsoleDialogWindow window(resource);
+  const Attachment attachment(dialog, &window);
+  InitDialog(dialog);
+  if (!window.Ended()) {
+    std::string line = window.Summary();
+    if (m_offer)
+      line += (line.empty() ? "" : " ") + m_offer->page;
+    m_out << line << "\n" << std::flush;
+    // Nobody can answer: the dialog is closed as its close box would close it.
+    Cancel(dialog);
+    if (!window.Ended())
+      window.EndDialog(kIdCancel);
+  }
+  return window.Result();
+}
+
+void LineDialogHost::ShowMessageBox(const std::string& text, const std::string& caption,
+                                    MessageBoxStyle) {
+  m_out << caption << ": " << OnOneLine(text) << "\n" << std::flush;
+}
+
+void LineDialogHost::SetUpdateOffer(const UpdateOffer* offer) {
+  m_offer = offer;
 }
 
 }  // namespace posix

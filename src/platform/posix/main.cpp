@@ -1,10 +1,30 @@
 // Linux entry: hands the arguments to the platform layer and runs the program's WinMain.
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "platform/entry.h"
 #include "platform/posix/posix_application.h"
 
+namespace {
+
+// For tests: KWU_TEST_MAPS_AT_EXIT=<file> copies the program's memory map there at exit,
+// which shows whether a run loaded the graphical libraries.
+const char kMapsVariable[] = "KWU_TEST_MAPS_AT_EXIT";
+
+void CopyMapsAtExit() {
+  const char* target = std::getenv(kMapsVariable);
+  std::ifstream maps("/proc/self/maps", std::ios::binary);
+  std::ofstream copy(target, std::ios::binary | std::ios::trunc);
+  copy << maps.rdbuf();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  const char* maps = std::getenv(kMapsVariable);
+  if (maps && *maps)
+    std::atexit(CopyMapsAtExit);
   platform::posix::SetArguments(argc, argv);
   std::string commandLine;
   for (int i = 1; i < argc; ++i)

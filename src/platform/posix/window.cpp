@@ -1,10 +1,6 @@
 #include "platform/window.h"
 
-#include <unistd.h>
-
-#include <iostream>
-
-#include "platform/posix/console_dialog_host.h"
+#include "platform/posix/posix_dialog_host.h"
 
 namespace platform {
 
@@ -13,11 +9,10 @@ WindowHandle GetForegroundWindow() {
 }
 
 void ShowMessageBox(WindowHandle, const std::string& text, const std::string& caption,
-                    MessageBoxStyle) {
-  // Messages go to standard error; someone at a terminal confirms them as they would
-  // press OK, while a run with redirected input goes straight on.
-  const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
-  posix::ShowConsoleMessageBox(std::cerr, interactive ? &std::cin : nullptr, text, caption);
+                    MessageBoxStyle style) {
+  // Message boxes appear the way this run's dialogs do: in a window, on the terminal, or
+  // as one line on standard error.
+  posix::ChosenDialogHost().ShowMessageBox(text, caption, style);
 }
 
 }  // namespace platform

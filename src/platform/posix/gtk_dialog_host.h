@@ -1,0 +1,16 @@
+#pragma once
+#include "platform/posix/posix_dialog_host.h"
+
+namespace platform {
+namespace posix {
+
+// Where the graphical module is looked for: KAVEXWEBUPD_GTK_MODULE when set, else beside
+// the program, else in lib/kavexwebupd/ next to the program's folder (bin/).
+const char kGtkModuleVariable[] = "KAVEXWEBUPD_GTK_MODULE";
+
+// Loads the graphical module and connects to the display; null when the module or GTK
+// is missing or GTK cannot start. The host lives until the program ends.
+PosixDialogHost* LoadGtkDialogHost();
+
+}  // namespace posix
+}  // namespace platform
