@@ -11,8 +11,8 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-extern const char kUsageText[];          // shown for any command line not understood
-extern const char kInitFailedText[];     // the framework could not be initialised
+extern const char kUsageText[];       // shown for any command line not understood
+extern const char kInitFailedText[];  // the framework could not be initialised
 
 // Decodes the argument vector (element 0 is the program path): adds the command-line
 // product, if any, to the list and sets the silent flag. Raises StartupError with the

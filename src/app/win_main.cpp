@@ -11,8 +11,8 @@
 #include "products/product_files.h"
 #include "ui/message_boxes.h"
 
-extern "C" int KWU_ENTRY_CALL WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance,
-                                      LPSTR lpCmdLine, int nShowCmd) {
+extern "C" int KWU_ENTRY_CALL WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine,
+                                      int nShowCmd) {
   try {
     if (!platform::InitApplication(hInstance, hPrevInstance, lpCmdLine, nShowCmd))
       throw StartupError(kInitFailedText);

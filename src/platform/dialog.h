@@ -61,9 +61,7 @@ protected:
   // disconnects it however the showing ends.
   class Attachment {
   public:
-    Attachment(CDialog& dialog, DialogWindow* window) : m_dialog(dialog) {
-      Attach(dialog, window);
-    }
+    Attachment(CDialog& dialog, DialogWindow* window) : m_dialog(dialog) { Attach(dialog, window); }
     ~Attachment() { Attach(m_dialog, nullptr); }
     Attachment(const Attachment&) = delete;
     Attachment& operator=(const Attachment&) = delete;

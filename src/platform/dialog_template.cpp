@@ -1,6 +1,5 @@
 #include "platform/dialog_template.h"
 
-
 namespace platform {
 
 const char kButtonClass[] = "Button";

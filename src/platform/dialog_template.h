@@ -18,9 +18,9 @@ extern const char kStaticClass[];
 extern const char kComboBoxClass[];
 
 struct DialogControl {
-  std::uint32_t id = 0;         // 0xFFFF (classic) or 0xFFFFFFFF (extended) for "no id"
-  std::string className;        // "Button", "Static", "ComboBox" ... or the class's name
-  std::string text;             // the text, when the template gives one
+  std::uint32_t id = 0;            // 0xFFFF (classic) or 0xFFFFFFFF (extended) for "no id"
+  std::string className;           // "Button", "Static", "ComboBox" ... or the class's name
+  std::string text;                // the text, when the template gives one
   std::uint16_t textResource = 0;  // the resource id given instead of a text (icons), or 0
   std::uint32_t style = 0;
   std::uint32_t extendedStyle = 0;

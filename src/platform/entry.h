@@ -12,5 +12,5 @@ typedef char* LPSTR;
 #define KWU_ENTRY_CALL
 #endif
 
-extern "C" int KWU_ENTRY_CALL WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance,
-                                      LPSTR lpCmdLine, int nShowCmd);
+extern "C" int KWU_ENTRY_CALL WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine,
+                                      int nShowCmd);

@@ -26,8 +26,7 @@ unsigned long SecondsFromEnvironment(const char* variable, unsigned long fallbac
   char* end = nullptr;
   errno = 0;
   const unsigned long value = std::strtoul(text, &end, 10);
-  if (errno == 0 && *end == '\0' && text[0] >= '0' && text[0] <= '9' && value > 0 &&
-      value <= 86400)
+  if (errno == 0 && *end == '\0' && text[0] >= '0' && text[0] <= '9' && value > 0 && value <= 86400)
     return value;
   return fallback;
 }
@@ -87,8 +86,7 @@ std::size_t BodyQueue::Reserved() const {
 CInternetException::CInternetException(unsigned long error, const std::string& message)
     : m_dwError(error), m_message(message.substr(0, kMaxInternetErrorMessage)) {}
 
-void CInternetSession::OnStatusCallback(unsigned long, unsigned long, const void*,
-                                        unsigned long) {}
+void CInternetSession::OnStatusCallback(unsigned long, unsigned long, const void*, unsigned long) {}
 
 bool CHttpFile::ReadString(char* buffer, std::size_t maxChars) {
   if (maxChars == 0)

@@ -10,7 +10,7 @@
 namespace platform {
 
 // Values of the internet service that callers pass through unchanged.
-constexpr unsigned long kInternetOpenTypePreconfig = 0;           // system proxy settings
+constexpr unsigned long kInternetOpenTypePreconfig = 0;             // system proxy settings
 constexpr unsigned long kInternetFlagExistingConnect = 0x20000000;  // may reuse a connection
 constexpr unsigned long kInternetFlagNoAutoRedirect = 0x00200000;   // 3xx is the answer
 constexpr std::size_t kMaxInternetErrorMessage = 1023;
@@ -117,8 +117,7 @@ public:
 
   // A new request for object (path and query) with the given verb and kInternetFlag*
   // flags, owned by the caller. Raises CInternetException.
-  virtual std::unique_ptr<CHttpFile> OpenRequest(const std::string& verb,
-                                                 const std::string& object,
+  virtual std::unique_ptr<CHttpFile> OpenRequest(const std::string& verb, const std::string& object,
                                                  unsigned long context, unsigned long flags) = 0;
   virtual void Close() = 0;
 };

@@ -178,8 +178,8 @@ bool PeResources::FindEntry(std::size_t directory, unsigned id, std::uint32_t& e
 bool PeResources::FirstEntry(std::size_t directory, std::uint32_t& entry) const {
   if (!Fits(m_image.size(), directory, 16))
     return false;
-  const std::size_t count = static_cast<std::size_t>(Read16(m_image, directory + 12)) +
-                            Read16(m_image, directory + 14);
+  const std::size_t count =
+      static_cast<std::size_t>(Read16(m_image, directory + 12)) + Read16(m_image, directory + 14);
   if (count == 0 || !Fits(m_image.size(), directory + 16, 8))
     return false;
   entry = Read32(m_image, directory + 20);
@@ -195,8 +195,7 @@ bool PeResources::Find(unsigned type, unsigned id, ResourceBytes& resource) cons
   if (!FindEntry(m_root, type, entry) || !(entry & kSubdirectoryFlag))
     return false;
   std::uint32_t names;
-  if (!FindEntry(m_root + (entry & ~kSubdirectoryFlag), id, names) ||
-      !(names & kSubdirectoryFlag))
+  if (!FindEntry(m_root + (entry & ~kSubdirectoryFlag), id, names) || !(names & kSubdirectoryFlag))
     return false;
   std::uint32_t language;
   if (!FirstEntry(m_root + (names & ~kSubdirectoryFlag), language) ||

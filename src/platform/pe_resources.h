@@ -36,7 +36,7 @@ private:
 
   std::vector<unsigned char> m_image;
   std::vector<Section> m_sections;
-  std::size_t m_root = 0;       // file offset of the resource directory
+  std::size_t m_root = 0;  // file offset of the resource directory
   bool m_loaded = false;
 };
 

@@ -15,8 +15,8 @@ enum InternetService : unsigned long {
 // The parts of an absolute URL of the form scheme://server[:port][/path][?query][#fragment].
 struct ParsedUrl {
   InternetService service = kServiceUnknown;
-  std::string server;    // host name or address; an IPv6 literal without its brackets
-  std::string object;    // path and query to request; "/" when the path is missing
+  std::string server;       // host name or address; an IPv6 literal without its brackets
+  std::string object;       // path and query to request; "/" when the path is missing
   unsigned short port = 0;  // as written, else the service's standard port (0 if none)
 };
 

@@ -10,8 +10,7 @@ const char kLogFileValue[] = "LogFile";
 const char kRemindDatesKey[] = "Software\\Kavex\\WebUpdates\\RemindDates";
 const char kDefaultManifestAddress[] = "http://" KWU_UPDATE_HOST "/misc/update.ini";
 
-bool ReadRegString(const std::string& keyPath, const std::string& valueName,
-                   std::string& value) {
+bool ReadRegString(const std::string& keyPath, const std::string& valueName, std::string& value) {
   value.clear();
   try {
     const auto key = platform::RegistryKey::OpenForQuery(keyPath);

@@ -62,8 +62,7 @@ std::int64_t ParseRemindDate(const std::string& text) {
   int year = 0;
   if (!ScanDateFields(text, month, day, year))
     return 0;
-  if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || day < 1 ||
-      day > 31)
+  if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || day < 1 || day > 31)
     return 0;
 
   std::tm fields = {};

@@ -7,7 +7,6 @@
 #include "update/manifest_download.h"
 #include "update/manifest_lookup.h"
 
-
 namespace {
 
 // A line as the lookup sees it, with what the checks need to know about it.
@@ -111,8 +110,7 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
   }
 
   std::vector<ManifestFinding> findings;
-  auto add = [&findings](std::size_t line, const char* kind, std::string message,
-                         std::string fix) {
+  auto add = [&findings](std::size_t line, const char* kind, std::string message, std::string fix) {
     findings.push_back(ManifestFinding{line, kind, std::move(message), std::move(fix)});
   };
 
@@ -163,15 +161,13 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
               : "line " + std::to_string(endedBy) + " ends every lookup of this section";
       add(line.number, kUnreachableLine, "No lookup reaches this line: " + why + ".",
           section == kNone ? "Move it below the header of its section."
-                           : "Move it above line " + std::to_string(endedBy) +
-                                 ", or remove it.");
+                           : "Move it above line " + std::to_string(endedBy) + ", or remove it.");
       if (!StartsWith(text, kFileArgsKey) && !StartsWith(text, kSectionsKey))
         continue;
     }
 
     if (StartsWithOtherCase(text, kFileArgsKey) || StartsWithOtherCase(text, kSectionsKey)) {
-      const std::string key = StartsWithOtherCase(text, kFileArgsKey) ? kFileArgsKey
-                                                                       : kSectionsKey;
+      const std::string key = StartsWithOtherCase(text, kFileArgsKey) ? kFileArgsKey : kSectionsKey;
       add(line.number, kKeyLetterCase,
           "\"" + text.substr(0, key.size()) + "\" is not a key: only \"" + key +
               "\" in this letter case counts, so the line is ignored.",

@@ -130,10 +130,12 @@ void DescribeSource(const Source& source, std::string& out) {
   }
   out += std::string("download: ") + ResultName(source.result) + ": " + source.errorText + "\n";
   if (IsRedirection(source)) {
-    out += "  the server redirects (" + std::to_string(source.status) + ") to: " +
-           (source.hasLocation ? source.location : std::string("(no Location header)")) + "\n";
-    out += "  The program does not follow redirections: every check fails with this error.\n"
-           "  Serve the manifest at this address itself, over http, with status 200.\n";
+    out += "  the server redirects (" + std::to_string(source.status) +
+           ") to: " + (source.hasLocation ? source.location : std::string("(no Location header)")) +
+           "\n";
+    out +=
+        "  The program does not follow redirections: every check fails with this error.\n"
+        "  Serve the manifest at this address itself, over http, with status 200.\n";
   }
 }
 
@@ -295,8 +297,8 @@ int Check(const std::vector<std::string>& args, bool asJson, std::string& out) {
   } else {
     DescribeSource(source, out);
     for (const ManifestFinding& finding : findings) {
-      out += "line " + std::to_string(finding.line) + ": " + finding.kind + ": " +
-             finding.message + "\n  fix: " + finding.fix + "\n";
+      out += "line " + std::to_string(finding.line) + ": " + finding.kind + ": " + finding.message +
+             "\n  fix: " + finding.fix + "\n";
     }
     out += findings.empty() ? std::string("no findings\n")
                             : std::to_string(findings.size()) + " finding(s)\n";
@@ -399,8 +401,7 @@ int Products(const std::vector<std::string>& args, bool asJson, std::string& out
 
 }  // namespace
 
-int RunManifestTool(const std::vector<std::string>& arguments, std::string& out,
-                    std::string& err) {
+int RunManifestTool(const std::vector<std::string>& arguments, std::string& out, std::string& err) {
   bool asJson = false;
   std::vector<std::string> words;
   for (const std::string& argument : arguments) {

@@ -11,5 +11,4 @@ enum {
 
 // Runs the tool with its arguments (without the program name); what it prints goes to out
 // and err. Returns the exit code.
-int RunManifestTool(const std::vector<std::string>& arguments, std::string& out,
-                    std::string& err);
+int RunManifestTool(const std::vector<std::string>& arguments, std::string& out, std::string& err);

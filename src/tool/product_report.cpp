@@ -49,8 +49,8 @@ void FindTagTrouble(const std::string& text, ProductFileReport& report) {
     if (source.find(end, startAt + start.size()) == std::string::npos) {
       const bool before = source.find(end) != std::string::npos;
       report.reason = before ? "end-tag-before-start-tag" : "missing-tag";
-      report.message = before ? end + " stands only before " + start
-                              : "no " + end + " after " + start;
+      report.message =
+          before ? end + " stands only before " + start : "no " + end + " after " + start;
       return;
     }
     if (i == 0)
@@ -99,8 +99,9 @@ ProductFileReport ReadProductFileReport(const std::string& path) {
   } catch (const TagNotFound&) {
     if (LooksSixteenBit(path)) {
       report.reason = "sixteen-bit";
-      report.message = "the file is in a 16-bit encoding (zero bytes or a byte-order mark "
-                       "FF FE); save it as 8-bit text";
+      report.message =
+          "the file is in a 16-bit encoding (zero bytes or a byte-order mark "
+          "FF FE); save it as 8-bit text";
     } else {
       FindTagTrouble(text, report);
     }
@@ -119,8 +120,7 @@ ProductFileReport ReadProductFileReport(const std::string& path) {
   return report;
 }
 
-std::vector<ProductFileReport> ReadProductFolder(const std::string& folder,
-                                                 std::string& pattern) {
+std::vector<ProductFileReport> ReadProductFolder(const std::string& folder, std::string& pattern) {
   pattern = folder;
   if (pattern.empty() || pattern.back() != platform::kPathSeparator)
     pattern += platform::kPathSeparator;

@@ -19,8 +19,7 @@ bool DefaultProductFolder(std::string& folder);
 
 // Every *.xml entry of folder, in the order of the platform's file search, read as the
 // program reads it; pattern receives the search pattern used.
-std::vector<ProductFileReport> ReadProductFolder(const std::string& folder,
-                                                 std::string& pattern);
+std::vector<ProductFileReport> ReadProductFolder(const std::string& folder, std::string& pattern);
 
 // One file, read as the program reads it.
 ProductFileReport ReadProductFileReport(const std::string& path);

@@ -57,8 +57,8 @@ std::string Quoted(const std::string& text) {
 void DescribeLookup(const LookupTrace& trace, std::string& out) {
   out += "  looking for " + trace.header + "\n";
   if (trace.firstLine != 0)
-    out += "    line " + std::to_string(trace.firstLine) + ": first line, never read: " +
-           Quoted(trace.firstLineText) + "\n";
+    out += "    line " + std::to_string(trace.firstLine) +
+           ": first line, never read: " + Quoted(trace.firstLineText) + "\n";
   for (const LookupTrace::Step& step : trace.steps) {
     out += "    line " + std::to_string(step.line) + ": ";
     if (step.event == "opened")
@@ -130,9 +130,9 @@ std::string DescribeExplanation(const UpdateExplanation& explanation) {
            explanation.decidedBy + " section)\n";
   else
     out += "Result: no update (" +
-           (explanation.page.empty() ? std::string("no page")
-                                     : "page " + Quoted(explanation.page) +
-                                           " is not an http address") +
+           (explanation.page.empty()
+                ? std::string("no page")
+                : "page " + Quoted(explanation.page) + " is not an http address") +
            ")\n";
   return out;
 }

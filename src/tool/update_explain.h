@@ -13,7 +13,7 @@ struct LookupTrace {
   };
 
   std::string versionKey;
-  std::string header;      // the header wanted at the start
+  std::string header;         // the header wanted at the start
   std::size_t firstLine = 0;  // the line passed over; 0 for an empty manifest
   std::string firstLineText;
   std::vector<Step> steps;

@@ -18,7 +18,7 @@ bool IsOneOf(char c, const char* set) {
 
 struct Conversion {
   bool leftAlign = false;
-  std::string flags;   // as written, for number conversions
+  std::string flags;  // as written, for number conversions
   int width = -1;
   int precision = -1;
   char type = 0;
@@ -55,9 +55,8 @@ bool ParseConversion(const std::string& format, std::size_t start, Conversion& c
   if (i < format.size() && format[i] == '*')
     ++i;
   else
-    conversion.width = i < format.size() && format[i] >= '0' && format[i] <= '9'
-                           ? ReadNumber(format, i)
-                           : -1;
+    conversion.width =
+        i < format.size() && format[i] >= '0' && format[i] <= '9' ? ReadNumber(format, i) : -1;
   if (i < format.size() && format[i] == '.') {
     ++i;
     if (i < format.size() && format[i] == '*')

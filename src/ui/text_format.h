@@ -10,7 +10,7 @@
 // The argument a format entry is given, if any.
 class FormatArgument {
 public:
-  FormatArgument() = default;                                  // none
+  FormatArgument() = default;  // none
   explicit FormatArgument(const std::string& text) : m_kind(kText), m_text(text) {}
   explicit FormatArgument(long number) : m_kind(kNumber), m_number(number) {}
 

@@ -35,7 +35,9 @@ std::string FindUpdatePage(const std::string& productName, const std::string& ve
 // Tells the dialog host which page is offered, for as long as the offer is shown.
 class OfferShown {
 public:
-  explicit OfferShown(const platform::UpdateOffer& offer) { platform::GetDialogHost().SetUpdateOffer(&offer); }
+  explicit OfferShown(const platform::UpdateOffer& offer) {
+    platform::GetDialogHost().SetUpdateOffer(&offer);
+  }
   ~OfferShown() { platform::GetDialogHost().SetUpdateOffer(nullptr); }
   OfferShown(const OfferShown&) = delete;
   OfferShown& operator=(const OfferShown&) = delete;

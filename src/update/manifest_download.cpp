@@ -28,17 +28,16 @@ bool ParseHttpUrl(const std::string& text, platform::ParsedUrl& parts) {
 }  // namespace
 
 CWebUpdateSession::CWebUpdateSession()
-    : platform::CInternetSession(kAgentName, kSessionContext,
-                                 platform::kInternetOpenTypePreconfig, 0) {}
+    : platform::CInternetSession(kAgentName, kSessionContext, platform::kInternetOpenTypePreconfig,
+                                 0) {}
 
-void CWebUpdateSession::OnStatusCallback(unsigned long, unsigned long, const void*,
-                                         unsigned long) {}
+void CWebUpdateSession::OnStatusCallback(unsigned long, unsigned long, const void*, unsigned long) {
+}
 
 std::string InternetErrorText(const platform::CInternetException& exception) {
   // The code is a 32-bit value shown as a signed number.
   const long code = static_cast<std::int32_t>(static_cast<std::uint32_t>(exception.m_dwError));
-  std::string text = "(" + std::to_string(code) + ") " +
-                     exception.GetErrorMessage();
+  std::string text = "(" + std::to_string(code) + ") " + exception.GetErrorMessage();
   text = TrimRight(text);
   if (text.empty() || text.back() != '.')
     text += '.';

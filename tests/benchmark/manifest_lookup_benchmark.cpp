@@ -76,7 +76,10 @@ void BM_RedirectChain(benchmark::State& state) {
     benchmark::DoNotOptimize(page);
   }
 }
-BENCHMARK(BM_RedirectChain)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedirectChain)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -14,12 +14,12 @@
 #include <stdio.h>
 #include <string.h>
 
-static int fail(const char *what) {
+static int fail(const char* what) {
   fprintf(stderr, "wininet_get: %s failed (%lu)\n", what, (unsigned long)GetLastError());
   return 2;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   char host[256], object[2048];
   URL_COMPONENTSA parts;
   HINTERNET session, connection, request;
@@ -46,8 +46,8 @@ int main(int argc, char **argv) {
   session = InternetOpenA("wininet_get", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);
   if (!session)
     return fail("InternetOpenA");
-  connection = InternetConnectA(session, host, parts.nPort, NULL, NULL,
-                                INTERNET_SERVICE_HTTP, 0, 1);
+  connection =
+      InternetConnectA(session, host, parts.nPort, NULL, NULL, INTERNET_SERVICE_HTTP, 0, 1);
   if (!connection) {
     result = fail("InternetConnectA");
     InternetCloseHandle(session);
@@ -59,8 +59,8 @@ int main(int argc, char **argv) {
     result = fail("HttpOpenRequestA");
   else if (!HttpSendRequestA(request, NULL, 0, NULL, 0))
     result = fail("HttpSendRequestA");
-  else if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                           &size, NULL))
+  else if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                           NULL))
     result = fail("HttpQueryInfoA");
   else if (status != 200) {
     fprintf(stderr, "wininet_get: status %lu\n", (unsigned long)status);

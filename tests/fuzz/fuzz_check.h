@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <string>
 
-#define KWU_FUZZ_CHECK(condition)                                                     \
-  do {                                                                                \
-    if (!(condition)) {                                                               \
+#define KWU_FUZZ_CHECK(condition)                                                           \
+  do {                                                                                      \
+    if (!(condition)) {                                                                     \
       std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                   \
-    }                                                                                 \
+      std::abort();                                                                         \
+    }                                                                                       \
   } while (0)
 
 namespace fuzz {

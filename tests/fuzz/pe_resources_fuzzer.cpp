@@ -26,7 +26,11 @@ std::uint16_t Read16(const unsigned char* data, std::size_t at) {
 bool IsUtf8(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    const std::size_t length = lead < 0x80    ? 1
+                               : lead >= 0xF0 ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 0;
     if (length == 0 || lead > 0xF4 || i + length > text.size())
       return false;
     for (std::size_t k = 1; k < length; ++k) {

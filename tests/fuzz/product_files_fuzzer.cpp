@@ -42,8 +42,7 @@ std::string JoinedLines(const std::string& bytes) {
   return joined;
 }
 
-void CheckCuts(const std::string& source, const std::string& startTag,
-               const std::string& endTag) {
+void CheckCuts(const std::string& source, const std::string& startTag, const std::string& endTag) {
   try {
     const std::string after = TextAfter(source, startTag);
     KWU_FUZZ_CHECK(after.size() <= source.size() &&

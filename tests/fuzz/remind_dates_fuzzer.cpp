@@ -19,8 +19,13 @@
 namespace {
 
 // Zones with daylight-saving time, a half-hour shift and offsets on both sides of UTC.
-const char* const kZones[] = {"UTC", "Europe/Berlin", "America/New_York", "Australia/Lord_Howe",
-                              "Asia/Kathmandu", "Pacific/Kiritimati", "America/Sao_Paulo"};
+const char* const kZones[] = {"UTC",
+                              "Europe/Berlin",
+                              "America/New_York",
+                              "Australia/Lord_Howe",
+                              "Asia/Kathmandu",
+                              "Pacific/Kiritimati",
+                              "America/Sao_Paulo"};
 int g_zone = -1;
 
 void UseZone(int zone) {
@@ -54,8 +59,7 @@ std::string CivilText(std::int64_t days) {
   const unsigned month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2);
   char text[32];
-  std::snprintf(text, sizeof text, "%02u/%02u/%04lld", month, day,
-                static_cast<long long>(year));
+  std::snprintf(text, sizeof text, "%02u/%02u/%04lld", month, day, static_cast<long long>(year));
   return text;
 }
 

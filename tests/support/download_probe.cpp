@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
     } else {
       const std::size_t edge = std::min<std::size_t>(manifest.size(), 64);
       std::printf("manifest-size=%s\nmanifest-head=%s\nmanifest-tail=%s\n",
-                  std::to_string(manifest.size()).c_str(),
-                  Escape(manifest.substr(0, edge)).c_str(),
+                  std::to_string(manifest.size()).c_str(), Escape(manifest.substr(0, edge)).c_str(),
                   Escape(manifest.substr(manifest.size() - edge)).c_str());
     }
   } catch (const platform::CInternetException& exception) {

@@ -50,10 +50,10 @@ static DWORD g_timeout_ms = 15000;
 
 /* ---- JSON output ---------------------------------------------------------------- */
 
-static void put_string(const char *text) {
-  const unsigned char *c;
+static void put_string(const char* text) {
+  const unsigned char* c;
   putchar('"');
-  for (c = (const unsigned char *)text; *c; ++c) {
+  for (c = (const unsigned char*)text; *c; ++c) {
     if (*c == '"' || *c == '\\')
       printf("\\%c", *c);
     else if (*c < 0x20 || *c >= 0x7F)
@@ -86,13 +86,13 @@ static LRESULT send(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 /* The text of a window; WM_GETTEXT, since GetWindowText does not ask windows of other
  * processes for it. */
-static void window_text(HWND window, char *text) {
+static void window_text(HWND window, char* text) {
   text[0] = '\0';
   send(window, WM_GETTEXT, TEXT_CAPACITY, (LPARAM)text);
   text[TEXT_CAPACITY - 1] = '\0';
 }
 
-static void class_name(HWND window, char *name) {
+static void class_name(HWND window, char* name) {
   name[0] = '\0';
   GetClassNameA(window, name, 256);
 }
@@ -110,7 +110,7 @@ static unsigned long control_id(HWND control) {
   return (unsigned long)(ULONG_PTR)GetWindowLongPtrA(control, GWLP_ID);
 }
 
-static BOOL is_icon_static(HWND control, const char *cls) {
+static BOOL is_icon_static(HWND control, const char* cls) {
   LONG style = GetWindowLongA(control, GWL_STYLE);
   return lstrcmpiA(cls, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON;
 }
@@ -126,14 +126,14 @@ typedef struct {
 } ChildList;
 
 static BOOL CALLBACK collect_child(HWND child, LPARAM data) {
-  ChildList *list = (ChildList *)data;
+  ChildList* list = (ChildList*)data;
   /* Only the window's own controls, not the parts of a control (a combo box's edit). */
   if (GetParent(child) == list->parent && list->count < 256)
     list->items[list->count++] = child;
   return TRUE;
 }
 
-static void children_of(HWND window, ChildList *list) {
+static void children_of(HWND window, ChildList* list) {
   list->count = 0;
   list->parent = window;
   EnumChildWindows(window, collect_child, (LPARAM)list);
@@ -142,12 +142,12 @@ static void children_of(HWND window, ChildList *list) {
 /* A combo box item's text. Read as UTF-16 and converted here: Wine hands the ANSI form of
  * CB_GETLBTEXT across processes cut after its first character when the combo box is a
  * Unicode window (as it is with the common controls 6 of the program's manifest). */
-static void combo_item(HWND combo, LRESULT index, char *item) {
+static void combo_item(HWND combo, LRESULT index, char* item) {
   static WCHAR wide[TEXT_CAPACITY];
   DWORD_PTR length = 0;
   item[0] = '\0';
-  if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, (WPARAM)index, 0, SMTO_NORMAL,
-                           SEND_TIMEOUT_MS, &length) ||
+  if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, (WPARAM)index, 0, SMTO_NORMAL, SEND_TIMEOUT_MS,
+                           &length) ||
       (LRESULT)length < 0 || length >= TEXT_CAPACITY)
     return;
   wide[0] = 0;
@@ -182,7 +182,7 @@ static void put_control(HWND control, HWND focus) {
   window_text(control, text);
   /* Position in the client area of the window, in pixels. */
   GetWindowRect(control, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), (POINT *)&rect, 2);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), (POINT*)&rect, 2);
 
   printf("{\"id\": %lu, \"class\": ", control_id(control));
   put_string(cls);
@@ -212,7 +212,7 @@ static void put_control(HWND control, HWND focus) {
 /* What a message box shows: its text, whether an icon is drawn, and its buttons.
  * Computed for every window; for a dialog of the program it describes the same kinds of
  * controls. */
-static void put_message_box(const ChildList *children) {
+static void put_message_box(const ChildList* children) {
   static char text[TEXT_CAPACITY];
   char cls[256];
   BOOL icon = FALSE;
@@ -287,7 +287,7 @@ static void dump(HWND window) {
 /* ---- Finding the window ----------------------------------------------------------- */
 
 typedef struct {
-  const char *title;
+  const char* title;
   HWND found;
   DWORD self;
   BOOL list; /* print every visible title instead (for the error report) */
@@ -295,7 +295,7 @@ typedef struct {
 } FindRequest;
 
 static BOOL CALLBACK find_window(HWND window, LPARAM data) {
-  FindRequest *request = (FindRequest *)data;
+  FindRequest* request = (FindRequest*)data;
   char text[TEXT_CAPACITY];
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
@@ -317,7 +317,7 @@ static BOOL CALLBACK find_window(HWND window, LPARAM data) {
   return TRUE;
 }
 
-static HWND wait_for_window(const char *title) {
+static HWND wait_for_window(const char* title) {
   FindRequest request;
   DWORD start = GetTickCount();
   memset(&request, 0, sizeof request);
@@ -334,7 +334,7 @@ static HWND wait_for_window(const char *title) {
   }
 }
 
-static void report_error(const char *message) {
+static void report_error(const char* message) {
   FindRequest request;
   memset(&request, 0, sizeof request);
   request.self = GetCurrentProcessId();
@@ -350,8 +350,8 @@ static void report_error(const char *message) {
 
 /* ---- Actions ------------------------------------------------------------------------ */
 
-static BOOL parse_id(const char *text, unsigned long *id, const char **rest) {
-  char *end = NULL;
+static BOOL parse_id(const char* text, unsigned long* id, const char** rest) {
+  char* end = NULL;
   *id = strtoul(text, &end, 0);
   if (end == text)
     return FALSE;
@@ -395,7 +395,7 @@ static void press_key(HWND window, UINT key) {
   PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | (3u << 30));
 }
 
-static BOOL select_item(HWND window, HWND combo, unsigned long id, const char *wanted) {
+static BOOL select_item(HWND window, HWND combo, unsigned long id, const char* wanted) {
   static char item[TEXT_CAPACITY];
   LRESULT count = send(combo, CB_GETCOUNT, 0, 0);
   LRESULT i;
@@ -421,29 +421,31 @@ static BOOL wait_gone(HWND window) {
 }
 
 /* Carries out one action; returns 0 or the exit code of its failure. */
-static int perform(HWND window, const char *action) {
+static int perform(HWND window, const char* action) {
   unsigned long id = 0;
-  const char *rest = NULL;
+  const char* rest = NULL;
   HWND control;
   if (strcmp(action, "dump") == 0) {
     dump(window);
     return 0;
   }
   if (strncmp(action, "click:", 6) == 0) {
-    if (!parse_id(action + 6, &id, &rest) || *rest != '\0' || !(control = find_control(window, id))) {
+    if (!parse_id(action + 6, &id, &rest) || *rest != '\0' ||
+        !(control = find_control(window, id))) {
       report_error("no control for click");
       return 3;
     }
     click(window, control);
   } else if (strncmp(action, "press:", 6) == 0) {
-    if (!parse_id(action + 6, &id, &rest) || *rest != '\0' || !(control = find_control(window, id))) {
+    if (!parse_id(action + 6, &id, &rest) || *rest != '\0' ||
+        !(control = find_control(window, id))) {
       report_error("no control for press");
       return 3;
     }
     press_mouse(window, control);
   } else if (strncmp(action, "select:", 7) == 0 || strncmp(action, "set-text:", 9) == 0) {
     BOOL selecting = action[1] == 'e' && action[2] == 'l';
-    const char *arguments = action + (selecting ? 7 : 9);
+    const char* arguments = action + (selecting ? 7 : 9);
     if (!parse_id(arguments, &id, &rest) || *rest != ':' || !(control = find_control(window, id))) {
       report_error("no control for select or set-text");
       return 3;
@@ -486,8 +488,8 @@ static int perform(HWND window, const char *action) {
   return 0;
 }
 
-int main(int argc, char **argv) {
-  const char *title = NULL;
+int main(int argc, char** argv) {
+  const char* title = NULL;
   int first_action = argc;
   int i;
   HWND window;

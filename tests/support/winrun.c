@@ -18,8 +18,8 @@
 #include <string.h>
 
 /* The command line after its first argument, as the runtime splits arguments. */
-static char *command_line_tail(void) {
-  char *c = GetCommandLineA();
+static char* command_line_tail(void) {
+  char* c = GetCommandLineA();
   BOOL quoted = FALSE;
   while (*c && (quoted || (*c != ' ' && *c != '\t'))) {
     if (*c == '"')
@@ -35,7 +35,7 @@ int main(void) {
   STARTUPINFOA startup;
   PROCESS_INFORMATION process;
   DWORD exit_code = 255;
-  char *command = command_line_tail();
+  char* command = command_line_tail();
   if (!*command) {
     fprintf(stderr, "usage: winrun <program> [<argument>...]\n");
     return 255;

@@ -108,7 +108,9 @@ TEST(UpdateAvailableDialog, QuitKeysAndControlCharactersCloseWithoutAnswer) {
     EXPECT_EQ(outcome.remindDays, 0) << input;
   }
   // Other control bytes are dropped, never taken as part of a choice or shown.
-  const Outcome picked = RunUpdateAvailable("3\x7f\x01" "0\n\x08\n");
+  const Outcome picked = RunUpdateAvailable(
+      "3\x7f\x01"
+      "0\n\x08\n");
   EXPECT_EQ(picked.result, platform::kIdOk);
   EXPECT_EQ(picked.remindDays, 30);
   EXPECT_EQ(picked.screen.find('\x7f'), std::string::npos);
@@ -123,7 +125,8 @@ TEST(UpdateAvailableDialog, HintFitsTheTerminalAndTyposDoNotRedraw) {
     EXPECT_LE(line.size(), 80u) << line;
   // One screen at the start, none after the refused answers.
   std::size_t screens = 0;
-  for (std::size_t at = 0; (at = outcome.screen.find("\nAcme Writer\n====", at)) != std::string::npos; ++at)
+  for (std::size_t at = 0;
+       (at = outcome.screen.find("\nAcme Writer\n====", at)) != std::string::npos; ++at)
     ++screens;
   EXPECT_EQ(screens, 1u);
   EXPECT_NE(outcome.screen.find("Not a choice: 7\n> Not a choice: x\n> "), std::string::npos);
@@ -184,7 +187,8 @@ TEST(LocaleResources, GermanLibraryGivesGermanDialogs) {
     const platform::CurrentResourceModule current(german.get());
     const Outcome outcome = RunUpdateAvailable("10\n\n");
     EXPECT_EQ(outcome.remindDays, 10);
-    EXPECT_NE(outcome.screen.find("F\xC3\xBCr die Software Acme Writer sind Updates verf\xC3\xBC" "gbar."),
+    EXPECT_NE(outcome.screen.find("F\xC3\xBCr die Software Acme Writer sind Updates verf\xC3\xBC"
+                                  "gbar."),
               std::string::npos);
     EXPECT_NE(outcome.screen.find("b) (*) Erneut erinnern in [10 v] Tag(en)"), std::string::npos);
   }
@@ -281,8 +285,7 @@ TEST(UpdateAvailableDialog, TranslatedListItemsAreReadAsNumbers) {
   // A translated list may hold anything: no digits give 0 (the visit choice), a sign is
   // read, and a number beyond an int is held at its limit instead of overflowing.
   const std::pair<const char*, int> items[] = {
-      {"nie", 0}, {" -3 Tage", -3}, {"+7", 7}, {"99999999999", INT_MAX},
-      {"-99999999999", INT_MIN}};
+      {"nie", 0}, {" -3 Tage", -3}, {"+7", 7}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
   for (const auto& [text, days] : items) {
     ScriptedHost host;
     host.comboText = text;

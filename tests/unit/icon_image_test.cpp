@@ -40,8 +40,8 @@ TEST(IconImage, DecodesPaletteBitmapAndMask) {
   ASSERT_TRUE(platform::posix::DecodeIconImage(ResourceBytes{data.data(), data.size()}, image));
   EXPECT_EQ(image.width, 2);
   EXPECT_EQ(image.height, 2);
-  const std::vector<unsigned char> expected = {0xFF, 0, 0, 0xFF,  0, 0xFF, 0, 0xFF,
-                                               0, 0, 0, 0xFF,     0, 0, 0, 0};
+  const std::vector<unsigned char> expected = {0xFF, 0, 0, 0xFF, 0, 0xFF, 0, 0xFF,
+                                               0,    0, 0, 0xFF, 0, 0,    0, 0};
   EXPECT_EQ(image.rgba, expected);
 }
 
@@ -49,8 +49,7 @@ TEST(IconImage, RefusesTruncatedOrOddData) {
   std::vector<unsigned char> data = TinyIcon();
   IconImage image;
   for (std::size_t size : {std::size_t{0}, std::size_t{39}, data.size() - 5}) {
-    EXPECT_FALSE(platform::posix::DecodeIconImage(ResourceBytes{data.data(), size}, image))
-        << size;
+    EXPECT_FALSE(platform::posix::DecodeIconImage(ResourceBytes{data.data(), size}, image)) << size;
   }
   data[4] = 0;  // no width
   EXPECT_FALSE(platform::posix::DecodeIconImage(ResourceBytes{data.data(), data.size()}, image));

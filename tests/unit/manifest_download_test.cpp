@@ -101,8 +101,8 @@ TEST(ReadString, AZeroByteCutsOffTheRestOfItsPiece) {
   EXPECT_EQ(Pieces(body), (std::vector<std::string>{"ab", "ef\n"}));
   // The piece around a zero byte in a long line ends at 1,022 characters as usual.
   body = std::string(1000, 'a') + std::string(1, '\0') + std::string(100, 'b') + "\nc";
-  EXPECT_EQ(Pieces(body), (std::vector<std::string>{std::string(1000, 'a'),
-                                                    std::string(79, 'b') + "\n", "c"}));
+  EXPECT_EQ(Pieces(body),
+            (std::vector<std::string>{std::string(1000, 'a'), std::string(79, 'b') + "\n", "c"}));
 }
 
 TEST(ReadString, ABodyThatBreaksOffRaisesOnceItsDataIsUsedUp) {
@@ -203,8 +203,8 @@ TEST(InternetTimeouts, TheDeadlineIsShortenedOnItsOwn) {
 }
 
 TEST(DownloadManifest, AnAddressThatIsNotHttpFailsAtOnceAndEmptiesBothOutputs) {
-  for (const std::string url : {"https://host/update.ini", "ftp://host/x", "not a url", "",
-                                "http://user@host/"}) {
+  for (const std::string url :
+       {"https://host/update.ini", "ftp://host/x", "not a url", "", "http://user@host/"}) {
     std::string manifest = "left over";
     std::string errorText = "left over";
     EXPECT_EQ(DownloadManifest(url, manifest, errorText), DL_UPDATE_ERROR);

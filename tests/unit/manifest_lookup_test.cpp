@@ -66,7 +66,8 @@ TEST(FindFileArgs, WorkedExampleWithEveryKindOfLineEnd) {
     const std::string manifest = Join(kExampleLines, lineEnd);
     for (const auto& row : kExampleRows) {
       EXPECT_EQ(FindFileArgs(row.name, row.versionKey, manifest), row.result)
-          << row.name << " " << row.versionKey << " with line end " << testing::PrintToString(lineEnd);
+          << row.name << " " << row.versionKey << " with line end "
+          << testing::PrintToString(lineEnd);
     }
   }
 }
@@ -157,8 +158,8 @@ TEST(FindFileArgs, RedirectionsGoOnlyDownwards) {
   // A target above the redirection is never seen again.
   EXPECT_EQ(Find("2", {"[App 1]", "FileArgs=http://one/", "[App 2]", "Sections=App 1"}), "");
   // Blanks inside the target stay as written; letter case does not matter.
-  EXPECT_EQ(Find("1", {"[App 1]", "Sections=App  2", "[App 2]", "FileArgs=http://x/",
-                       "[app  2]", "FileArgs=http://two-blanks/"}),
+  EXPECT_EQ(Find("1", {"[App 1]", "Sections=App  2", "[App 2]", "FileArgs=http://x/", "[app  2]",
+                       "FileArgs=http://two-blanks/"}),
             "http://two-blanks/");
   // Without "=", the whole line names the target.
   EXPECT_EQ(Find("1", {"[App 1]", "Sections", "[Sections]", "FileArgs=http://s/"}), "http://s/");
@@ -251,30 +252,74 @@ std::string FindFileArgs(const std::string& name, const std::string& versionKey,
 
 // Pieces of lines that the lookup treats in different ways, or nearly so.
 const std::vector<std::string> kLinePieces = {
-    "[App 1]", "[APP 1]", "[app 1 EN]", "[App 1 en]", "[App  1]", "[App 1 ]", "[ App 1]",
-    "[App\t1]", "[App 2]", "[aPP 2]", "[App 3]", "[Sections]", "[sections]", "[Other]", "[",
-    "[App 1", "[App 1]x", "FileArgs=http://a/", "FileArgs = http://b/ ", "FileArgs=",
-    "FileArgs", "FileArgs http://c/", "FileArgsOld=http://old/", "fileargs=http://low/",
-    "FILEARGS=http://up/", "FileArgs=x=y;z", "FileArgs=\t\v\f", std::string("FileArgs=a\0b", 12),
-    "FileArgsSections=App 2", "Sections=App 2", "Sections= app 2 ", "Sections=App 3",
-    "Sections=App  1", "Sections=App 1", "Sections=App 1 en", "Sections", "Sections=",
-    "SectionsX=App 3", "sections=App 2", "Sections FileArgs", "; comment", ";[App 1]",
-    ";FileArgs=http://commented/", "Other=1", "=", "=FileArgs", "x", "",
+    "[App 1]",
+    "[APP 1]",
+    "[app 1 EN]",
+    "[App 1 en]",
+    "[App  1]",
+    "[App 1 ]",
+    "[ App 1]",
+    "[App\t1]",
+    "[App 2]",
+    "[aPP 2]",
+    "[App 3]",
+    "[Sections]",
+    "[sections]",
+    "[Other]",
+    "[",
+    "[App 1",
+    "[App 1]x",
+    "FileArgs=http://a/",
+    "FileArgs = http://b/ ",
+    "FileArgs=",
+    "FileArgs",
+    "FileArgs http://c/",
+    "FileArgsOld=http://old/",
+    "fileargs=http://low/",
+    "FILEARGS=http://up/",
+    "FileArgs=x=y;z",
+    "FileArgs=\t\v\f",
+    std::string("FileArgs=a\0b", 12),
+    "FileArgsSections=App 2",
+    "Sections=App 2",
+    "Sections= app 2 ",
+    "Sections=App 3",
+    "Sections=App  1",
+    "Sections=App 1",
+    "Sections=App 1 en",
+    "Sections",
+    "Sections=",
+    "SectionsX=App 3",
+    "sections=App 2",
+    "Sections FileArgs",
+    "; comment",
+    ";[App 1]",
+    ";FileArgs=http://commented/",
+    "Other=1",
+    "=",
+    "=FileArgs",
+    "x",
+    "",
 };
 // The commonest shapes of a real section, drawn as often as all the rest together.
-const std::vector<std::string> kSectionPieces = {
-    "[App 1]", "[App 1 en]", "[App 2]", "FileArgs=http://a/", "FileArgs = http://b/ ",
-    "Sections=App 2", "Sections= App 1 en", "; comment"};
+const std::vector<std::string> kSectionPieces = {"[App 1]",
+                                                 "[App 1 en]",
+                                                 "[App 2]",
+                                                 "FileArgs=http://a/",
+                                                 "FileArgs = http://b/ ",
+                                                 "Sections=App 2",
+                                                 "Sections= App 1 en",
+                                                 "; comment"};
 const std::vector<std::string> kBlankPieces = {"", "", "", " ", "\t", "\v", "\f", " \t "};
-const std::vector<std::string> kLineEnds = {"\n", "\r\n", "\r", "\n\n",
+const std::vector<std::string> kLineEnds = {"\n",     "\r\n",  "\r",        "\n\n",
                                             "\r\r\n", "\n \n", "\r\n\t\r\n"};
 
 struct Query {
   const char* name;
   const char* versionKey;
 };
-const Query kQueries[] = {{"App", "1"}, {"APP", "1"}, {"App", "1 en"}, {"App", "2"},
-                          {"app", "3"}, {"App", " 1"}, {"App", "1 "}, {"App", ""}};
+const Query kQueries[] = {{"App", "1"}, {"APP", "1"},  {"App", "1 en"}, {"App", "2"},
+                          {"app", "3"}, {"App", " 1"}, {"App", "1 "},   {"App", ""}};
 
 template <typename T>
 const T& Pick(std::mt19937& random, const std::vector<T>& pieces) {
@@ -329,8 +374,8 @@ TEST(FindFileArgs, AgreesWithThePlainRulesOnRandomManifests) {
     const Query& query = kQueries[random() % (sizeof kQueries / sizeof kQueries[0])];
     const std::string expected = reference::FindFileArgs(query.name, query.versionKey, manifest);
     const std::string actual = FindFileArgs(query.name, query.versionKey, manifest);
-    ASSERT_EQ(actual, expected) << "case " << i << ": [" << query.name << " "
-                                << query.versionKey << "] in \"" << Escaped(manifest) << "\"";
+    ASSERT_EQ(actual, expected) << "case " << i << ": [" << query.name << " " << query.versionKey
+                                << "] in \"" << Escaped(manifest) << "\"";
     if (!expected.empty())
       ++found;
   }

@@ -45,9 +45,7 @@ std::vector<std::string> Steps(const std::string& name, const std::string& key,
   class Recorder : public ManifestLookupObserver {
   public:
     std::vector<std::string> steps;
-    void OnFirstLine(std::size_t line, std::string_view text) override {
-      Add(line, "first", text);
-    }
+    void OnFirstLine(std::size_t line, std::string_view text) override { Add(line, "first", text); }
     void OnHeaderOpened(std::size_t line, std::string_view text) override {
       Add(line, "opened", text);
     }
@@ -80,19 +78,16 @@ TEST(LookupObserver, ReportsTheWorkedExampleLineByLine) {
             (Strings{"1:first:; update manifest", "2:opened:[App 7.0 en]",
                      "3:fileargs:http://server/app70-en.html"}));
   EXPECT_EQ(Steps("App", "7.0 de", manifest),
-            (Strings{"1:first:; update manifest", "4:opened:[App 7.0 de]",
-                     "5:redirect:[App 7.0]", "7:opened:[App 7.0]",
-                     "10:fileargs:http://server/app70.html"}));
+            (Strings{"1:first:; update manifest", "4:opened:[App 7.0 de]", "5:redirect:[App 7.0]",
+                     "7:opened:[App 7.0]", "10:fileargs:http://server/app70.html"}));
   EXPECT_EQ(Steps("App", "7.0", manifest),
             (Strings{"1:first:; update manifest", "7:opened:[App 7.0]",
                      "10:fileargs:http://server/app70.html"}));
   EXPECT_EQ(Steps("App", "6.0", manifest),
-            (Strings{"1:first:; update manifest", "11:opened:[App 6.0]",
-                     "12:redirect:[App 7.0]"}));
+            (Strings{"1:first:; update manifest", "11:opened:[App 6.0]", "12:redirect:[App 7.0]"}));
   EXPECT_EQ(Steps("App", "5.0", manifest),
-            (Strings{"1:first:; update manifest", "13:opened:[App 5.0]",
-                     "14:redirect:[App 5.5]", "15:opened:[App 5.5]",
-                     "16:fileargs:http://server/app55.html"}));
+            (Strings{"1:first:; update manifest", "13:opened:[App 5.0]", "14:redirect:[App 5.5]",
+                     "15:opened:[App 5.5]", "16:fileargs:http://server/app55.html"}));
   // A header that is not the wanted one ends the open section.
   EXPECT_EQ(Steps("App", "7.0 fr", Join({"; m", "[App 7.0 fr]", "Other=1", "[App 8.0]"})),
             (Strings{"1:first:; m", "2:opened:[App 7.0 fr]", "4:closed:[App 8.0]"}));
@@ -115,17 +110,27 @@ TEST(LookupObserver, NumbersLinesAsAnEditorDoes) {
     lines.emplace_back(line, std::string(text));
   });
   const std::vector<std::pair<std::size_t, std::string>> expected = {
-      {2, "; first"}, {4, "[App 1]"}, {6, "FileArgs=x"}, {8, "Sections=y"},
-      {9, "[App 2]"}, {10, "FileArgs=http://h/"}};
+      {2, "; first"},    {4, "[App 1]"}, {6, "FileArgs=x"},
+      {8, "Sections=y"}, {9, "[App 2]"}, {10, "FileArgs=http://h/"}};
   EXPECT_EQ(lines, expected);
 }
 
 TEST(LookupObserver, GivesTheSameResultAsThePlainLookup) {
   // Random manifests of the lookup's line kinds: the observed pass must not decide
   // differently from the one the program makes.
-  const Strings pieces = {"[App 1]", "[app 1 EN]", "[App 2]", "[Other 1]", "Sections=App 2",
-                          "Sections = App 1 en", "FileArgs=http://h/a", "FileArgs=",
-                          "fileargs=http://h/b", "; c", "  ", "[App  1]", "FileArgsOld=q"};
+  const Strings pieces = {"[App 1]",
+                          "[app 1 EN]",
+                          "[App 2]",
+                          "[Other 1]",
+                          "Sections=App 2",
+                          "Sections = App 1 en",
+                          "FileArgs=http://h/a",
+                          "FileArgs=",
+                          "fileargs=http://h/b",
+                          "; c",
+                          "  ",
+                          "[App  1]",
+                          "FileArgsOld=q"};
   const Strings ends = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
   std::mt19937 random(7);
   for (int round = 0; round < 400; ++round) {
@@ -188,8 +193,8 @@ const TrapCase kTraps[] = {
      {"3:key-letter-case", "5:key-letter-case"},
      {"; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"}},
     {"headers with blanks no product has",
-     {"; m", "[App  7.0]", "FileArgs=http://h/a", "[ App 6.0]", "FileArgs=http://h/b",
-      "[App 5.0 ]", "FileArgs=http://h/c", "[App\t4.0]", "FileArgs=http://h/d"},
+     {"; m", "[App  7.0]", "FileArgs=http://h/a", "[ App 6.0]", "FileArgs=http://h/b", "[App 5.0 ]",
+      "FileArgs=http://h/c", "[App\t4.0]", "FileArgs=http://h/d"},
      {"2:header-blanks", "4:header-blanks", "6:header-blanks", "8:header-blanks"},
      {"; m", "  [App 7.0]  ", "FileArgs=http://h/a", "[App 6.0 en]", "FileArgs=http://h/b"}},
     {"a header that appears twice",
@@ -207,8 +212,7 @@ const TrapCase kTraps[] = {
      {"; m", "[App 7.0]", "FileArgs= http://h/a"}},
     {"lines no lookup reaches",
      {"; m", "FileArgs=http://h/x", "[App 7.0]", "FileArgs=http://h/a", "Sections=App 8.0",
-      "[App 6.0]", "Sections=App 7.5", "FileArgs=http://h/b", "[App 7.5]",
-      "FileArgs=http://h/c"},
+      "[App 6.0]", "Sections=App 7.5", "FileArgs=http://h/b", "[App 7.5]", "FileArgs=http://h/c"},
      {"2:unreachable-line", "5:unreachable-line", "8:unreachable-line"},
      {"; m", "[App 7.0]", "; a comment", "Other=1", "FileArgs=http://h/a", "", "[App 6.0]",
       "Sections=App 7.5", "[App 7.5]", "FileArgs=http://h/c"}},

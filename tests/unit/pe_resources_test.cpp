@@ -113,7 +113,8 @@ TEST(PeResourceReader, CorruptedBytesNeverLeadOutOfTheImage) {
     // Mostly the resource tree and the headers, where the offsets are.
     const int changes = 1 + round % 4;
     for (int i = 0; i < changes; ++i) {
-      const std::size_t span = round % 3 == 0 ? image.size() : std::min<std::size_t>(image.size() - root, 600);
+      const std::size_t span =
+          round % 3 == 0 ? image.size() : std::min<std::size_t>(image.size() - root, 600);
       const std::size_t at = (round % 3 == 0 ? 0 : root) + random() % span;
       image[at] = static_cast<unsigned char>(random());
     }
@@ -179,7 +180,8 @@ TEST(PeResourceReader, GarbageIsRejected) {
   ResourceBytes bytes;
   EXPECT_FALSE(empty.Find(platform::kResourceDialog, 103, bytes));
   // A text file of the right name is no library.
-  const std::vector<unsigned char> text = {'M', 'Z', ' ', 'i', 's', ' ', 'n', 'o', 't', ' ', 'P', 'E'};
+  const std::vector<unsigned char> text = {'M', 'Z', ' ', 'i', 's', ' ',
+                                           'n', 'o', 't', ' ', 'P', 'E'};
   EXPECT_FALSE(empty.Load(text));
 }
 
@@ -203,8 +205,8 @@ TEST(DialogTemplateReader, TruncatedTemplatesFail) {
 
 TEST(DialogInitReader, TakesWholeEntriesOnly) {
   std::vector<platform::DialogInitEntry> entries;
-  const unsigned char two[] = {0xF8, 3, 3, 4, 3, 0, 0, 0, ' ', '1', 0,
-                               0xF8, 3, 3, 4, 3, 0, 0, 0, '6', '0', 0, 0, 0};
+  const unsigned char two[] = {0xF8, 3, 3, 4, 3, 0, 0, 0,   ' ', '1', 0, 0xF8,
+                               3,    3, 4, 3, 0, 0, 0, '6', '0', 0,   0, 0};
   ASSERT_TRUE(platform::ParseDialogInit(two, sizeof two, entries));
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].control, 1016);
@@ -229,7 +231,7 @@ TEST(DialogInitReader, TakesWholeEntriesOnly) {
 }
 
 TEST(Utf16Conversion, GivesUtf8AndReplacesBrokenSurrogates) {
-  const unsigned char units[] = {'A', 0, 0xFC, 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 'z', 0};
-  EXPECT_EQ(platform::Utf16ToUtf8(units, 7),
-            "A\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDz");
+  const unsigned char units[] = {'A',  0,    0xFC, 0,    0xAC, 0x20, 0x3D,
+                                 0xD8, 0x00, 0xDE, 0x00, 0xD8, 'z',  0};
+  EXPECT_EQ(platform::Utf16ToUtf8(units, 7), "A\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDz");
 }

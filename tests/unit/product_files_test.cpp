@@ -75,8 +75,7 @@ TEST(ProductFiles, CuttingTheFields) {
   const std::string accepted[][2] = {
       {"<ProductInfo><Name>App</Name><Version>7.0</Version><Locale>DE</Locale></ProductInfo>\n",
        "App|7.0|DE"},
-      {"<ProductInfo><Locale></Locale><Version>1</Version><Name>B</Name></ProductInfo>\n",
-       "B|1|"},
+      {"<ProductInfo><Locale></Locale><Version>1</Version><Name>B</Name></ProductInfo>\n", "B|1|"},
       {"<ProductInfo>\n<Name> A \n B</Name><Version>\t1\t</Version><Locale>en</Locale>\n"
        "</ProductInfo>\n",
        " A \n B|\t1\t|en"},
@@ -202,7 +201,8 @@ TEST(ProductFiles, DiscoveryReadsEveryMatchingFileOnce) {
   test::TestFolder folder;
   folder.MakeProductFolder();
   const auto describe = [](const std::string& name) {
-    return "<ProductInfo><Name>" + name + "</Name><Version>1</Version><Locale></Locale>"
+    return "<ProductInfo><Name>" + name +
+           "</Name><Version>1</Version><Locale></Locale>"
            "</ProductInfo>\n";
   };
   test::WriteFile(folder.ProductFolder() + "/lower.xml", describe("Lower"));
@@ -221,11 +221,9 @@ TEST(ProductFiles, DiscoveryReadsEveryMatchingFileOnce) {
   list.Add(fromCommandLine);
   DiscoverProductFiles(list);
 
-  const std::string checking =
-      "\nChecking files: " + folder.ProductFolder() + "/*.xml";
-  ASSERT_EQ(g_log.compare(0, std::string(kSearching).size() + checking.size(),
-                          kSearching + checking),
-            0)
+  const std::string checking = "\nChecking files: " + folder.ProductFolder() + "/*.xml";
+  ASSERT_EQ(
+      g_log.compare(0, std::string(kSearching).size() + checking.size(), kSearching + checking), 0)
       << g_log;
   std::vector<std::string> found;
   std::string rest = g_log.substr(std::string(kSearching).size() + checking.size());
@@ -233,8 +231,8 @@ TEST(ProductFiles, DiscoveryReadsEveryMatchingFileOnce) {
        at = rest.find("\nFound product: ", at + 1))
     found.push_back(rest.substr(at + 16, rest.find('\n', at + 1) - at - 16));
   std::sort(found.begin(), found.end());
-  EXPECT_EQ(found, (std::vector<std::string>{"Lower V:1 L:", "Lower V:1 L:", "Mixed V:1 L:",
-                                             "Upper V:1 L:"}));
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       "Lower V:1 L:", "Lower V:1 L:", "Mixed V:1 L:", "Upper V:1 L:"}));
 
   ASSERT_EQ(list.GetCount(), 3u);
   EXPECT_EQ(list.GetAt(0).GetKey(), "Mixed V:1 L:en");  // the command line stays first

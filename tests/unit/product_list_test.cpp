@@ -78,8 +78,8 @@ TEST(ProductList, ManyProductsKeepTheirOrderAndStayUnique) {
     const std::string key =
         "App" + std::to_string(i) + " V:1." + std::to_string(i % 7) + (i % 3 ? " L:en" : " L:de");
     ASSERT_EQ(list.GetAt(i).GetKey(), key) << i;
-    EXPECT_TRUE(list.Contains(Product("App" + std::to_string(i), "1." + std::to_string(i % 7),
-                                      i % 3 ? "" : "De")));
+    EXPECT_TRUE(list.Contains(
+        Product("App" + std::to_string(i), "1." + std::to_string(i % 7), i % 3 ? "" : "De")));
   }
   EXPECT_FALSE(list.Contains(Product("App0", "1.1", "de")));
   EXPECT_FALSE(list.Contains(Product("App" + std::to_string(count), "1.0", "")));

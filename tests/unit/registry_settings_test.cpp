@@ -76,8 +76,7 @@ TEST(RegistrySettings, NamesAreCaseInsensitiveAndTheEmptyNameIsTheDefaultValue) 
   ASSERT_TRUE(WriteRegString(kRemindDatesKey, "", "02/01/2005"));
   EXPECT_TRUE(ReadRegString(kRemindDatesKey, "", value));
   EXPECT_EQ(value, "02/01/2005");
-  EXPECT_NE(test::ReadFile(folder.SettingsPath()).find("\n@=\"02/01/2005\"\n"),
-            std::string::npos);
+  EXPECT_NE(test::ReadFile(folder.SettingsPath()).find("\n@=\"02/01/2005\"\n"), std::string::npos);
 }
 
 TEST(RegistrySettings, FailuresAreFalseNeverExceptions) {

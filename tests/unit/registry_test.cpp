@@ -45,8 +45,7 @@ bool Store(const std::string& key, const std::string& name, const std::string& d
 // Waits for a child process and tells whether it exited with status 0.
 bool ExitedCleanly(pid_t child) {
   int status = 0;
-  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Runs this test binary again, with only the named test, in a child process whose
@@ -123,8 +122,7 @@ TEST(Registry, ReadingCreatesNothing) {
 TEST(Registry, CreatingAKeyImpliesItsParentsAndWritesOnlyWhenNew) {
   test::TestFolder folder;
   ASSERT_NE(RegistryKey::CreateForWrite("Software\\Kavex\\WebUpdates\\RemindDates"), nullptr);
-  EXPECT_EQ(test::ReadFile(folder.SettingsPath()),
-            "[Software\\Kavex\\WebUpdates\\RemindDates]\n");
+  EXPECT_EQ(test::ReadFile(folder.SettingsPath()), "[Software\\Kavex\\WebUpdates\\RemindDates]\n");
   EXPECT_NE(RegistryKey::OpenForQuery("Software\\Kavex"), nullptr);
   EXPECT_NE(RegistryKey::OpenForQuery("software\\kavex\\webupdates"), nullptr);
 
@@ -368,8 +366,9 @@ TEST(Registry, AFileTheUserMadeReadOnlyIsNotWritten) {
 
   EXPECT_EQ(test::RunUnprivileged([] { return Query(kKey, "URL") == "http://a/"; }), 0);
   EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "URL", "http://b/"); }), 1);
-  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey + std::string("\\RemindDates"),
-                                                    "App", "01/06/2005"); }), 1);
+  EXPECT_EQ(test::RunUnprivileged(
+                [] { return Store(kKey + std::string("\\RemindDates"), "App", "01/06/2005"); }),
+            1);
   EXPECT_EQ(test::ReadFile(path), content);
   EXPECT_EQ(Mode(path), 0444u);
   EXPECT_FALSE(test::Exists(path + ".tmp"));

@@ -101,8 +101,8 @@ TEST(RemindDates, AcceptedForms) {
 
 TEST(RemindDates, RejectedForms) {
   const char* const rejected[] = {
-      "",           "garbage",    "13/01/2005", "00/10/2005", "01/00/2005",
-      "01/32/2005", "2005/01/06", "01-06-2005", "01/06/05",   "01/01/2038",
+      "",           "garbage",    "13/01/2005",  "00/10/2005", "01/00/2005",
+      "01/32/2005", "2005/01/06", "01-06-2005",  "01/06/05",   "01/01/2038",
       "01/01/1969", "-1/06/2005", "01 /06/2005", "01/06/",
   };
   for (const char* text : rejected)
@@ -113,8 +113,12 @@ TEST(RemindDates, NumbersBeyondTheIntRangeAreHeldAtItsEndsAndSoRejected) {
   // Cut to 32 bits, each of these would read as a valid date (2037, month 1, day 6).
   ScopedTimeZone utc("UTC");
   const char* const rejected[] = {
-      "01/06/4294969333", "4294967297/06/2005", "01/4294967302/2005",
-      "-4294967295/06/2005", "01/06/99999999999999999999999", "01/06/-4294965259",
+      "01/06/4294969333",
+      "4294967297/06/2005",
+      "01/4294967302/2005",
+      "-4294967295/06/2005",
+      "01/06/99999999999999999999999",
+      "01/06/-4294965259",
   };
   for (const char* text : rejected)
     EXPECT_EQ(ParseRemindDate(text), 0) << text;
@@ -169,7 +173,7 @@ TEST(RemindDates, DayCountsBeyondTheConvertibleRangeStoreTheEmptyText) {
 // that lies on it, never on the day before, and reads back as the date stored.
 TEST(RemindDates, SkippedMidnightStartsTheDateAtItsFirstInstant) {
   {
-    ScopedTimeZone kathmandu("Asia/Kathmandu");  // 1 January 1986 began at 00:15
+    ScopedTimeZone kathmandu("Asia/Kathmandu");           // 1 January 1986 began at 00:15
     EXPECT_EQ(ParseRemindDate("01/01/1986"), 504901800);  // 31 December 1985 18:30 UTC
     EXPECT_EQ(FormatRemindDate(ParseRemindDate("01/01/1986")), "01/01/1986");
     EXPECT_EQ(FormatRemindDate(ParseRemindDate("01/01/1986") - 1), "12/31/1985");

@@ -69,7 +69,10 @@ void ExpectIconGroup(const PeResources& resources, unsigned id) {
   ASSERT_TRUE(resources.Find(platform::kResourceGroupIcon, id, group));
   ASSERT_EQ(group.size, 6u + 2 * 14);
   EXPECT_EQ(group.data[4], 2);  // two images
-  const struct { unsigned size; std::uint32_t bytes; } images[] = {{32, 744}, {16, 296}};
+  const struct {
+    unsigned size;
+    std::uint32_t bytes;
+  } images[] = {{32, 744}, {16, 296}};
   for (int i = 0; i < 2; ++i) {
     const unsigned char* entry = group.data + 6 + 14 * i;
     EXPECT_EQ(entry[0], images[i].size);
@@ -133,14 +136,14 @@ TEST(ProgramResources, UpdateAvailableDialogIsTheExtendedTemplate) {
   EXPECT_FALSE(dialog.italic);
   EXPECT_EQ(dialog.charSet, 0);
   ExpectControls(dialog, {
-      {1, "Button", "OK", 0, 100, 69, 50, 14, 0x50010001},
-      {1004, "Button", "Radio1", 0, 39, 28, 177, 17, 0x50002409},
-      {1005, "Button", "Radio2", 0, 39, 47, 78, 12, 0x50000009},
-      {1006, "Static", "Static", 0, 39, 9, 189, 14, 0x50020000},
-      {0xFFFFFFFF, "Static", "", 101, 7, 7, 21, 20, 0x50000003},
-      {1009, "Static", "Static", 0, 143, 49, 22, 9, 0x50020002},
-      {1016, "ComboBox", "", 0, 117, 47, 28, 73, 0x50210103},
-  });
+                             {1, "Button", "OK", 0, 100, 69, 50, 14, 0x50010001},
+                             {1004, "Button", "Radio1", 0, 39, 28, 177, 17, 0x50002409},
+                             {1005, "Button", "Radio2", 0, 39, 47, 78, 12, 0x50000009},
+                             {1006, "Static", "Static", 0, 39, 9, 189, 14, 0x50020000},
+                             {0xFFFFFFFF, "Static", "", 101, 7, 7, 21, 20, 0x50000003},
+                             {1009, "Static", "Static", 0, 143, 49, 22, 9, 0x50020002},
+                             {1016, "ComboBox", "", 0, 117, 47, 28, 73, 0x50210103},
+                         });
 }
 
 TEST(ProgramResources, NoUpdatesDialogIsTheClassicTemplate) {
@@ -153,10 +156,10 @@ TEST(ProgramResources, NoUpdatesDialogIsTheClassicTemplate) {
   EXPECT_EQ(dialog.font, "MS Sans Serif");
   EXPECT_EQ(dialog.pointSize, 8);
   ExpectControls(dialog, {
-      {1, "Button", "OK", 0, 66, 37, 50, 14, 0x50010001},
-      {0xFFFF, "Static", "", 102, 7, 7, 20, 20, 0x50000003},
-      {1006, "Static", "Static", 0, 40, 10, 137, 24, 0x50020000},
-  });
+                             {1, "Button", "OK", 0, 66, 37, 50, 14, 0x50010001},
+                             {0xFFFF, "Static", "", 102, 7, 7, 20, 20, 0x50000003},
+                             {1006, "Static", "Static", 0, 40, 10, 137, 24, 0x50020000},
+                         });
 }
 
 TEST(ProgramResources, DialogInitDataListsTheFiveDayCounts) {
@@ -164,12 +167,10 @@ TEST(ProgramResources, DialogInitDataListsTheFiveDayCounts) {
   ResourceBytes data;
   ASSERT_TRUE(resources.Find(platform::kResourceDialogInit, 103, data));
   const unsigned char expected[57] = {
-      0xF8, 0x03, 0x03, 0x04, 3, 0, 0, 0, ' ', '1', 0,
-      0xF8, 0x03, 0x03, 0x04, 3, 0, 0, 0, ' ', '5', 0,
-      0xF8, 0x03, 0x03, 0x04, 3, 0, 0, 0, '1', '0', 0,
-      0xF8, 0x03, 0x03, 0x04, 3, 0, 0, 0, '3', '0', 0,
-      0xF8, 0x03, 0x03, 0x04, 3, 0, 0, 0, '6', '0', 0,
-      0, 0};
+      0xF8, 0x03, 0x03, 0x04, 3,    0,    0,    0,    ' ',  '1',  0,    0xF8, 0x03, 0x03, 0x04,
+      3,    0,    0,    0,    ' ',  '5',  0,    0xF8, 0x03, 0x03, 0x04, 3,    0,    0,    0,
+      '1',  '0',  0,    0xF8, 0x03, 0x03, 0x04, 3,    0,    0,    0,    '3',  '0',  0,    0xF8,
+      0x03, 0x03, 0x04, 3,    0,    0,    0,    '6',  '0',  0,    0,    0};
   ASSERT_EQ(data.size, sizeof expected);
   EXPECT_EQ(std::memcmp(data.data, expected, sizeof expected), 0);
 }
@@ -201,8 +202,9 @@ TEST(GermanLibrary, TranslatesEveryTextUnderTheSameIds) {
   const PeResources german = LoadImage(KWU_TEST_GERMAN_LIBRARY);
   EXPECT_EQ(Text(german, 2), "Fehler");
   EXPECT_EQ(Text(german, 5), "Verbindungsfehler. Statuscode: %d");
-  EXPECT_EQ(Text(german, 6),
-            "Es sind keine neuen Updates verf\xC3\xBCgbar.\nSie haben bereits die neueste Version.");
+  EXPECT_EQ(
+      Text(german, 6),
+      "Es sind keine neuen Updates verf\xC3\xBCgbar.\nSie haben bereits die neueste Version.");
   EXPECT_EQ(Text(german, 7), "F\xC3\xBCr die Software %s sind Updates verf\xC3\xBCgbar.");
   for (unsigned id = 2; id <= 11; ++id)
     EXPECT_NE(Text(german, id), "<missing>") << id;

@@ -18,8 +18,9 @@ TEST(RunLog, WrittenToTheConfiguredFileAndReplacedEachRun) {
   const std::string path = folder.Path("run %s.log");
   ASSERT_TRUE(WriteRegString(kSettingsKey, kLogFileValue, path));
 
-  WriteLogFile("\nSearching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
-               "\nChecking updates for product: 100% V:1 L:en");
+  WriteLogFile(
+      "\nSearching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
+      "\nChecking updates for product: 100% V:1 L:en");
   EXPECT_EQ(test::ReadFile(path),
             "\r\nSearching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
             "\r\nChecking updates for product: 100% V:1 L:en\r\n");

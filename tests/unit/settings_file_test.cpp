@@ -28,17 +28,17 @@ TEST(SettingsFile, QuotesEscapesAndWritesHighBytesRaw) {
 
 TEST(SettingsFile, ReadsHandWrittenVariants) {
   SettingsDocument document;
-  ASSERT_TRUE(document.Parse(
-      "\xEF\xBB\xBF# written by hand\r\n"
-      "; another comment\r\n"
-      "\r\n"
-      "  [Software\\Kavex\\WebUpdates]  \r\n"
-      "\t\"URL\" =  \"http://example.com/misc/update.ini\"\r\n"
-      "@=\"default\"\r\n"
-      "\"LogFile\"=\"/tmp/log \\x41\\x4a\\x00tail\"\r\n"
-      "[Software\\Kavex\\WebUpdates\\RemindDates]\n"
-      "\"\"=\"empty name in quotes\"\n"
-      "\"raw\ttab\"=\"caf\xC3\xA9\""));  // no final line end
+  ASSERT_TRUE(
+      document.Parse("\xEF\xBB\xBF# written by hand\r\n"
+                     "; another comment\r\n"
+                     "\r\n"
+                     "  [Software\\Kavex\\WebUpdates]  \r\n"
+                     "\t\"URL\" =  \"http://example.com/misc/update.ini\"\r\n"
+                     "@=\"default\"\r\n"
+                     "\"LogFile\"=\"/tmp/log \\x41\\x4a\\x00tail\"\r\n"
+                     "[Software\\Kavex\\WebUpdates\\RemindDates]\n"
+                     "\"\"=\"empty name in quotes\"\n"
+                     "\"raw\ttab\"=\"caf\xC3\xA9\""));  // no final line end
   EXPECT_EQ(Value(document, kKey, "URL"), "http://example.com/misc/update.ini");
   EXPECT_EQ(Value(document, kKey, ""), "default");
   EXPECT_EQ(Value(document, kKey, "LogFile"), std::string("/tmp/log AJ\0tail", 16));
@@ -77,9 +77,21 @@ TEST(SettingsFile, RefusesWhatItDoesNotUnderstand) {
 
 TEST(SettingsFile, AwkwardNamesAndValuesRoundTrip) {
   const std::string awkward[] = {
-      "",       "=",          "@",           "\"",   "\\",      "\\x41",
-      "a\nb",   "a\r\nb",     "\t",          " lead and trail ", "[not a key]",
-      "# not a comment", std::string("zero\0inside", 11), "\x7f\x01", "caf\xC3\xA9\xFF",
+      "",
+      "=",
+      "@",
+      "\"",
+      "\\",
+      "\\x41",
+      "a\nb",
+      "a\r\nb",
+      "\t",
+      " lead and trail ",
+      "[not a key]",
+      "# not a comment",
+      std::string("zero\0inside", 11),
+      "\x7f\x01",
+      "caf\xC3\xA9\xFF",
   };
   SettingsDocument document;
   for (const std::string& text : awkward)
@@ -95,8 +107,8 @@ TEST(SettingsFile, AwkwardNamesAndValuesRoundTrip) {
 }
 
 TEST(SettingsFile, KeyPathsRoundTripAsWritten) {
-  const std::string paths[] = {"", "Software", "a]b", "with \"quotes\"", " spaced ",
-                               "caf\xC3\xA9\\\xFF", "#\\;"};
+  const std::string paths[] = {"",         "Software",          "a]b", "with \"quotes\"",
+                               " spaced ", "caf\xC3\xA9\\\xFF", "#\\;"};
   SettingsDocument document;
   for (const std::string& path : paths)
     document.SetValue(path, "n", path);

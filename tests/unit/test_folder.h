@@ -72,9 +72,10 @@ public:
         m_settings("KAVEXWEBUPD_SETTINGS", m_path + "/settings.conf"),
         m_commonAppData("KAVEXWEBUPD_COMMON_APPDATA", m_path + "/common") {}
   ~TestFolder() {
-    ::nftw(m_path.c_str(),
-           [](const char* path, const struct stat*, int, FTW*) { return std::remove(path); },
-           16, FTW_DEPTH | FTW_PHYS);
+    ::nftw(
+        m_path.c_str(),
+        [](const char* path, const struct stat*, int, FTW*) { return std::remove(path); }, 16,
+        FTW_DEPTH | FTW_PHYS);
   }
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;

@@ -85,10 +85,10 @@ TEST(IsHttpUrl, AcceptsPlainHttpAddresses) {
 
 TEST(IsHttpUrl, OtherSchemesAndNonUrlsAreFalse) {
   for (const char* text :
-       {"", "https://host/", "HTTPS://host/", "ftp://host/", "file:///c:/x.ini",
-        "file://host/x", "mailto:someone@example.com", "http:host/", "http:/host/",
-        "//host/", "host/path", "http//host/", "http://", "http:///path", "://host/",
-        "1http://host/", "FileArgs http://host/", "c:\\page.html", "http"}) {
+       {"", "https://host/", "HTTPS://host/", "ftp://host/", "file:///c:/x.ini", "file://host/x",
+        "mailto:someone@example.com", "http:host/", "http:/host/", "//host/", "host/path",
+        "http//host/", "http://", "http:///path", "://host/", "1http://host/",
+        "FileArgs http://host/", "c:\\page.html", "http"}) {
     EXPECT_FALSE(IsHttpUrl(text)) << text;
   }
 }
@@ -112,13 +112,13 @@ TEST(IsHttpUrl, RejectsBadPorts) {
 
 TEST(IsHttpUrl, RejectsWhatACommandLineCouldSplitOrUnquote) {
   for (const char* text :
-       {" http://host/", "http://host/ ", "http://host/a b", "http://host/a\tb",
-        "http://host/\"a", "http://host/a\" --flag", "http://host/'a'", "http://host/a\\b",
-        "http://host/a`b`", "http://host/a|b", "http://host/<a>", "http://host/a^b",
-        "http://host/{a}", "http://host/[a]", "http://ho st/", "http://host\"/",
-        "http://host/a\r\nb", "http://host/a\n", "http://host/\x7f", "http://host/\x1b[0m",
-        "http://h\xC3\xA9st/", "http://host/caf\xC3\xA9", "http://host/#a#b",
-        "http://host/%", "http://host/%2", "http://host/%zz", "http://ho%41st/"}) {
+       {" http://host/",       "http://host/ ",           "http://host/a b",  "http://host/a\tb",
+        "http://host/\"a",     "http://host/a\" --flag",  "http://host/'a'",  "http://host/a\\b",
+        "http://host/a`b`",    "http://host/a|b",         "http://host/<a>",  "http://host/a^b",
+        "http://host/{a}",     "http://host/[a]",         "http://ho st/",    "http://host\"/",
+        "http://host/a\r\nb",  "http://host/a\n",         "http://host/\x7f", "http://host/\x1b[0m",
+        "http://h\xC3\xA9st/", "http://host/caf\xC3\xA9", "http://host/#a#b", "http://host/%",
+        "http://host/%2",      "http://host/%zz",         "http://ho%41st/"}) {
     EXPECT_FALSE(IsHttpUrl(text)) << testing::PrintToString(std::string(text));
   }
   EXPECT_FALSE(IsHttpUrl(std::string("http://host/a\0b", 15)));

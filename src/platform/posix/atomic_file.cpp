@@ -145,8 +145,8 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
   if (!replacing)
     GiveToFolderOwner(file.Get(), FolderOf(path));
   const bool stored = (!replacing || KeepOwnerAndMode(file.Get(), replaced)) &&
-                      WriteAll(file.Get(), content) && ::fsync(file.Get()) == 0 &&
-                      file.Close() && ::rename(temporary.c_str(), path.c_str()) == 0;
+                      WriteAll(file.Get(), content) && ::fsync(file.Get()) == 0 && file.Close() &&
+                      ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!stored) {
     ::unlink(temporary.c_str());
     return false;

@@ -175,9 +175,8 @@ public:
       if (!control.IsIcon() && (control.source.style & kStyleVisible))
         order.push_back(&control);
     }
-    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-      return a->source.y < b->source.y;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Control* a, const Control* b) { return a->source.y < b->source.y; });
     std::vector<std::vector<const Control*>> rows;
     for (std::size_t i = 0; i < order.size();) {
       std::size_t end = i + 1;
@@ -196,8 +195,9 @@ public:
   }
 
   void Render(std::ostream& out) const {
-    out << "\n" << m_title << "\n" << std::string(std::max<std::size_t>(m_title.size(), 3), '=')
-        << "\n";
+    out << "\n"
+        << m_title << "\n"
+        << std::string(std::max<std::size_t>(m_title.size(), 3), '=') << "\n";
     for (const std::vector<const Control*>& row : Rows()) {
       std::string line;
       for (const Control* control : row) {
@@ -248,8 +248,9 @@ private:
   static void AddItem(Control& combo, const std::string& item) {
     if (combo.source.style & kComboSort) {
       // Sorted lists place each new item before the first one that is greater.
-      const auto at = std::find_if(combo.items.begin(), combo.items.end(),
-                                   [&](const std::string& other) { return ToLower(other) > ToLower(item); });
+      const auto at =
+          std::find_if(combo.items.begin(), combo.items.end(),
+                       [&](const std::string& other) { return ToLower(other) > ToLower(item); });
       combo.items.insert(at, item);
     } else {
       combo.items.push_back(item);
@@ -335,9 +336,10 @@ int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHand
     for (Control& control : window.Controls()) {
       if (understood)
         break;
-      const bool pressed = control.IsPushButton() &&
-                           (choice.empty() ? control.IsDefault()
-                                           : EqualsNoCase(choice, OnOneLine(WithoutMnemonics(control.source.text))));
+      const bool pressed =
+          control.IsPushButton() &&
+          (choice.empty() ? control.IsDefault()
+                          : EqualsNoCase(choice, OnOneLine(WithoutMnemonics(control.source.text))));
       if (pressed) {
         understood = true;
         if (control.Id() == kIdOk)

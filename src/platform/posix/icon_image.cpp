@@ -41,8 +41,8 @@ unsigned PickIconImage(const ResourceBytes& group, int size) {
     const std::uint32_t bits = Read16(entry + 6);
     const unsigned id = Read16(entry + 12);
     const int distance = std::abs(width - size);
-    if (id != 0 && (best == 0 || distance < bestDistance ||
-                    (distance == bestDistance && bits > bestBits))) {
+    if (id != 0 &&
+        (best == 0 || distance < bestDistance || (distance == bestDistance && bits > bestBits))) {
       best = id;
       bestDistance = distance;
       bestBits = bits;
@@ -93,7 +93,8 @@ bool DecodeIconImage(const ResourceBytes& icon, IconImage& image) {
     const unsigned char* row = data + pixelsAt + rowBytes * std::size_t(height - 1 - y);
     const unsigned char* maskRow = data + maskAt + maskRowBytes * std::size_t(height - 1 - y);
     for (std::int32_t x = 0; x < width; ++x) {
-      unsigned char* pixel = &image.rgba[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
+      unsigned char* pixel =
+          &image.rgba[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
       unsigned char blue = 0, green = 0, red = 0, alpha = 255;
       if (bits <= 8) {
         const std::uint32_t bitAt = std::uint32_t(x) * bits;

@@ -40,7 +40,8 @@ const char kHeadersTooLargeText[] = "Too large response headers";
 class CurlHttpFile : public CHttpFile {
 public:
   CurlHttpFile(const std::string& url, const std::string& agent, unsigned long flags)
-      : m_handle(curl_easy_init(), &curl_easy_cleanup), m_curl(m_handle.get()),
+      : m_handle(curl_easy_init(), &curl_easy_cleanup),
+        m_curl(m_handle.get()),
         m_body(kMaxBodySize) {
     if (m_curl == nullptr)
       ThrowCurlError(CURLE_OUT_OF_MEMORY);
@@ -49,8 +50,7 @@ public:
     SetOption(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, std::string("http"));
     SetOption(m_curl, CURLOPT_USERAGENT, agent);
     SetOption(m_curl, CURLOPT_HTTPGET, 1L);
-    SetOption(m_curl, CURLOPT_FOLLOWLOCATION,
-              (flags & kInternetFlagNoAutoRedirect) != 0 ? 0L : 1L);
+    SetOption(m_curl, CURLOPT_FOLLOWLOCATION, (flags & kInternetFlagNoAutoRedirect) != 0 ? 0L : 1L);
     SetOption(m_curl, CURLOPT_PATH_AS_IS, 1L);
     SetOption(m_curl, CURLOPT_NOSIGNAL, 1L);
     // No data at all for the stall time fails the transfer, as WinINet's receive timeout.
@@ -61,8 +61,8 @@ public:
     SetOption(m_curl, CURLOPT_TIMEOUT, static_cast<long>(timeouts.deadlineSeconds));
     // An announced length past the limit fails before the body; a body without one is
     // stopped by OnBody.
-    const CURLcode code = curl_easy_setopt(m_curl, CURLOPT_MAXFILESIZE_LARGE,
-                                           static_cast<curl_off_t>(kMaxBodySize));
+    const CURLcode code =
+        curl_easy_setopt(m_curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodySize));
     if (code != CURLE_OK)
       ThrowCurlError(code);
     curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlHttpFile::OnHeader);
@@ -170,8 +170,8 @@ private:
     if (length < nameLength)
       return;
     for (std::size_t i = 0; i < nameLength; ++i) {
-      const char c = data[i] >= 'A' && data[i] <= 'Z' ? static_cast<char>(data[i] - 'A' + 'a')
-                                                      : data[i];
+      const char c =
+          data[i] >= 'A' && data[i] <= 'Z' ? static_cast<char>(data[i] - 'A' + 'a') : data[i];
       if (c != kName[i])
         return;
     }
@@ -218,8 +218,7 @@ public:
       : m_server(server), m_port(port), m_agent(agent) {}
 
   std::unique_ptr<CHttpFile> OpenRequest(const std::string& verb, const std::string& object,
-                                         unsigned long /*context*/,
-                                         unsigned long flags) override {
+                                         unsigned long /*context*/, unsigned long flags) override {
     if (verb != "GET")
       ThrowCurlError(CURLE_UNSUPPORTED_PROTOCOL);
     // An IPv6 address goes back into brackets; the object starts with "/".

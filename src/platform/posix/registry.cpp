@@ -117,8 +117,7 @@ LoadResult LoadSettings(const std::string& path, SettingsDocument& document) {
   }
   SettingsDocument::ParseError error;
   if (!document.Parse(content, &error)) {
-    ReportUnusableFile(path, ": line " + std::to_string(error.lineNumber) +
-                                 " cannot be read (\"" +
+    ReportUnusableFile(path, ": line " + std::to_string(error.lineNumber) + " cannot be read (\"" +
                                  posix::ShowSettingsText(error.lineText, kShownLineLimit) + "\")");
     return LoadResult::kUnusable;
   }

@@ -61,8 +61,7 @@ bool ParseQuoted(const std::string& line, std::size_t& position, std::string& te
         position += 2;
         break;
       }
-      default:
-        return false;
+      default: return false;
     }
   }
   return false;
@@ -166,15 +165,13 @@ bool SettingsDocument::Parse(const std::string& content, ParseError* error) {
   return true;
 }
 
-bool SettingsDocument::ParseLine(Line& line, bool first, bool& inSection,
-                                 std::string& sectionKey) {
+bool SettingsDocument::ParseLine(Line& line, bool first, bool& inSection, std::string& sectionKey) {
   std::size_t position = 0;
   if (first && line.text.compare(0, 3, kByteOrderMark) == 0)
     position = 3;
   position = SkipBlanks(line.text, position);
 
-  if (position == line.text.size() || line.text[position] == '#' ||
-      line.text[position] == ';') {
+  if (position == line.text.size() || line.text[position] == '#' || line.text[position] == ';') {
     line.kind = LineKind::kOther;
     return true;
   }
@@ -294,8 +291,8 @@ SettingsDocument::Line SettingsDocument::ValueLine(const std::string& keyPath,
   line.key = keyPath;
   line.name = name;
   line.data = data;
-  line.text = (name.empty() ? std::string("@") : QuoteSettingsText(name)) + "=" +
-              QuoteSettingsText(data);
+  line.text =
+      (name.empty() ? std::string("@") : QuoteSettingsText(name)) + "=" + QuoteSettingsText(data);
   return line;
 }
 

@@ -49,11 +49,11 @@ private:
   enum class LineKind { kOther, kHeader, kValue };
   struct Line {
     LineKind kind = LineKind::kOther;
-    std::string text;  // as written, without its line end
+    std::string text;        // as written, without its line end
     std::string end = "\n";  // the line end as written: "\n", "\r\n", "\r" or none
-    std::string key;   // header: its key path; value: the key of its section
-    std::string name;  // value only
-    std::string data;  // value only
+    std::string key;         // header: its key path; value: the key of its section
+    std::string name;        // value only
+    std::string data;        // value only
   };
 
   static Line HeaderLine(const std::string& keyPath);

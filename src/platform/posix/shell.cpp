@@ -105,8 +105,10 @@ void OpenUrl(const std::string& url) {
     return;
   // Without a browser the user still gets the address, to open it by hand.
   ShowMessageBox(nullptr,
-                 "The page could not be opened (" + command + " failed). Open it in your "
-                 "web browser:\n" + url,
+                 "The page could not be opened (" + command +
+                     " failed). Open it in your "
+                     "web browser:\n" +
+                     url,
                  "Kavex Web Update", kMessageBoxError);
 }
 

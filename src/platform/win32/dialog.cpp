@@ -28,12 +28,11 @@ void LoadCommonControls() {
     if (!library)
       return false;
     // Through the generic function type, as the one GetProcAddress returns stands for any.
-    const auto init = reinterpret_cast<InitFunction>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(library, "InitCommonControlsEx")));
+    const auto init = reinterpret_cast<InitFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(library, "InitCommonControlsEx")));
     if (!init)
       return false;
-    INITCOMMONCONTROLSEX controls = {sizeof controls,
-                                     ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     if (init(&controls))
       return true;
     // A common-controls library older than version 6 does not know the standard classes.
@@ -77,9 +76,7 @@ public:
     }
   }
 
-  void SetWindowText(const std::string& text) override {
-    ::SetWindowTextA(m_hwnd, text.c_str());
-  }
+  void SetWindowText(const std::string& text) override { ::SetWindowTextA(m_hwnd, text.c_str()); }
 
   void SetDlgItemText(int id, const std::string& text) override {
     ::SetDlgItemTextA(m_hwnd, id, text.c_str());
@@ -111,9 +108,7 @@ public:
     return static_cast<int>(::SendDlgItemMessageA(m_hwnd, id, CB_SETCURSEL, index, 0));
   }
 
-  void EndDialog(int result) override {
-    ::EndDialog(m_hwnd, result);
-  }
+  void EndDialog(int result) override { ::EndDialog(m_hwnd, result); }
 
 private:
   const DialogResource& m_resource;
@@ -130,10 +125,10 @@ public:
     Shown shown{&dialog, Win32DialogWindow(resource), nullptr};
     const Attachment attachment(dialog, &shown.window);
     // The system loads the template's icons from the module that holds the template.
-    const INT_PTR result = ::DialogBoxIndirectParamA(
-        win32::ModuleHandle(*resource.module),
-        reinterpret_cast<LPCDLGTEMPLATEA>(resource.templateBytes.data), ToHwnd(parent),
-        &DialogProc, reinterpret_cast<LPARAM>(&shown));
+    const INT_PTR result =
+        ::DialogBoxIndirectParamA(win32::ModuleHandle(*resource.module),
+                                  reinterpret_cast<LPCDLGTEMPLATEA>(resource.templateBytes.data),
+                                  ToHwnd(parent), &DialogProc, reinterpret_cast<LPARAM>(&shown));
     if (shown.failure)
       std::rethrow_exception(shown.failure);
     return static_cast<int>(result);
@@ -188,14 +183,13 @@ private:
       case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         long result = 0;
-        if (!Notify(*shown.dialog, static_cast<int>(header->idFrom),
-                    static_cast<int>(header->code), result))
+        if (!Notify(*shown.dialog, static_cast<int>(header->idFrom), static_cast<int>(header->code),
+                    result))
           return FALSE;
         ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
         return TRUE;
       }
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 };

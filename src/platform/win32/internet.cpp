@@ -197,7 +197,9 @@ class WinInetHttpFile : public CHttpFile {
 public:
   // The deadline of the whole transfer starts with the request.
   WinInetHttpFile(InternetHandle&& request, CInternetSession* session)
-      : m_request(std::move(request)), m_session(session), m_timeouts(GetInternetTimeouts()),
+      : m_request(std::move(request)),
+        m_session(session),
+        m_timeouts(GetInternetTimeouts()),
         m_deadline(m_timeouts.deadlineSeconds) {
     Sessions().Add(m_request.Get(), session);
   }
@@ -344,8 +346,8 @@ public:
 
   std::unique_ptr<CHttpFile> OpenRequest(const std::string& verb, const std::string& object,
                                          unsigned long context, unsigned long flags) override {
-    HINTERNET request = HttpOpenRequestA(m_connection.Get(), verb.c_str(), object.c_str(),
-                                         nullptr, nullptr, nullptr, flags, context);
+    HINTERNET request = HttpOpenRequestA(m_connection.Get(), verb.c_str(), object.c_str(), nullptr,
+                                         nullptr, nullptr, flags, context);
     const DWORD error = GetLastError();
     InternetHandle owner(request);  // closed if the object cannot be made
     RethrowStatusFailure(m_session);
@@ -404,9 +406,8 @@ void CInternetSession::EnableStatusCallback(bool enable) {
 
 std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::string& server,
                                                                      unsigned short port) {
-  HINTERNET connection =
-      InternetConnectA(m_impl->session.Get(), server.c_str(), port, nullptr, nullptr,
-                       INTERNET_SERVICE_HTTP, 0, m_impl->context);
+  HINTERNET connection = InternetConnectA(m_impl->session.Get(), server.c_str(), port, nullptr,
+                                          nullptr, INTERNET_SERVICE_HTTP, 0, m_impl->context);
   const DWORD error = GetLastError();
   InternetHandle owner(connection);  // closed if the object cannot be made
   RethrowStatusFailure(this);

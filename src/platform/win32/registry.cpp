@@ -38,8 +38,7 @@ public:
       return false;
     const DWORD size = static_cast<DWORD>(data.size() + 1);  // with the terminating zero
     return ::RegSetValueExA(m_key, name.c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(data.c_str()), size) ==
-           ERROR_SUCCESS;
+                            reinterpret_cast<const BYTE*>(data.c_str()), size) == ERROR_SUCCESS;
   }
 
   // The object exists before the key is opened, so that no handle is ever held unowned.

@@ -47,8 +47,8 @@ std::string ResourceTextToNarrow(const unsigned char* units, std::size_t count) 
   for (std::size_t i = 0; i < count; ++i)
     wide[i] = static_cast<wchar_t>(units[2 * i] | units[2 * i + 1] << 8);
   const int length = static_cast<int>(count);
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr,
-                                         nullptr);
+  const int size =
+      ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
   if (size <= 0)
     return std::string();
   std::string text(static_cast<std::size_t>(size), '\0');

@@ -334,10 +334,10 @@ private:
     for (gchar** name = names; *name; ++name)
       families += std::string("\"") + *name + "\", ";
     g_strfreev(names);
-    const std::string css = std::string(kDialogStyle) + ".kwu-dialog, .kwu-dialog * { font-family: " +
-                            families + "sans-serif; font-size: " +
-                            std::to_string(pango_font_description_get_size(font) / PANGO_SCALE) +
-                            "pt; }";
+    const std::string css =
+        std::string(kDialogStyle) + ".kwu-dialog, .kwu-dialog * { font-family: " + families +
+        "sans-serif; font-size: " +
+        std::to_string(pango_font_description_get_size(font) / PANGO_SCALE) + "pt; }";
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
     gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(m_window),
@@ -387,10 +387,12 @@ private:
       if (control.label && GTK_IS_LABEL(control.label)) {
         const bool multiline = source.style & kButtonMultiline;
         gtk_label_set_line_wrap(GTK_LABEL(control.label), multiline);
-        gtk_label_set_xalign(GTK_LABEL(control.label), control.kind == Kind::kPushButton ? 0.5f : 0.0f);
+        gtk_label_set_xalign(GTK_LABEL(control.label),
+                             control.kind == Kind::kPushButton ? 0.5f : 0.0f);
         if (multiline && control.kind != Kind::kPushButton) {
           // The text wraps within the control, beside the indicator.
-          gtk_widget_set_size_request(control.label, std::max(width - m_units.Horizontal(12), 1), -1);
+          gtk_widget_set_size_request(control.label, std::max(width - m_units.Horizontal(12), 1),
+                                      -1);
         }
       }
       gtk_widget_set_size_request(control.widget, width, height);
@@ -416,9 +418,10 @@ private:
         gtk_label_set_line_wrap(label, type == kStaticTypeLeft || type == kStaticTypeCenter ||
                                            type == kStaticTypeRight);
         gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
-        gtk_label_set_xalign(label, type == kStaticTypeRight ? 1.0f
-                                    : type == kStaticTypeCenter ? 0.5f : 0.0f);
-        gtk_label_set_justify(label, type == kStaticTypeRight ? GTK_JUSTIFY_RIGHT
+        gtk_label_set_xalign(label, type == kStaticTypeRight    ? 1.0f
+                                    : type == kStaticTypeCenter ? 0.5f
+                                                                : 0.0f);
+        gtk_label_set_justify(label, type == kStaticTypeRight    ? GTK_JUSTIFY_RIGHT
                                      : type == kStaticTypeCenter ? GTK_JUSTIFY_CENTER
                                                                  : GTK_JUSTIFY_LEFT);
         gtk_label_set_yalign(label, 0.0f);
@@ -439,9 +442,10 @@ private:
       gtk_style_context_add_class(gtk_widget_get_style_context(control.widget), "kwu-updown");
       for (const int delta : {+1, -1}) {
         GtkWidget* button = gtk_button_new();
-        gtk_container_add(GTK_CONTAINER(button),
-                          gtk_image_new_from_icon_name(delta > 0 ? "pan-up-symbolic" : "pan-down-symbolic",
-                                                       GTK_ICON_SIZE_MENU));
+        gtk_container_add(
+            GTK_CONTAINER(button),
+            gtk_image_new_from_icon_name(delta > 0 ? "pan-up-symbolic" : "pan-down-symbolic",
+                                         GTK_ICON_SIZE_MENU));
         gtk_widget_set_can_focus(button, FALSE);
         gtk_widget_set_size_request(button, width, std::max(height / 2, 1));
         gtk_box_pack_start(GTK_BOX(control.widget), button, TRUE, TRUE, 0);
@@ -463,8 +467,9 @@ private:
         image.rgba.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
       return;
     guchar* pixels = static_cast<guchar*>(g_memdup2(image.rgba.data(), image.rgba.size()));
-    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_data(pixels, GDK_COLORSPACE_RGB, TRUE, 8, image.width,
-                                                 image.height, image.width * 4, FreePixels, nullptr);
+    GdkPixbuf* pixbuf =
+        gdk_pixbuf_new_from_data(pixels, GDK_COLORSPACE_RGB, TRUE, 8, image.width, image.height,
+                                 image.width * 4, FreePixels, nullptr);
     gtk_image_set_from_pixbuf(GTK_IMAGE(widget), pixbuf);
     g_object_unref(pixbuf);
   }
@@ -585,7 +590,8 @@ private:
       return TRUE;
     }
     if ((event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter ||
-         event->keyval == GDK_KEY_ISO_Enter) && modifiers == 0) {
+         event->keyval == GDK_KEY_ISO_Enter) &&
+        modifiers == 0) {
       // Enter presses the push button that has the focus, else the default button.
       GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
       for (const Control& control : dialog->m_controls) {
