@@ -5,7 +5,6 @@ set(CPACK_PACKAGE_VENDOR "Dexivane Software")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "update checker for Dexivane Software products")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
 # Every member of a package carries the time of the commit it is built from
 # (SOURCE_DATE_EPOCH), not the time of the build.
@@ -23,6 +22,8 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   set(CPACK_GENERATOR DEB)
+  # The Windows program is linked without symbols; the Linux one is stripped here.
+  set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Dexivane Software <packages@dexivane.example>")
