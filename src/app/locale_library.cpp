@@ -33,5 +33,8 @@ std::unique_ptr<platform::ResourceLibrary> LoadLocaleLibrary(const std::string& 
   std::string drive;
   std::string folder;
   platform::SplitPath(programPath, drive, folder);
-  return platform::ResourceLibrary::Load(LocaleLibraryPath(drive, folder, locale));
+  if (folder.empty())
+    return nullptr;
+  return platform::ResourceLibrary::Load(
+      LocaleLibraryPath(drive, platform::LocaleBaseFolder(folder), locale));
 }

@@ -12,6 +12,8 @@ std::string LocaleLibraryPath(const std::string& drive, const std::string& folde
 // True for a locale that may name a library folder: ASCII letters, digits, '-' and '_'.
 bool IsSafeLocaleName(const std::string& locale);
 
-// The locale library beside the executable for a locale, loaded for its resources only;
+// The locale library of a locale, in the Locale folder beside the executable (on Linux,
+// of an installed program, in its library folder: platform::LocaleBaseFolder), loaded for
+// its resources only;
 // null when the locale is not a safe name or there is no usable library.
 std::unique_ptr<platform::ResourceLibrary> LoadLocaleLibrary(const std::string& locale);

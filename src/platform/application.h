@@ -21,6 +21,13 @@ std::string ModuleFileName();
 // which ends with the path separator.
 void SplitPath(const std::string& path, std::string& drive, std::string& folder);
 
+// The folder that holds the program's Locale folder, for the program in <programFolder>
+// (a full path ending with the separator); the result ends with the separator too.
+// Windows: the program's folder. Linux: the program's folder when it holds a Locale
+// folder (a build tree, an unpacked archive), else the program's private library folder
+// beside its bin/ folder, <programFolder>../lib/kavexwebupd/ written without the "..".
+std::string LocaleBaseFolder(const std::string& programFolder);
+
 // The separator between folder names in the platform's paths.
 extern const char kPathSeparator;
 

@@ -11,6 +11,7 @@
 
 #include "app/locale_library.h"
 #include "platform/application.h"
+#include "test_folder.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
 
@@ -78,4 +79,27 @@ TEST_F(LibrariesBesideProgram, TraversalLocaleLoadsNothing) {
   EXPECT_FALSE(LoadLocaleLibrary(m_locale + "/../../" + m_outside));
   EXPECT_FALSE(LoadLocaleLibrary(m_folder + m_outside));
   EXPECT_FALSE(LoadLocaleLibrary("missing"));
+}
+
+// Where the Locale folder is looked for: beside a program that has one (a build tree, an
+// unpacked archive), else in the library folder of an installed program.
+TEST(LocaleBaseFolder, BesideTheProgramOrInItsLibraryFolder) {
+  const test::TestFolder root;
+  const std::string bin = root.Path("usr/bin/");
+  ::mkdir(root.Path("usr").c_str(), 0755);
+  ::mkdir(bin.c_str(), 0755);
+  EXPECT_EQ(platform::LocaleBaseFolder(bin), root.Path("usr/lib/kavexwebupd/"));
+
+  // A file named Locale is no Locale folder.
+  test::WriteFile(bin + "Locale", "");
+  EXPECT_EQ(platform::LocaleBaseFolder(bin), root.Path("usr/lib/kavexwebupd/"));
+  std::remove((bin + "Locale").c_str());
+
+  ::mkdir((bin + "Locale").c_str(), 0755);
+  EXPECT_EQ(platform::LocaleBaseFolder(bin), bin);
+  ::rmdir((bin + "Locale").c_str());
+
+  // The result is a full path without "..", also for a program at the top of the tree.
+  EXPECT_EQ(platform::LocaleBaseFolder("/"), "/lib/kavexwebupd/");
+  EXPECT_EQ(platform::LocaleBaseFolder("/opt//"), "/lib/kavexwebupd/");
 }

@@ -1,5 +1,6 @@
 #include "platform/application.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -38,6 +39,21 @@ void SplitPath(const std::string& path, std::string& drive, std::string& folder)
   drive.clear();
   const auto slash = path.rfind('/');
   folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string LocaleBaseFolder(const std::string& programFolder) {
+  struct stat status{};
+  if (::stat((programFolder + "Locale").c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    return programFolder;
+  // An installed program lives in <prefix>/bin/ and its libraries in
+  // <prefix>/lib/kavexwebupd/. The parent is cut off as text: the result stays a full path
+  // without "..", whatever the links on the way.
+  std::string parent = programFolder;
+  while (!parent.empty() && parent.back() == '/')
+    parent.pop_back();
+  const auto slash = parent.rfind('/');
+  parent = slash == std::string::npos ? std::string("/") : parent.substr(0, slash + 1);
+  return parent + "lib/kavexwebupd/";
 }
 
 }  // namespace platform

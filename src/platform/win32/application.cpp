@@ -56,4 +56,9 @@ void SplitPath(const std::string& path, std::string& drive, std::string& folder)
   folder = path.substr(start, end - start);
 }
 
+std::string LocaleBaseFolder(const std::string& programFolder) {
+  // The Locale folder always stands beside the executable.
+  return programFolder;
+}
+
 }  // namespace platform

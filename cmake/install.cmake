@@ -1,0 +1,90 @@
+# What `cmake --install` puts where, for both builds; CPack packs the same (packaging.cmake).
+# Included by src/CMakeLists.txt, where the program and its locale libraries are known.
+#
+# Linux, after the Debian policy and the XDG conventions, under the prefix:
+#   bin/kavexwebupd
+#   lib/kavexwebupd/Locale/<locale>/kavexwebupdexe.dat   found by platform::LocaleBaseFolder
+#   share/man/man1/kavexwebupd.1.gz
+#   share/doc/kavexwebupd/  README.md, copyright, changelog.gz, examples/
+# Windows, in the program's folder:
+#   kavexwebupd.exe, Locale\<locale>\kavexwebupdexe.dat, LICENSE, README-makers.txt
+
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(KWU_DATA_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+if(WIN32)
+  set(KWU_INSTALL_BINDIR .)
+  # The folder that holds Locale\ (and the program's private modules): the program's own.
+  set(KWU_INSTALL_PRIVATEDIR .)
+  set(KWU_INSTALL_DOCDIR .)
+else()
+  set(KWU_INSTALL_BINDIR bin)
+  # Always lib/, not the multiarch library folder: the program finds it as ../lib/kavexwebupd
+  # from its bin/ folder.
+  set(KWU_INSTALL_PRIVATEDIR lib/kavexwebupd)
+  set(KWU_INSTALL_DOCDIR share/doc/kavexwebupd)
+endif()
+
+install(TARGETS kavexwebupd RUNTIME DESTINATION ${KWU_INSTALL_BINDIR})
+
+# ---- Further programs and modules of the package: one install() line each. ----
+install(TARGETS kavexwebupd-manifest RUNTIME DESTINATION ${KWU_INSTALL_BINDIR})
+# The Linux dialog module installs itself with its target (src/platform/posix/platform.cmake)
+# into the private folder. A man page for a new program: kwu_install_man_page(<name>) below.
+# ---- end of further programs and modules ----
+
+# Every translation: Locale/<locale>/kavexwebupdexe.dat under the private folder.
+foreach(library ${KWU_LOCALE_LIBRARIES})
+  get_filename_component(locale_dir ${library} DIRECTORY)
+  get_filename_component(locale ${locale_dir} NAME)
+  install(FILES ${library} DESTINATION ${KWU_INSTALL_PRIVATEDIR}/Locale/${locale}
+          PERMISSIONS ${KWU_DATA_PERMISSIONS})
+endforeach()
+
+if(WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+                ${PROJECT_SOURCE_DIR}/packaging/windows/README-makers.txt
+          DESTINATION ${KWU_INSTALL_DOCDIR} PERMISSIONS ${KWU_DATA_PERMISSIONS})
+  return()
+endif()
+
+# Compressed documentation, made without names or time stamps in the gzip headers, so
+# that it comes out the same from every build.
+find_program(KWU_GZIP NAMES gzip REQUIRED)
+set(KWU_DOC_BUILD_DIR ${PROJECT_BINARY_DIR}/doc)
+add_custom_target(kwu_compressed_docs ALL)
+function(kwu_gzip_file source output)
+  get_filename_component(output_dir ${output} DIRECTORY)
+  string(REGEX REPLACE "\\.gz$" "" plain ${output})
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${plain}
+    COMMAND ${KWU_GZIP} -9nf ${plain}
+    DEPENDS ${source}
+    VERBATIM)
+  get_filename_component(name ${output} NAME)
+  add_custom_target(kwu_gzip_${name} DEPENDS ${output})
+  add_dependencies(kwu_compressed_docs kwu_gzip_${name})
+endfunction()
+
+function(kwu_install_man_page program)
+  set(page ${KWU_DOC_BUILD_DIR}/${program}.1.gz)
+  kwu_gzip_file(${PROJECT_SOURCE_DIR}/man/${program}.1 ${page})
+  install(FILES ${page} DESTINATION share/man/man1 PERMISSIONS ${KWU_DATA_PERMISSIONS})
+endfunction()
+
+kwu_install_man_page(kavexwebupd)
+kwu_install_man_page(kavexwebupd-manifest)
+kwu_gzip_file(${PROJECT_SOURCE_DIR}/packaging/linux/changelog ${KWU_DOC_BUILD_DIR}/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md
+              ${PROJECT_SOURCE_DIR}/packaging/linux/copyright
+              ${KWU_DOC_BUILD_DIR}/changelog.gz
+        DESTINATION ${KWU_INSTALL_DOCDIR} PERMISSIONS ${KWU_DATA_PERMISSIONS})
+# Examples a maker or user enables: the autostart entry, the systemd user units and a
+# product description file.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd-autostart.desktop
+              ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd.service
+              ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd.timer
+              ${PROJECT_SOURCE_DIR}/examples/ExampleApp.xml
+        DESTINATION ${KWU_INSTALL_DOCDIR}/examples PERMISSIONS ${KWU_DATA_PERMISSIONS})

@@ -1,0 +1,48 @@
+# The packages, made by CPack from the install rules (install.cmake): a zip for Windows, a
+# Debian package for Linux. scripts/package makes both from a clean clone into dist/.
+set(CPACK_PACKAGE_NAME kavexwebupd)
+set(CPACK_PACKAGE_VENDOR "Dexivane Software")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "update checker for Dexivane Software products")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_SOURCE_GENERATOR "")
+# Every member of a package carries the time of the commit it is built from
+# (SOURCE_DATE_EPOCH), not the time of the build.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_timestamps.cmake)
+
+if(WIN32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(kwu_arch win64)
+  else()
+    set(kwu_arch win32)
+  endif()
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME kavexwebupd-${PROJECT_VERSION}-${kwu_arch})
+  # Unzipped, the files stand in one folder of their own.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  # The Windows program is linked without symbols; the Linux one is stripped here.
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Dexivane Software <packages@dexivane.example>")
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # Depends from the libraries the program links (dpkg-shlibdeps, of dpkg-dev).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+  # The synopsis is the summary above; CPack indents these lines and marks the empty one.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"KavexWebUpdate checks installed products for updates: the product named on
+its command line and every product described by a file in
+/usr/share/Dexivane/KavexWebUpdate/. It downloads one update manifest by HTTP
+for each product and, when the manifest names a page about a newer release,
+offers to open it in the browser or to remind the user later.
+
+Run silently (kavexwebupd 1) it shows nothing but the offer of an update; the
+package's examples start it at login or daily as a systemd user timer.")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+
+include(CPack)
