@@ -28,7 +28,7 @@ std::vector<std::string> ModuleCandidates() {
   std::string programFolder = ModuleFileName();
   programFolder.erase(programFolder.rfind('/') + 1);
   return {programFolder + kGtkModuleFileName,
-          programFolder + "../lib/kavexwebupd/" + kGtkModuleFileName};
+          programFolder + "../lib/kavexwebupd/modules/" + kGtkModuleFileName};
 }
 
 class GtkDialogHost : public PosixDialogHost {
