@@ -64,9 +64,11 @@ def build_dir():
 
 class UiScript:
     """One window for the UI driver: its exact title and the actions to perform on it
-    (see tests/support/uidriver.c), e.g. UiScript("Kavex Web Update", "ok", "wait-gone")."""
+    (see tests/support/uidriver.c), e.g. UiScript("Kavex Web Update", "ok", "wait-gone").
+    The timeout is generous: the first window of a fresh prefix on a busy machine can take
+    many seconds, and the driver goes on as soon as the window is there."""
 
-    def __init__(self, title, *actions, timeout=15):
+    def __init__(self, title, *actions, timeout=45):
         self.title = title
         self.actions = list(actions)
         self.timeout = timeout
