@@ -110,37 +110,60 @@ public:
     return entry == m_sessions.end() ? nullptr : entry->second;
   }
 
-  // The place for a session's failure is made up front, so that keeping one inside the
-  // callback needs no memory.
-  void OpenFailures(CInternetSession* session) {
+  // The place for a session's state is made up front, so that keeping a failure inside
+  // the callback, or abandoning the session, needs no memory.
+  void OpenState(CInternetSession* session) {
     CriticalSectionLock lock(m_lock);
-    m_failures[session] = nullptr;
+    m_states[session] = SessionState();
   }
-  void CloseFailures(CInternetSession* session) {
+  void CloseState(CInternetSession* session) {
     CriticalSectionLock lock(m_lock);
-    m_failures.erase(session);
+    m_states.erase(session);
   }
   // Keeps the first failure until it is taken.
   void Fail(CInternetSession* session, std::exception_ptr failure) {
     CriticalSectionLock lock(m_lock);
-    const auto entry = m_failures.find(session);
-    if (entry != m_failures.end() && !entry->second)
-      entry->second = failure;
+    const auto entry = m_states.find(session);
+    if (entry != m_states.end() && !entry->second.failure)
+      entry->second.failure = failure;
   }
   std::exception_ptr TakeFailure(CInternetSession* session) {
     CriticalSectionLock lock(m_lock);
-    const auto entry = m_failures.find(session);
-    if (entry == m_failures.end())
+    const auto entry = m_states.find(session);
+    if (entry == m_states.end())
       return nullptr;
-    std::exception_ptr failure = entry->second;
-    entry->second = nullptr;
+    std::exception_ptr failure = entry->second.failure;
+    entry->second.failure = nullptr;
     return failure;
+  }
+
+  // Closing a request whose body has not been read to its end makes Wine's WinINet read
+  // the rest of a chunked body first, which for a body that never ends never returns. A
+  // transfer ended by one of its bounds therefore leaves its session's handles open: they
+  // go with the process, which a check of a few products ends soon.
+  void Abandon(CInternetSession* session) {
+    CriticalSectionLock lock(m_lock);
+    const auto entry = m_states.find(session);
+    if (entry != m_states.end())
+      entry->second.abandoned = true;
+  }
+  bool IsAbandoned(HINTERNET handle) {
+    CriticalSectionLock lock(m_lock);
+    const auto owner = m_sessions.find(handle);
+    if (owner == m_sessions.end())
+      return false;
+    const auto entry = m_states.find(owner->second);
+    return entry != m_states.end() && entry->second.abandoned;
   }
 
 private:
   CRITICAL_SECTION m_lock;
   std::map<HINTERNET, CInternetSession*> m_sessions;
-  std::map<CInternetSession*, std::exception_ptr> m_failures;
+  struct SessionState {
+    std::exception_ptr failure;
+    bool abandoned = false;
+  };
+  std::map<CInternetSession*, SessionState> m_states;
 };
 
 SessionRegistry& Sessions() {
@@ -150,8 +173,10 @@ SessionRegistry& Sessions() {
 
 void InternetHandle::Close() {
   if (m_handle != nullptr) {
+    const bool abandoned = Sessions().IsAbandoned(m_handle);
     Sessions().Remove(m_handle);
-    InternetCloseHandle(m_handle);
+    if (!abandoned)
+      InternetCloseHandle(m_handle);
     m_handle = nullptr;
   }
 }
@@ -214,7 +239,7 @@ public:
       ThrowWaitError(error);
     const std::uint64_t length = ContentLength();
     if (length != kNoContentLength && length > kMaxBodySize)
-      ThrowBodyTooLarge();
+      ThrowTooLarge();
   }
 
   bool QueryInfoStatusCode(unsigned long& status) override {
@@ -271,7 +296,7 @@ protected:
       ThrowWaitError(error);
     m_bodyLength += read;
     if (m_bodyLength > kMaxBodySize)
-      ThrowBodyTooLarge();
+      ThrowTooLarge();
     if (read == 0) {
       const std::uint64_t expected = ContentLength();
       if (expected != kNoContentLength && m_bodyLength < expected)
@@ -281,12 +306,23 @@ protected:
   }
 
 private:
+  // The transfer passed one of its bounds: its session is abandoned, not closed (see
+  // SessionRegistry::Abandon).
+  [[noreturn]] void ThrowTooLarge() {
+    Sessions().Abandon(m_session);
+    ThrowBodyTooLarge();
+  }
+  [[noreturn]] void ThrowDeadlinePassed() {
+    Sessions().Abandon(m_session);
+    ThrowInternetError(ERROR_INTERNET_TIMEOUT);
+  }
+
   // Fails once the deadline has passed; otherwise shortens the next wait for data to what
   // is left of it.
   void BoundWaitByDeadline() {
     const DWORD remaining = m_deadline.Remaining();
     if (remaining == 0)
-      ThrowInternetError(ERROR_INTERNET_TIMEOUT);
+      ThrowDeadlinePassed();
     if (remaining < m_timeouts.stallSeconds * 1000)
       SetTimeoutMilliseconds(m_request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, remaining);
   }
@@ -295,7 +331,7 @@ private:
   // a terminated connection), else the error WinINet gave.
   [[noreturn]] void ThrowWaitError(DWORD error) {
     if (m_deadline.Remaining() <= kDeadlineSlackMilliseconds)
-      ThrowInternetError(ERROR_INTERNET_TIMEOUT);
+      ThrowDeadlinePassed();
     ThrowInternetError(error);
   }
 
@@ -388,13 +424,13 @@ CInternetSession::CInternetSession(const std::string& agent, unsigned long conte
   SetTimeout(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds);
   m_impl.reset(new Impl(std::move(handle)));
   m_impl->context = context;
-  Sessions().OpenFailures(this);
+  Sessions().OpenState(this);
   Sessions().Add(m_impl->session.Get(), this);
 }
 
 CInternetSession::~CInternetSession() {
   Close();
-  Sessions().CloseFailures(this);
+  Sessions().CloseState(this);
 }
 
 void CInternetSession::EnableStatusCallback(bool enable) {
