@@ -23,6 +23,8 @@ const std::uint64_t kNoContentLength = ~std::uint64_t(0);
 const DWORD kBodyTooLarge = ERROR_FILE_TOO_LARGE;
 // Its text where the system has none for it (Wine's message table lacks it).
 const char kBodyTooLargeText[] = "The file size exceeds the limit allowed.";
+// The socket's timeout (WSAETIMEDOUT), without the socket headers.
+const DWORD kSocketTimedOut = 10060;
 // A wait that fails this close to the deadline was ended by it.
 const DWORD kDeadlineSlackMilliseconds = 250;
 
@@ -328,11 +330,12 @@ private:
   }
 
   // A failed wait is the deadline's when it ended there (Wine reports an expired wait as
-  // a terminated connection), else the error WinINet gave.
+  // a terminated connection), else the error WinINet gave. Wine passes on the socket's
+  // own timeout, for which it has no text, where Windows reports its internet timeout.
   [[noreturn]] void ThrowWaitError(DWORD error) {
     if (m_deadline.Remaining() <= kDeadlineSlackMilliseconds)
       ThrowDeadlinePassed();
-    ThrowInternetError(error);
+    ThrowInternetError(error == kSocketTimedOut ? ERROR_INTERNET_TIMEOUT : error);
   }
 
   bool HasHeaderFields() {
