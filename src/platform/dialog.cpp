@@ -1,5 +1,7 @@
 #include "platform/dialog.h"
 
+#include "platform/test_faults.h"
+
 namespace platform {
 
 // Each platform supplies its own host.
@@ -47,6 +49,9 @@ CDialog::CDialog(unsigned templateId, WindowHandle parent)
 CDialog::~CDialog() = default;
 
 int CDialog::DoModal() {
+  // The fault point: the system cannot create the dialog, and nothing is shown.
+  if (TestFault("dialog-create"))
+    return -1;
   return GetDialogHost().RunModal(*this, m_templateId, m_parent);
 }
 

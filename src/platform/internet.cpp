@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include "platform/test_faults.h"
 
 namespace platform {
 
@@ -96,6 +99,9 @@ bool CHttpFile::ReadString(char* buffer, std::size_t maxChars) {
     if (m_pendingStart == m_pending.size()) {
       if (m_bodyEnded)
         break;
+      // The fault point: memory runs out while the body is read.
+      if (TestFault("manifest-read"))
+        throw std::bad_alloc();
       std::vector<char> piece(kReadAhead);
       const std::size_t got = ReadBody(piece.data(), piece.size());
       piece.resize(got);

@@ -1,7 +1,9 @@
 #include "products/product_list.h"
 
+#include <new>
 #include <utility>
 
+#include "platform/test_faults.h"
 #include "platform/text.h"
 
 void NormaliseLocale(ProductInfo& product) {
@@ -20,6 +22,9 @@ void ProductList::Add(ProductInfo product) {
   std::string key = product.GetKey();
   if (m_keys.count(key) != 0)
     return;
+  // The fault point: memory runs out as the list grows.
+  if (platform::TestFault("product-list"))
+    throw std::bad_alloc();
   m_products.push_back(std::move(product));
   // Both or neither: a key without its product would keep that product out for good.
   try {

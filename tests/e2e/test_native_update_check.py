@@ -17,7 +17,7 @@ from native_harness import (BUILD_DIR, CAPTION, REMIND_DATES_KEY, SETTINGS_KEY, 
 sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__file__), "..", ".."),
                                 "tests", "support"))
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
-from program_texts import product_file
+from program_texts import SEARCHING, product_file
 
 HELP_LINE = "(a letter chooses, a list item sets the list, Enter presses <OK>, q closes)\n"
 UPDATES_AVAILABLE = "There are updates available for the %s software."
@@ -551,6 +551,134 @@ class RunLog(UpdateCheckTestCase):
         self.assertEqual(self.remind_date("Beta"), "")
         self.assertIsNone(self.remind_date("Tool"))
         self.assertEqual(self.openings(1), ["http://127.0.0.1/beta.html"])
+
+
+def built_with_fault_points():
+    with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
+        return any(line.strip() == "KWU_TEST_FAULTS:BOOL=ON" for line in cache)
+
+
+class FaultsThatNoRunCanCause(UpdateCheckTestCase):
+    """Failures that no run can be made to have at will, caused at the test build's fault
+    points (KWU_TEST_FAULT): the program's own handling of each, as a whole run shows it."""
+
+    PAGE = "http://127.0.0.1/app70.html"
+
+    def setUp(self):
+        super().setUp()
+        if not built_with_fault_points():
+            self.skipTest("the program is built without its test fault points")
+        self.log_path = self.box.path("run.log")
+        self.set_values({})
+        self.serve(("App 7.0", ["FileArgs=" + self.PAGE]))
+
+    def set_values(self, values):
+        everything = {(SETTINGS_KEY, "URL"): self.address, (SETTINGS_KEY, "LogFile"): self.log_path}
+        everything.update(values)
+        self.box.set_values(everything)
+
+    def run_with(self, fault, *args, input=""):
+        environment = {"TZ": ZONE, "KWU_INTERNET_TIMEOUT": "5", "KWU_TEST_FAULT": fault,
+                       "KAVEXWEBUPD_OPEN_COMMAND": self.opener}
+        return self.box.run(*args, input=input, env=environment)
+
+    def log_lines(self):
+        with open(self.log_path, "rb") as log:
+            content = log.read().decode("utf-8")
+        self.assertTrue(content.endswith("\r\n"), content)
+        return content[:-2].split("\r\n")[1:]
+
+    def head_of_log(self):
+        return [SEARCHING, "Checking files: " + os.path.join(self.box.product_folder, "*.xml")]
+
+    def test_a_framework_that_cannot_start_ends_the_run_with_its_box(self):
+        for args in (("App", "7.0"), ("App", "7.0", "1"), ("1",)):
+            with self.subTest(args=args):
+                result = self.run_with("framework-init", *args)
+                self.assertEqual((result.exit_code, result.stdout), (1, b""))
+                self.assertEqual(result.stderr.decode(), CAPTION + ": MFC initialization failed\n")
+                self.assertFalse(os.path.exists(self.log_path))
+        self.assertEqual(self.server.requests, [])
+
+    def test_a_failure_that_reaches_the_entry_point_ends_the_run_with_unknown_error(self):
+        # Memory runs out as the command-line product is added: a log from before keeps
+        # its content, and no product is checked.
+        with open(self.log_path, "wb") as log:
+            log.write(b"previous run\r\n")
+        self.box.write_product_file("tool.xml", product_file("Tool", "2.1"))
+        for args in (("App", "7.0"), ("App", "7.0", "1", "DE")):
+            with self.subTest(args=args):
+                result = self.run_with("product-list", *args)
+                self.assertEqual((result.exit_code, result.stdout), (1, b""))
+                self.assertEqual(result.stderr.decode(), CAPTION + ": Unknown error\n")
+                self.assertEqual(self.read_file(self.log_path), b"previous run\r\n")
+        self.assertEqual(self.server.requests, [])
+
+    def test_memory_running_out_while_a_product_file_is_read_skips_that_file(self):
+        self.box.write_product_file("tool.xml", product_file("Tool", "2.1"))
+        self.box.write_product_file("beta.xml", product_file("Beta", "1.0", "de"))
+        for flag in ("0", "1"):
+            with self.subTest(flag=flag):
+                result = self.run_with("product-list", flag)
+                self.assertEqual((result.exit_code, result.stdout, result.stderr), (0, b"", b""))
+                lines = self.log_lines()
+                # Each file is read and its product found, then skipped: nothing is checked.
+                self.assertEqual(lines[:2], self.head_of_log())
+                self.assertEqual(sorted(lines[2:]), ["Found product: Beta V:1.0 L:de",
+                                                     "Found product: Tool V:2.1 L:"])
+        self.assertEqual(self.server.requests, [])
+
+    def test_a_download_that_fails_otherwise_reports_unknown_error(self):
+        # The manifest is answered with 200; memory runs out as its body is read.
+        self.box.write_product_file("beta.xml", product_file("Beta", "1.0", "de"))
+        result = self.run_with("manifest-read", "App", "7.0", input="\n\n")
+        self.assertEqual((result.exit_code, result.stdout), (0, b""))
+        self.assertEqual(result.stderr.decode(), "App: Error: Unknown error\n"
+                                                 "Beta: Fehler: Unbekannter Fehler\n")
+        self.assertEqual(len(self.server.requests), 2)
+        self.assertEqual(self.log_lines()[3:], ["Checking updates for product: App V:7.0 L:en",
+                                                "Checking updates for product: Beta V:1.0 L:de"])
+        result = self.run_with("manifest-read", "App", "7.0", "1")
+        self.assertEqual((result.exit_code, result.stdout, result.stderr), (0, b"", b""))
+        self.assertEqual(len(self.server.requests), 4)
+        self.assert_nothing_opened()
+
+    def test_an_internet_session_that_cannot_be_opened_is_an_unknown_error_of_the_check(self):
+        self.box.write_product_file("beta.xml", product_file("Beta", "1.0", "de"))
+        result = self.run_with("internet-session", "App", "7.0", input="\n\n")
+        self.assertEqual((result.exit_code, result.stdout), (0, b""))
+        self.assertEqual(result.stderr.decode(), "App: Unknown error\nBeta: Unbekannter Fehler\n")
+        self.assertEqual(self.log_lines()[3:], ["Checking updates for product: App V:7.0 L:en",
+                                                "Checking updates for product: Beta V:1.0 L:de"])
+        result = self.run_with("internet-session", "App", "7.0", "1")
+        self.assertEqual((result.exit_code, result.stdout, result.stderr), (0, b"", b""))
+        self.assertEqual(self.server.requests, [])
+        self.assert_nothing_opened()
+
+    def test_an_update_dialog_that_cannot_be_created_stores_and_opens_nothing(self):
+        self.set_values({(REMIND_DATES_KEY, "App"): "01/06/2005"})
+        before = self.box.settings_bytes()
+        for args in (("App", "7.0"), ("App", "7.0", "1")):
+            with self.subTest(args=args):
+                # An answer waits on the input: a dialog shown would take it.
+                result = self.run_with("dialog-create", *args, input="\n")
+                self.assertEqual((result.exit_code, result.stdout, result.stderr), (0, b"", b""))
+                self.assertEqual(self.box.settings_bytes(), before)
+                self.assertEqual(self.log_lines()[2:],
+                                 ["Checking updates for product: App V:7.0 L:en"])
+        self.assertEqual(len(self.server.requests), 2)
+        self.assert_nothing_opened()
+
+    def test_a_remind_date_that_cannot_be_stored_or_cleared_leaves_the_one_before(self):
+        self.set_values({(REMIND_DATES_KEY, "App"): "01/06/2005"})
+        before = self.box.settings_bytes()
+        for answer in ("30\n\n", "\n"):  # remind in 30 days; visit, which clears the date
+            with self.subTest(answer=answer):
+                result = self.run_with("settings-write", "App", "7.0", input=answer)
+                self.assertEqual((result.exit_code, result.stderr), (0, b""))
+                self.assertEqual(len(dialogs(result.stdout.decode("utf-8"))), 1)
+                self.assertEqual(self.box.settings_bytes(), before)
+        self.assertEqual(self.openings(1), [self.PAGE])
 
 
 if __name__ == "__main__":

@@ -8,14 +8,17 @@ ending, and its timeout would fail the case.
 """
 
 import datetime
+import os
 import re
+import shutil
 import time
 import unittest
 from zoneinfo import ZoneInfo
 
 from manifest_download_cases import free_port, loopback_only_prefix
 from http_server import LoopbackHttpServer, Reply
-from wine_harness import REMIND_DATES_KEY, SETTINGS_KEY, UiScript, WineSession
+from wine_harness import (CAPTION, PROGRAM_FOLDER, REMIND_DATES_KEY, SETTINGS_KEY, UiScript,
+                          WineSession)
 from program_texts import SEARCHING
 from program_texts import product_file as _product_file
 
@@ -383,6 +386,166 @@ class RunLogTest(UpdateCheckCase):
             ] + [""]).encode("latin-1"))
         # The manifest address is fetched once per product.
         self.assertEqual([r.path for r in self.server.requests], [MANIFEST_PATH] * 3)
+
+
+def built_with_fault_points():
+    with open(os.path.join(_session.build, "CMakeCache.txt"), encoding="utf-8") as cache:
+        return any(line.strip() == "KWU_TEST_FAULTS:BOOL=ON" for line in cache)
+
+
+class FaultsThatNoRunCanCause(UpdateCheckCase):
+    """Failures that no run can be made to have at will, caused at the test build's fault
+    points (KWU_TEST_FAULT), and a locale library that lacks texts and dialogs: the
+    program's own handling of each, as a whole run shows it."""
+
+    PAGE = "http://pages.example/app70-en.html"
+
+    def setUp(self):
+        super().setUp()
+        self.session.reg_add(SETTINGS_KEY, "LogFile", LOG_PATH)
+
+    def run_with(self, fault, *args, ui=None):
+        if not built_with_fault_points():
+            self.skipTest("the program is built without its test fault points")
+        return self.session.run(args, ui=ui, timeout=40 if ui else 20,
+                                env={"KWU_TEST_FAULT": fault})
+
+    def check_with(self, fault, *args, ui=None):
+        """A run that ends by itself with 0, after every UI script went through."""
+        result = self.run_with(fault, *args, ui=ui)
+        for ui_result in result.ui:
+            self.assertTrue(ui_result.ok, (ui_result.returncode, ui_result.events))
+        self.assertFalse(result.timed_out, "the program did not end (a window left open?)")
+        self.assertEqual(len(result.ui), len([ui] if isinstance(ui, UiScript) else ui or []))
+        self.assertEqual(result.returncode, 0)
+        return result
+
+    def startup_box(self, fault, *args):
+        """The text of the one start-up box of a run that must end with 1."""
+        result = self.run_with(fault, *args, ui=UiScript(CAPTION, "ok", "wait-gone"))
+        self.assertFalse(result.timed_out, "the program did not end")
+        self.assertTrue(result.ui[0].ok, (result.ui[0].returncode, result.ui[0].events))
+        self.assertEqual(result.returncode, 1)
+        window = result.ui[0].window
+        self.assertEqual(window["title"], CAPTION)
+        self.assertFalse(window["owned"])
+        box = window["message_box"]
+        self.assertFalse(box["icon"])
+        self.assertEqual([b["text"] for b in box["buttons"]], ["OK"])
+        return box["text"]
+
+    def log_lines(self):
+        content = self.session.read_file(LOG_PATH).decode("latin-1")
+        self.assertTrue(content.endswith("\r\n"), content)
+        return content[:-2].split("\r\n")[1:]
+
+    def test_a_framework_that_cannot_start_ends_the_run_with_its_box(self):
+        for args in (("App", "7.0"), ("App", "7.0", "1")):
+            with self.subTest(args=args):
+                self.assertEqual(self.startup_box("framework-init", *args),
+                                 "MFC initialization failed")
+                self.assertIsNone(self.session.read_file(LOG_PATH))
+        self.assertEqual(self.server.requests, [])
+
+    def test_a_failure_that_reaches_the_entry_point_ends_the_run_with_unknown_error(self):
+        # Memory runs out as the command-line product is added: a log from before keeps
+        # its content, and no product is checked.
+        self.session.write_file(LOG_PATH, b"previous run\r\n")
+        self.session.put_product_file("tool.xml", product_file("Tool", "2.0", "en"))
+        self.assertEqual(self.startup_box("product-list", "App", "7.0", "1", "DE"),
+                         "Unknown error")
+        self.assertEqual(self.session.read_file(LOG_PATH), b"previous run\r\n")
+        self.assertEqual(self.server.requests, [])
+
+    def test_memory_running_out_while_a_product_file_is_read_skips_that_file(self):
+        self.session.put_product_file("1-tool.xml", product_file("Tool", "2.0", "en"))
+        self.session.put_product_file("2-deutsch.xml", product_file("Deutsch", "1.0", "DE"))
+        self.check_with("product-list", "0")
+        # Each file is read and its product found, then skipped: nothing is checked.
+        self.assertEqual(self.log_lines(), [SEARCHING, CHECKING_FILES,
+                                            "Found product: Tool V:2.0 L:en",
+                                            "Found product: Deutsch V:1.0 L:DE"])
+        self.assertEqual(self.server.requests, [])
+
+    def test_a_download_that_fails_otherwise_reports_unknown_error(self):
+        # The manifest is answered with 200; memory runs out as its body is read.
+        self.session.put_product_file("deutsch.xml", product_file("Deutsch", "1.0", "de"))
+        run = self.check_with("manifest-read", "App", "7.0", ui=[
+            UiScript("App", "ok", "wait-gone"), UiScript("Deutsch", "ok", "wait-gone")])
+        self.assertEqual(self.assertErrorBox(run.ui[0], "App"), "Error: Unknown error")
+        self.assertEqual(self.assertErrorBox(run.ui[1], "Deutsch"),
+                         "Fehler: Unbekannter Fehler")
+        self.assertEqual(len(self.server.requests), 2)
+        self.assertEqual(self.log_lines()[3:], ["Checking updates for product: App V:7.0 L:en",
+                                                "Checking updates for product: Deutsch V:1.0 L:de"])
+        self.check_with("manifest-read", "App", "7.0", "1")
+        self.assertEqual(len(self.server.requests), 4)
+        self.assertEqual(self.opened_pages(0), [])
+
+    def test_an_internet_session_that_cannot_be_opened_is_an_unknown_error_of_the_check(self):
+        self.session.put_product_file("deutsch.xml", product_file("Deutsch", "1.0", "de"))
+        run = self.check_with("internet-session", "App", "7.0", ui=[
+            UiScript("App", "ok", "wait-gone"), UiScript("Deutsch", "ok", "wait-gone")])
+        self.assertEqual(self.assertErrorBox(run.ui[0], "App"), "Unknown error")
+        self.assertEqual(self.assertErrorBox(run.ui[1], "Deutsch"), "Unbekannter Fehler")
+        self.assertEqual(self.log_lines()[3:], ["Checking updates for product: App V:7.0 L:en",
+                                                "Checking updates for product: Deutsch V:1.0 L:de"])
+        self.check_with("internet-session", "App", "7.0", "1")
+        self.assertEqual(self.server.requests, [])
+        self.assertEqual(self.opened_pages(0), [])
+
+    def test_an_update_dialog_that_cannot_be_created_stores_and_opens_nothing(self):
+        # No UI script: a window shown would keep the run from ending. The date stored
+        # is past, so that the silent check too gets as far as the offer.
+        self.set_remind_date("App", "01/06/2005")
+        for args in (("App", "7.0"), ("App", "7.0", "1")):
+            with self.subTest(args=args):
+                self.check_with("dialog-create", *args)
+                self.assertEqual(self.remind_date("App"), ("REG_SZ", "01/06/2005"))
+                self.assertEqual(self.log_lines()[2:],
+                                 ["Checking updates for product: App V:7.0 L:en"])
+        self.assertEqual(len(self.server.requests), 2)
+        self.assertEqual(self.opened_pages(0), [])
+
+    def test_a_remind_date_that_cannot_be_stored_or_cleared_leaves_the_one_before(self):
+        self.set_remind_date("App", "01/02/2030")
+        self.check_with("settings-write", "App", "7.0",
+                        ui=UiScript("App", "select:1016:30", "ok", "wait-gone"))
+        self.assertEqual(self.remind_date("App"), ("REG_SZ", "01/02/2030"))
+        self.assertEqual(self.opened_pages(0), [])
+        # Visiting opens the page; the date it would clear stays.
+        self.check_with("settings-write", "App", "7.0", ui=UiScript("App", "ok", "wait-gone"))
+        self.assertEqual(self.opened_pages(1), [self.PAGE])
+        self.assertEqual(self.remind_date("App"), ("REG_SZ", "01/02/2030"))
+        # Without a key before, none is made.
+        self.session.reg_delete_key(REMIND_DATES_KEY)
+        self.check_with("settings-write", "App", "7.0",
+                        ui=UiScript("App", "select:1016:30", "ok", "wait-gone"))
+        self.assertFalse(self.session.reg_key_exists(REMIND_DATES_KEY))
+
+    def test_what_a_locale_library_lacks_comes_from_the_program(self):
+        # A French library with one text only, the word "Error": the rest of the error
+        # box, the update dialog and its list are the program's own.
+        library = os.path.join(self.session.build, "tests", "fixtures", "partial",
+                               "kavexwebupdexe.dat")
+        folder = self.session.unix_path(PROGRAM_FOLDER + "Locale\\fr")
+        os.makedirs(folder)
+        self.addCleanup(shutil.rmtree, folder, True)
+        shutil.copy2(library, folder)
+        self.server.reply = Reply.http(404, b"")
+        run = self.check("App", "7.0", "0", "FR", ui=UiScript("App", "ok", "wait-gone"))
+        self.assertEqual(self.assertErrorBox(run.ui[0], "App"),
+                         "Erreur partielle: Connection error. Status code: 404")
+        self.server.reply = Reply.http(200, MANIFEST)
+        before = time.time()
+        run = self.check("App", "7.0", "0", "FR", tz=ZONE,
+                         ui=UiScript("App", "select:1016:10", "ok", "wait-gone"))
+        after = time.time()
+        self.assertDialogTexts(run.ui[0].window, "App", ENGLISH)
+        self.assertEqual(by_id(run.ui[0].window)[1016]["items"], [" 1", " 5", "10", "30", "60"])
+        self.assertIn(self.remind_date("App")[1],
+                      {local_date(moment + 10 * 86400, ZONE) for moment in (before, after)})
+        self.assertEqual(self.log_lines()[2:], ["Checking updates for product: App V:7.0 L:fr"])
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <clocale>
 
 #include "platform/posix/posix_application.h"
+#include "platform/test_faults.h"
 
 namespace platform {
 
@@ -20,6 +21,8 @@ void posix::SetArguments(int argc, char** argv) {
 }
 
 bool InitApplication(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (TestFault("framework-init"))
+    return false;
   // Dates and numbers are formatted in the "C" conventions the stored texts rely on.
   std::setlocale(LC_ALL, "C");
   return true;

@@ -3,6 +3,8 @@
 
 #include <curl/curl.h>
 
+#include "platform/test_faults.h"
+
 #include <exception>
 #include <memory>
 #include <string>
@@ -250,6 +252,9 @@ CInternetSession::CInternetSession(const std::string& agent, unsigned long /*con
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
   if (initialised != CURLE_OK)
     ThrowCurlError(initialised);
+  // As curl fails when it has no memory for a handle.
+  if (TestFault("internet-session"))
+    ThrowCurlError(CURLE_OUT_OF_MEMORY);
   m_impl->agent = agent;
 }
 

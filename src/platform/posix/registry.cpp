@@ -16,6 +16,7 @@
 
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/settings_file.h"
+#include "platform/test_faults.h"
 
 namespace platform {
 
@@ -140,6 +141,9 @@ int OpenLock(const std::string& lockPath, const std::string& folder) {
 // document; the file is written only then.
 template <typename Change>
 bool UpdateSettings(Change change) {
+  // The fault point: the file refuses writing, as one the user may only read.
+  if (TestFault("settings-write"))
+    return false;
   const std::string configured = SettingsFilePath();
   std::string path;
   // A loop of links has no file to update: the write fails and the links stay.

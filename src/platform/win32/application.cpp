@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "platform/test_faults.h"
 #include "platform/win32/windows_include.h"
 
 namespace platform {
@@ -22,7 +23,7 @@ bool IsPathSeparator(char c) {
 bool InitApplication(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Nothing to prepare: the common controls are loaded by the dialog host before the
   // first dialog, so that a run which shows none does not pay for them.
-  return true;
+  return !TestFault("framework-init");
 }
 
 std::vector<std::string> CommandLineArguments() {

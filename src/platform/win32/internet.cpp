@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/test_faults.h"
+
 namespace platform {
 
 namespace {
@@ -417,7 +419,10 @@ public:
 
 CInternetSession::CInternetSession(const std::string& agent, unsigned long context,
                                    unsigned long accessType, unsigned long flags) {
-  InternetHandle handle(InternetOpenA(agent.c_str(), accessType, nullptr, nullptr, flags));
+  // The fault point fails as InternetOpen does when it has no memory for the session.
+  InternetHandle handle(TestFault("internet-session")
+                            ? (SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr)
+                            : InternetOpenA(agent.c_str(), accessType, nullptr, nullptr, flags));
   if (handle.Get() == nullptr)
     ThrowLastError();
   // Set explicitly: not every implementation of WinINet bounds the wait for an answer.

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/test_faults.h"
 #include "platform/win32/windows_include.h"
 
 namespace platform {
@@ -61,6 +62,9 @@ std::unique_ptr<RegistryKey> RegistryKey::OpenForQuery(const std::string& path) 
 }
 
 std::unique_ptr<RegistryKey> RegistryKey::CreateForWrite(const std::string& path) {
+  // The fault point: the key refuses writing, as one the user may only read.
+  if (TestFault("settings-write"))
+    return nullptr;
   auto key = std::make_unique<Win32RegistryKey>();
   if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_WRITE, nullptr, key->Receiver(), nullptr) != ERROR_SUCCESS) {
