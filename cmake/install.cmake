@@ -6,6 +6,8 @@
 #   lib/kavexwebupd/Locale/<locale>/kavexwebupdexe.dat   found by platform::LocaleBaseFolder
 #   share/man/man1/kavexwebupd.1.gz
 #   share/doc/kavexwebupd/  README.md, copyright, changelog.gz, examples/
+#   lib/kavexwebupd/modules/libkavexwebupd-gtk.so        the desktop dialogs (component gtk)
+#   share/doc/kavexwebupd-gtk/  copyright, changelog.gz  (component gtk)
 # Windows, in the program's folder:
 #   kavexwebupd.exe, Locale\<locale>\kavexwebupdexe.dat, LICENSE, README-makers.txt
 
@@ -81,6 +83,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md
               ${PROJECT_SOURCE_DIR}/packaging/linux/copyright
               ${KWU_DOC_BUILD_DIR}/changelog.gz
         DESTINATION ${KWU_INSTALL_DOCDIR} PERMISSIONS ${KWU_DATA_PERMISSIONS})
+# The dialog module's package carries the same licence and changelog under its own name.
+if(TARGET kavexwebupd-gtk)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/copyright ${KWU_DOC_BUILD_DIR}/changelog.gz
+          DESTINATION share/doc/kavexwebupd-gtk COMPONENT gtk PERMISSIONS ${KWU_DATA_PERMISSIONS})
+endif()
 # Examples a maker or user enables: the autostart entry, the systemd user units and a
 # product description file.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd-autostart.desktop

@@ -20,7 +20,7 @@ if(GTK3_FOUND)
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   add_dependencies(kavexwebupd kavexwebupd-gtk)
-  install(TARGETS kavexwebupd-gtk LIBRARY DESTINATION lib/kavexwebupd/modules)
+  install(TARGETS kavexwebupd-gtk LIBRARY DESTINATION lib/kavexwebupd/modules COMPONENT gtk)
 else()
   message(STATUS "GTK 3 not found: the Linux program shows its dialogs on the terminal only")
 endif()
