@@ -5,8 +5,7 @@ import os
 import shutil
 import unittest
 
-from manifest_download_cases import BUILD_DIR, MAX_BODY, DownloadCases
-from http_server import Reply
+from manifest_download_cases import BUILD_DIR, DownloadCases
 from wine_harness import WineSession, wine_available
 
 PROBE = os.path.join(BUILD_DIR, "tests", "download_probe.exe")
@@ -54,32 +53,6 @@ class WineManifestDownload(DownloadCases, unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.session.close()
-
-    # Wine's WinINet, closing a request whose body is not read to its end, goes on reading
-    # it for as long as the server has more ready to send (to keep the connection), and no
-    # option of the program stops it. A server that never pauses would therefore hold the
-    # closing of the request after the size error; these servers pause after every block,
-    # as any server reached over a real network does, so that the program's own bound is
-    # what the cases show.
-    PACED = 0.02
-
-    def test_endless_body_stops_at_the_size_limit(self):
-        for framing in ("close", "chunked"):
-            with self.subTest(framing=framing):
-                result, error, _, _, _ = self.timed_download(
-                    Reply.endless(framing, interval=self.PACED))
-                self.assertEqual(result, 1)
-                self.assertIn(error, self.TOO_LARGE)
-                self.assertStoppedEarly(2 * MAX_BODY)
-
-    def test_announced_length_past_the_limit_fails_before_the_body(self):
-        for announced in (MAX_BODY + 1, 1 << 30, 1 << 40):
-            with self.subTest(announced=announced):
-                result, error, size, _, _ = self.timed_download(
-                    Reply.endless("length", announced=announced, interval=self.PACED))
-                self.assertEqual((result, size), (1, 0))
-                self.assertIn(error, self.TOO_LARGE)
-                self.assertStoppedEarly(MAX_BODY)
 
     def run_probe(self, args, env=None, prefix=None, timeout=None):
         result = self.session.run(args, env=env, wrapper=prefix, timeout=timeout or 180,
