@@ -7,7 +7,7 @@ import os
 import subprocess
 import unittest
 
-from native_harness import BUILD_DIR, NativeTestCase
+from native_harness import BUILD_DIR, SOURCE_DIR, NativeTestCase
 from program_texts import product_file
 from test_native_update_check import (GERMAN_NO_UPDATES, GERMAN_UPDATES_AVAILABLE, NO_UPDATES,
                                       UPDATES_AVAILABLE, UpdateCheckTestCase, dialogs,
@@ -16,24 +16,10 @@ from http_server import LoopbackHttpServer, Reply
 
 TOOL = os.path.join(BUILD_DIR, "src", "kavexwebupd-manifest")
 
-WORKED_EXAMPLE = [
-    "; update manifest",
-    "[App 7.0 en]",
-    "FileArgs = http://server/app70-en.html",
-    "[App 7.0 de]",
-    "Sections=App 7.0",
-    "FileArgs=http://server/not-read.html",
-    "[App 7.0]",
-    "; comments do not end a section",
-    "fileargs=http://server/ignored.html",
-    "FileArgs=http://server/app70.html",
-    "[App 6.0]",
-    "Sections=App 7.0",
-    "[App 5.0]",
-    "Sections= App 5.5",
-    "[App 5.5]",
-    "FileArgs=http://server/app55.html",
-]
+# The worked example of the manifest lookup, shared with the unit tests.
+with open(os.path.join(SOURCE_DIR, "tests", "fixtures", "manifests", "worked-example.ini"),
+          encoding="ascii") as _example:
+    WORKED_EXAMPLE = _example.read().splitlines()
 
 
 def text(lines, end="\r\n"):

@@ -14,12 +14,9 @@ HERE = pathlib.Path(__file__).resolve().parent
 SOURCE = HERE.parent.parent
 CORPUS = HERE / "corpus"
 
-WORKED_MANIFEST = (
-    "; update manifest\n[App 7.0 en]\nFileArgs = http://server/app70-en.html\n"
-    "[App 7.0 de]\nSections=App 7.0\nFileArgs=http://server/not-read.html\n[App 7.0]\n"
-    "; comments do not end a section\nfileargs=http://server/ignored.html\n"
-    "FileArgs=http://server/app70.html\n[App 6.0]\nSections=App 7.0\n[App 5.0]\n"
-    "Sections= App 5.5\n[App 5.5]\nFileArgs=http://server/app55.html\n")
+# The worked example of the manifest lookup, shared with the unit tests.
+WORKED_MANIFEST = (SOURCE / "tests" / "fixtures" / "manifests" / "worked-example.ini").read_text(
+    encoding="ascii")
 
 
 def short(text):

@@ -7,33 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "worked_example.h"
+
 namespace {
-
-std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
-  std::string text;
-  for (const auto& line : lines)
-    text += line + lineEnd;
-  return text;
-}
-
-const std::vector<std::string> kExampleLines = {
-    "; update manifest",
-    "[App 7.0 en]",
-    "FileArgs = http://server/app70-en.html",
-    "[App 7.0 de]",
-    "Sections=App 7.0",
-    "FileArgs=http://server/not-read.html",
-    "[App 7.0]",
-    "; comments do not end a section",
-    "fileargs=http://server/ignored.html",
-    "FileArgs=http://server/app70.html",
-    "[App 6.0]",
-    "Sections=App 7.0",
-    "[App 5.0]",
-    "Sections= App 5.5",
-    "[App 5.5]",
-    "FileArgs=http://server/app55.html",
-};
 
 struct ExampleRow {
   const char* name;
@@ -63,7 +39,7 @@ std::string Find(const std::string& versionKey, const std::vector<std::string>& 
 
 TEST(FindFileArgs, WorkedExampleWithEveryKindOfLineEnd) {
   for (const char* lineEnd : {"\r\n", "\n", "\r", "\n\n\r\n"}) {
-    const std::string manifest = Join(kExampleLines, lineEnd);
+    const std::string manifest = Join(WorkedExampleLines(), lineEnd);
     for (const auto& row : kExampleRows) {
       EXPECT_EQ(FindFileArgs(row.name, row.versionKey, manifest), row.result)
           << row.name << " " << row.versionKey << " with line end "
@@ -73,14 +49,15 @@ TEST(FindFileArgs, WorkedExampleWithEveryKindOfLineEnd) {
 }
 
 TEST(FindFileArgs, WorkedExampleWithoutItsLastLineEndAndWithBlankLines) {
-  std::string manifest = Join(kExampleLines, "\r\n  \r\n");
+  std::string manifest = Join(WorkedExampleLines(), "\r\n  \r\n");
   manifest.erase(manifest.size() - 6);  // no line end after the last line
   for (const auto& row : kExampleRows)
     EXPECT_EQ(FindFileArgs(row.name, row.versionKey, manifest), row.result) << row.versionKey;
 }
 
 TEST(FindFileArgs, TheFirstLineIsNeverExamined) {
-  const std::vector<std::string> withoutComment(kExampleLines.begin() + 1, kExampleLines.end());
+  const std::vector<std::string> withoutComment(WorkedExampleLines().begin() + 1,
+                                                WorkedExampleLines().end());
   EXPECT_EQ(FindFileArgs("App", "7.0 en", Join(withoutComment, "\n")), "");
   // Leading line breaks do not make an empty first line: the header is still the first.
   EXPECT_EQ(FindFileArgs("App", "7.0 en", "\r\n\n" + Join(withoutComment, "\n")), "");

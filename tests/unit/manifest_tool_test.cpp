@@ -11,33 +11,9 @@
 #include "tool/update_explain.h"
 #include "update/manifest_lookup.h"
 
+#include "worked_example.h"
+
 namespace {
-
-std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd = "\n") {
-  std::string text;
-  for (const auto& line : lines)
-    text += line + lineEnd;
-  return text;
-}
-
-const std::vector<std::string> kExample = {
-    "; update manifest",
-    "[App 7.0 en]",
-    "FileArgs = http://server/app70-en.html",
-    "[App 7.0 de]",
-    "Sections=App 7.0",
-    "FileArgs=http://server/not-read.html",
-    "[App 7.0]",
-    "; comments do not end a section",
-    "fileargs=http://server/ignored.html",
-    "FileArgs=http://server/app70.html",
-    "[App 6.0]",
-    "Sections=App 7.0",
-    "[App 5.0]",
-    "Sections= App 5.5",
-    "[App 5.5]",
-    "FileArgs=http://server/app55.html",
-};
 
 // The steps of one lookup as "line:event:text" words.
 std::vector<std::string> Steps(const std::string& name, const std::string& key,
@@ -73,7 +49,7 @@ std::vector<std::string> Steps(const std::string& name, const std::string& key,
 using Strings = std::vector<std::string>;
 
 TEST(LookupObserver, ReportsTheWorkedExampleLineByLine) {
-  const std::string manifest = Join(kExample, "\r\n");
+  const std::string manifest = Join(WorkedExampleLines(), "\r\n");
   EXPECT_EQ(Steps("App", "7.0 en", manifest),
             (Strings{"1:first:; update manifest", "2:opened:[App 7.0 en]",
                      "3:fileargs:http://server/app70-en.html"}));
@@ -227,10 +203,10 @@ TEST(CheckManifest, FindsEachTrapAndNothingWithoutIt) {
 }
 
 TEST(CheckManifest, FindsTheWorkedExamplesTrapsOnTheirLines) {
-  EXPECT_EQ(Kinds(kExample),
+  EXPECT_EQ(Kinds(WorkedExampleLines()),
             (Strings{"6:unreachable-line", "9:key-letter-case", "12:redirect-target-missing"}));
   // Each finding carries a reason and a fix for the reader.
-  for (const ManifestFinding& finding : CheckManifest(Join(kExample))) {
+  for (const ManifestFinding& finding : CheckManifest(Join(WorkedExampleLines()))) {
     EXPECT_FALSE(finding.message.empty());
     EXPECT_FALSE(finding.fix.empty());
   }
