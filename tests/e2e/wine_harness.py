@@ -464,7 +464,11 @@ class WineSession:
         args = ["reg", "add", "HKCU\\" + key]
         args += ["/ve"] if not name else ["/v", name]
         args += ["/t", kind, "/d", str(data), "/f"]
-        self._wine(args)
+        # `reg add` fails now and then on a busy machine, with exit code 1 and nothing on
+        # standard error; the value is set once more before the suite gives up.
+        if self._wine(args, check=False).returncode != 0:
+            time.sleep(0.5)
+            self._wine(args)
 
     def reg_set_raw(self, key, name, data, kind="REG_SZ"):
         """Stores exactly the given bytes under a type (a name of REG_TYPES or a number),
