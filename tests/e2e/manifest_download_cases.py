@@ -79,11 +79,18 @@ def has_non_loopback_interface():
     return any(name != "lo" for name in names)
 
 
+_refusing_socket = None
+
+
 def free_port():
-    """A loopback port on which nothing listens (just released)."""
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
+    """A loopback port that refuses every connection: bound, never listening, and kept so
+    for the whole run of the suite, so that no server of a suite running beside it can
+    take the port in the meantime."""
+    global _refusing_socket
+    if _refusing_socket is None:
+        _refusing_socket = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        _refusing_socket.bind(("127.0.0.1", 0))
+    return _refusing_socket.getsockname()[1]
 
 
 def loopback_only_prefix():

@@ -18,6 +18,7 @@ sys.path.insert(0, os.path.join(SOURCE_DIR or os.path.join(os.path.dirname(__fil
                                 "tests", "support"))
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
 from program_texts import SEARCHING, product_file
+from manifest_download_cases import free_port  # noqa: E402
 
 HELP_LINE = "(a letter chooses, a list item sets the list, Enter presses <OK>, q closes)\n"
 UPDATES_AVAILABLE = "There are updates available for the %s software."
@@ -69,13 +70,6 @@ def dialogs(stdout):
         screen = chunk.lstrip("\n").split("\n> ")[0]
         shown.append((screen.split("\n", 1)[0], screen))
     return shown
-
-
-def free_port():
-    """A loopback port that nothing listens on."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def only_loopback():
