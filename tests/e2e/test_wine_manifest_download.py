@@ -2,11 +2,10 @@
 server. One Wine prefix (the shared harness's, without a display) for the whole suite."""
 
 import os
-import shutil
 import unittest
 
 from manifest_download_cases import BUILD_DIR, DownloadCases
-from wine_harness import WineSession, wine_available
+from wine_harness import session_with_program, wine_available
 
 PROBE = os.path.join(BUILD_DIR, "tests", "download_probe.exe")
 PROBE_IN_PREFIX = "C:\\kwu-tools\\download_probe.exe"
@@ -41,14 +40,7 @@ class WineManifestDownload(DownloadCases, unittest.TestCase):
             raise unittest.SkipTest("download_probe.exe is not built in " + BUILD_DIR)
         if not wine_available():
             raise unittest.SkipTest("wine is not installed")
-        cls.session = WineSession().start()
-        try:
-            target = cls.session.unix_path(PROBE_IN_PREFIX)
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            shutil.copy2(PROBE, target)
-        except BaseException:
-            cls.session.close()
-            raise
+        cls.session = session_with_program(PROBE, PROBE_IN_PREFIX)
 
     @classmethod
     def tearDownClass(cls):

@@ -4,14 +4,13 @@ refused port) and the program's product folder."""
 
 import json
 import os
-import shutil
 import sys
 import unittest
 
 from manifest_download_cases import BUILD_DIR, free_port
 from test_native_manifest_tool import TRAPS, WORKED_EXAMPLE, text
 from program_texts import product_file
-from wine_harness import PRODUCT_FOLDER, WineSession, wine_available
+from wine_harness import PRODUCT_FOLDER, session_with_program, wine_available
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
@@ -28,14 +27,7 @@ class WineManifestTool(unittest.TestCase):
             raise unittest.SkipTest("kavexwebupd-manifest.exe is not built in " + BUILD_DIR)
         if not wine_available():
             raise unittest.SkipTest("wine is not installed")
-        cls.session = WineSession().start()
-        try:
-            target = cls.session.unix_path(TOOL_IN_PREFIX)
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            shutil.copy2(TOOL, target)
-        except BaseException:
-            cls.session.close()
-            raise
+        cls.session = session_with_program(TOOL, TOOL_IN_PREFIX)
 
     @classmethod
     def tearDownClass(cls):

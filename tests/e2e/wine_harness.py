@@ -546,6 +546,19 @@ class WineSession:
         return os.path.join(self.base, "browser.log")
 
 
+def session_with_program(path, windows_path, **session_options):
+    """A started WineSession with the Windows program at path copied to windows_path."""
+    session = WineSession(**session_options).start()
+    try:
+        target = session.unix_path(windows_path)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy2(path, target)
+    except BaseException:
+        session.close()
+        raise
+    return session
+
+
 def make_template(folder):
     """Boots a fresh prefix into folder, for the suites of one test run to copy."""
     shutil.rmtree(folder, ignore_errors=True)
