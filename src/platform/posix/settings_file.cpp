@@ -16,6 +16,13 @@ bool IsControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
 }
 
+// Appends byte as \xHH, the one escape that stands for any byte.
+void AppendHexEscape(std::string& text, unsigned char byte) {
+  text += "\\x";
+  text += kHexDigits[byte >> 4];
+  text += kHexDigits[byte & 0x0F];
+}
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -119,9 +126,7 @@ std::string QuoteSettingsText(const std::string& text) {
       default: {
         const unsigned char byte = static_cast<unsigned char>(c);
         if (IsControl(byte)) {
-          quoted += "\\x";
-          quoted += kHexDigits[byte >> 4];
-          quoted += kHexDigits[byte & 0x0F];
+          AppendHexEscape(quoted, byte);
         } else {
           quoted += c;  // bytes above 127 are written as they are
         }
@@ -216,16 +221,24 @@ bool SettingsDocument::HasKey(const std::string& keyPath) const {
   return false;
 }
 
+std::size_t SettingsDocument::FindValueLine(const std::string& keyPath,
+                                            const std::string& name) const {
+  for (std::size_t index = m_lines.size(); index-- > 0;) {
+    const Line& line = m_lines[index];
+    if (line.kind == LineKind::kValue && EqualsNoCase(line.key, keyPath) &&
+        EqualsNoCase(line.name, name))
+      return index;
+  }
+  return m_lines.size();
+}
+
 bool SettingsDocument::FindValue(const std::string& keyPath, const std::string& name,
                                  std::string& data) const {
-  for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
-    if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
-        EqualsNoCase(line->name, name)) {
-      data = line->data;
-      return true;
-    }
-  }
-  return false;
+  const std::size_t index = FindValueLine(keyPath, name);
+  if (index == m_lines.size())
+    return false;
+  data = m_lines[index].data;
+  return true;
 }
 
 bool SettingsDocument::AddKey(const std::string& keyPath) {
@@ -239,16 +252,15 @@ bool SettingsDocument::AddKey(const std::string& keyPath) {
 
 void SettingsDocument::SetValue(const std::string& keyPath, const std::string& name,
                                 const std::string& data) {
-  for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
-    if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
-        EqualsNoCase(line->name, name)) {
-      // The name keeps the spelling it was first stored with, as in the registry, and
-      // the line its line end.
-      Line replacement = ValueLine(line->key, line->name, data);
-      replacement.end = line->end;
-      *line = std::move(replacement);
-      return;
-    }
+  const std::size_t existing = FindValueLine(keyPath, name);
+  if (existing < m_lines.size()) {
+    // The name keeps the spelling it was first stored with, as in the registry, and the
+    // line its line end.
+    Line& line = m_lines[existing];
+    Line replacement = ValueLine(line.key, line.name, data);
+    replacement.end = line.end;
+    line = std::move(replacement);
+    return;
   }
 
   // A new value goes after the last header or value line of the key's last section, so
@@ -307,26 +319,24 @@ void SettingsDocument::InsertLine(std::size_t index, Line line) {
   m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(index), std::move(line));
 }
 
-std::string ShowSettingsText(const std::string& text, std::size_t limit) {
-  std::string shown;
+std::string EscapeSettingsText(const std::string& text, std::size_t limit) {
+  std::string escaped;
   for (std::size_t index = 0; index < text.size(); ++index) {
     if (index == limit) {
-      shown += "...";
+      escaped += "...";
       break;
     }
     const unsigned char byte = static_cast<unsigned char>(text[index]);
     if (byte == '\\' || byte == '"') {
-      shown += '\\';
-      shown += text[index];
+      escaped += '\\';
+      escaped += text[index];
     } else if (byte >= 0x20 && byte < 0x7F) {
-      shown += text[index];
+      escaped += text[index];
     } else {
-      shown += "\\x";
-      shown += kHexDigits[byte >> 4];
-      shown += kHexDigits[byte & 0x0F];
+      AppendHexEscape(escaped, byte);
     }
   }
-  return shown;
+  return escaped;
 }
 
 }  // namespace posix
