@@ -23,6 +23,28 @@ void AppendHexEscape(std::string& text, unsigned char byte) {
   text += kHexDigits[byte & 0x0F];
 }
 
+// The escapes that stand for one character each: the character, and the letter after the
+// backslash. Every other byte may be written as \xHH.
+const char kNamedEscapes[][2] = {{'\\', '\\'}, {'"', '"'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}};
+
+// The letter of c's escape of its own, or 0 when it has none.
+char EscapeLetter(char c) {
+  for (const auto& escape : kNamedEscapes) {
+    if (escape[0] == c)
+      return escape[1];
+  }
+  return 0;
+}
+
+// The character the escape letter stands for, or 0 when it is no such letter.
+char EscapedCharacter(char letter) {
+  for (const auto& escape : kNamedEscapes) {
+    if (escape[1] == letter)
+      return escape[0];
+  }
+  return 0;
+}
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -50,26 +72,19 @@ bool ParseQuoted(const std::string& line, std::size_t& position, std::string& te
     }
     if (position >= line.size())
       return false;
-    const char escaped = line[position++];
-    switch (escaped) {
-      case '\\': text += '\\'; break;
-      case '"': text += '"'; break;
-      case 'n': text += '\n'; break;
-      case 'r': text += '\r'; break;
-      case 't': text += '\t'; break;
-      case 'x': {
-        if (position + 2 > line.size())
-          return false;
-        const int high = HexDigitValue(line[position]);
-        const int low = HexDigitValue(line[position + 1]);
-        if (high < 0 || low < 0)
-          return false;
-        text += static_cast<char>(high * 16 + low);
-        position += 2;
-        break;
-      }
-      default: return false;
+    const char letter = line[position++];
+    if (const char character = EscapedCharacter(letter)) {
+      text += character;
+      continue;
     }
+    if (letter != 'x' || position + 2 > line.size())
+      return false;
+    const int high = HexDigitValue(line[position]);
+    const int low = HexDigitValue(line[position + 1]);
+    if (high < 0 || low < 0)
+      return false;
+    text += static_cast<char>(high * 16 + low);
+    position += 2;
   }
   return false;
 }
@@ -117,20 +132,14 @@ bool IsValidKeyPath(const std::string& keyPath) {
 std::string QuoteSettingsText(const std::string& text) {
   std::string quoted = "\"";
   for (const char c : text) {
-    switch (c) {
-      case '\\': quoted += "\\\\"; break;
-      case '"': quoted += "\\\""; break;
-      case '\n': quoted += "\\n"; break;
-      case '\r': quoted += "\\r"; break;
-      case '\t': quoted += "\\t"; break;
-      default: {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (IsControl(byte)) {
-          AppendHexEscape(quoted, byte);
-        } else {
-          quoted += c;  // bytes above 127 are written as they are
-        }
-      }
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (const char letter = EscapeLetter(c)) {
+      quoted += '\\';
+      quoted += letter;
+    } else if (IsControl(byte)) {
+      AppendHexEscape(quoted, byte);
+    } else {
+      quoted += c;  // bytes above 127 are written as they are
     }
   }
   quoted += '"';
