@@ -5,7 +5,7 @@
 
 #include "update/manifest_lookup.h"
 
-// One FindFileArgs call as it went: the header it wanted first, each line that mattered,
+// One lookup of a section as it went: the header it wanted first, each line that mattered,
 // and the value it returned.
 struct LookupTrace {
   struct Step {
@@ -21,7 +21,7 @@ struct LookupTrace {
   std::vector<Step> steps;
   bool foundFileArgs = false;
   std::size_t fileArgsLine = 0;
-  std::string value;  // what FindFileArgs returned
+  std::string value;  // what the lookup returned
   bool isHttp = false;
 };
 
