@@ -4,9 +4,9 @@
 
 namespace {
 
+// The command's result so far: the manifest it reads.
 ToolResult Load(ToolCommand command, const std::string& source) {
-  ToolResult result{command, LoadManifestSource(source), {}, {}, {}, {}};
-  return result;
+  return ToolResult{command, LoadManifestSource(source), {}, {}, {}, {}};
 }
 
 }  // namespace
