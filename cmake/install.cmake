@@ -32,8 +32,12 @@ install(TARGETS kavexwebupd RUNTIME DESTINATION ${KWU_INSTALL_BINDIR})
 
 # ---- Further programs and modules of the package: one install() line each. ----
 install(TARGETS kavexwebupd-manifest RUNTIME DESTINATION ${KWU_INSTALL_BINDIR})
-# The Linux dialog module installs itself with its target (src/platform/posix/platform.cmake)
-# into the private folder. A man page for a new program: kwu_install_man_page(<name>) below.
+# The Linux dialog module (src/platform/posix/platform.cmake), in a package of its own.
+if(TARGET kavexwebupd-gtk)
+  install(TARGETS kavexwebupd-gtk LIBRARY DESTINATION ${KWU_INSTALL_PRIVATEDIR}/modules
+          COMPONENT gtk)
+endif()
+# A man page for a new program: kwu_install_man_page(<name>) below.
 # ---- end of further programs and modules ----
 
 # Every translation: Locale/<locale>/kavexwebupdexe.dat under the private folder.

@@ -13,10 +13,11 @@ char LowerAscii(char c) {
 
 }  // namespace
 
-std::string ToLower(std::string text) {
-  for (char& c : text)
+std::string ToLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
     c = LowerAscii(c);
-  return text;
+  return lower;
 }
 
 std::string Trim(const std::string& text) {
@@ -32,7 +33,7 @@ std::string TrimRight(const std::string& text) {
   return last == std::string::npos ? std::string() : text.substr(0, last + 1);
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
+bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size())
     return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -42,8 +43,8 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 bool ReadDecimalInt(const std::string& text, std::size_t& at, int& value) {

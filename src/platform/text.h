@@ -1,18 +1,20 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
-// Operations on the program's 8-bit text that the standard string lacks. Letter case is
-// that of ASCII: other bytes are left as they are, on every platform alike.
+// Operations on the program's 8-bit text that the standard string lacks, for owned texts
+// and for views into a larger one alike. Letter case is that of ASCII: other bytes are
+// left as they are, on every platform alike.
 
-std::string ToLower(std::string text);
+std::string ToLower(std::string_view text);
 
 // Removes blanks, tabs, line breaks, vertical tabs and form feeds at both ends.
 std::string Trim(const std::string& text);
 std::string TrimRight(const std::string& text);
 
-bool EqualsNoCase(const std::string& a, const std::string& b);
-bool StartsWith(const std::string& text, const std::string& prefix);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWith(std::string_view text, std::string_view prefix);
 
 // Reads a decimal integer at text[at] as the C runtime's "%d" and atoi read one: white
 // space skipped, an optional sign, then the digits up to the first other character, and

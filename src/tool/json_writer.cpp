@@ -37,11 +37,12 @@ void JsonWriter::Close(char bracket) {
   m_needComma = true;
 }
 
-void JsonWriter::Key(const std::string& name) {
+JsonWriter& JsonWriter::Key(const std::string& name) {
   BeforeValue();
   Quote(name);
   m_text += ':';
   m_afterKey = true;
+  return *this;
 }
 
 void JsonWriter::String(const std::string& text) {
@@ -62,6 +63,20 @@ void JsonWriter::Bool(bool value) {
 void JsonWriter::Null() {
   BeforeValue();
   m_text += "null";
+}
+
+void JsonWriter::NumberOrNull(std::size_t value) {
+  if (value != 0)
+    Number(value);
+  else
+    Null();
+}
+
+void JsonWriter::StringOrNull(bool present, const std::string& text) {
+  if (present)
+    String(text);
+  else
+    Null();
 }
 
 void JsonWriter::Quote(const std::string& text) {

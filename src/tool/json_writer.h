@@ -11,12 +11,17 @@ public:
   void EndObject() { Close('}'); }
   void BeginArray() { Open('['); }
   void EndArray() { Close(']'); }
-  // The name of the next member of the current object.
-  void Key(const std::string& name);
+  // The name of the next member of the current object; its value follows:
+  // json.Key("line").Number(3).
+  JsonWriter& Key(const std::string& name);
   void String(const std::string& text);
   void Number(std::size_t value);
   void Bool(bool value);
   void Null();
+  // A line number or a status, or null for 0, which neither ever is.
+  void NumberOrNull(std::size_t value);
+  // The text, or null when there is none.
+  void StringOrNull(bool present, const std::string& text);
 
   const std::string& Text() const { return m_text; }
 

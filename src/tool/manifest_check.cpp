@@ -3,6 +3,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/text.h"
 #include "platform/url.h"
 #include "update/manifest_download.h"
 #include "update/manifest_lookup.h"
@@ -16,10 +17,6 @@ struct Line {
   bool first;
 };
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // Whether text begins with key in some letter case other than the one the lookup reads.
 bool StartsWithOtherCase(std::string_view text, std::string_view key) {
   return text.size() >= key.size() && !StartsWith(text, key) &&
@@ -29,12 +26,7 @@ bool StartsWithOtherCase(std::string_view text, std::string_view key) {
 // A header's key for finding its repetitions: letters A to Z in lower case, as the lookup
 // compares them.
 std::string FoldedHeader(const std::string& text) {
-  std::string folded = text;
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
+  return ToLower(text);
 }
 
 bool IsHeader(const std::string& text) {

@@ -3,12 +3,14 @@
 #include <string>
 #include <vector>
 
-// One FindFileArgs call as it went: the header it wanted first, each line that mattered,
+#include "update/manifest_lookup.h"
+
+// One lookup of a section as it went: the header it wanted first, each line that mattered,
 // and the value it returned.
 struct LookupTrace {
   struct Step {
     std::size_t line;
-    std::string event;  // "opened", "closed", "redirect", "fileargs"
+    LookupEvent event;  // never kFirstLine, which has members of its own
     std::string text;   // the header line, the new header, or the value
   };
 
@@ -19,11 +21,11 @@ struct LookupTrace {
   std::vector<Step> steps;
   bool foundFileArgs = false;
   std::size_t fileArgsLine = 0;
-  std::string value;  // what FindFileArgs returned
+  std::string value;  // what the lookup returned
   bool isHttp = false;
 };
 
-// The program's decision for one product, with both lookups it would make.
+// The program's decision for one product, with the lookups it made.
 struct UpdateExplanation {
   std::string name;
   std::string version;
@@ -36,9 +38,7 @@ struct UpdateExplanation {
   std::string decidedBy;  // "locale", "version" or "none"
 };
 
-// How the program would decide for the product, given the manifest text as received.
+// How the program decides for the product, given the manifest text as received: the
+// product check's own search for the update page, observed.
 UpdateExplanation ExplainUpdate(const std::string& name, const std::string& version,
                                 const std::string& locale, const std::string& manifest);
-
-// The explanation as lines of text for a reader.
-std::string DescribeExplanation(const UpdateExplanation& explanation);

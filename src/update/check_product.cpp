@@ -10,7 +10,7 @@
 #include "ui/no_updates_dlg.h"
 #include "ui/update_available_dlg.h"
 #include "update/manifest_download.h"
-#include "update/manifest_lookup.h"
+#include "update/update_page.h"
 
 namespace {
 
@@ -21,15 +21,6 @@ std::string ManifestAddress() {
   if (ReadRegString(kSettingsKey, kUrlValue, address) && IsHttpUrl(address))
     return address;
   return kDefaultManifestAddress;
-}
-
-// The update page for the product: its locale's section first, then its version's.
-std::string FindUpdatePage(const std::string& productName, const std::string& version,
-                           const std::string& locale, const std::string& manifest) {
-  const std::string page = FindFileArgs(productName, version + " " + locale, manifest);
-  if (IsHttpUrl(page))
-    return page;
-  return FindFileArgs(productName, version, manifest);
 }
 
 // Tells the dialog host which page is offered, for as long as the offer is shown.

@@ -1,7 +1,6 @@
 #include "update/manifest_download.h"
 
 #include <cstdint>
-#include <memory>
 
 #include "platform/text.h"
 #include "platform/url.h"
@@ -49,38 +48,44 @@ bool IsHttpUrl(const std::string& text) {
   return ParseHttpUrl(text, parts);
 }
 
+platform::CHttpFile& ManifestRequest::Open(const std::string& url) {
+  platform::ParsedUrl parts;
+  if (!ParseHttpUrl(url, parts))
+    throw CWebUpdateException(FormatText(IDS_BAD_URL) + ": " + url);
+  m_session.EnableStatusCallback(true);
+  m_connection = m_session.GetHttpConnection(parts.server, parts.port);
+  m_request = m_connection->OpenRequest("GET", parts.object, kRequestContext, kRequestFlags);
+  return *m_request;
+}
+
+void ManifestRequest::Close() {
+  if (m_request)
+    m_request->Close();
+  if (m_connection)
+    m_connection->Close();
+  m_session.Close();
+}
+
 int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText) {
   manifest.clear();
   errorText.clear();
   int result = DL_OK;
 
   // Outside the guarded region: a session that does not open is the caller's to report.
-  CWebUpdateSession session;
+  ManifestRequest request;
   try {
-    platform::ParsedUrl parts;
-    if (!ParseHttpUrl(url, parts))
-      throw CWebUpdateException(FormatText(IDS_BAD_URL) + ": " + url);
-
-    session.EnableStatusCallback(true);
-    // Declared in this order, the request is released before its connection.
-    std::unique_ptr<platform::CHttpConnection> connection =
-        session.GetHttpConnection(parts.server, parts.port);
-    std::unique_ptr<platform::CHttpFile> request =
-        connection->OpenRequest("GET", parts.object, kRequestContext, kRequestFlags);
-    request->SendRequest();
+    platform::CHttpFile& answer = request.Open(url);
+    answer.SendRequest();
 
     unsigned long status = 0;
-    if (!request->QueryInfoStatusCode(status))
+    if (!answer.QueryInfoStatusCode(status))
       status = 0;  // an unreadable status line is never a success
     if (status != kRequiredStatus)
       throw CWebUpdateException(FormatText(IDS_CONNECTION_ERROR, static_cast<long>(status)));
 
     char buffer[kReadBufferSize];
-    while (request->ReadString(buffer, kMaxPieceRequest))
+    while (answer.ReadString(buffer, kMaxPieceRequest))
       manifest += buffer;  // a zero byte ends the piece it stands in
-
-    request->Close();
-    connection->Close();
   } catch (const platform::CInternetException& exception) {
     errorText = InternetErrorText(exception);
     result = DL_INTERNET_ERROR;
@@ -91,6 +96,6 @@ int DownloadManifest(const std::string& url, std::string& manifest, std::string&
     errorText = LoadText(IDS_UNKNOWN_ERROR);
     result = DL_UNKNOWN_ERROR;
   }
-  session.Close();
+  request.Close();
   return result;
 }

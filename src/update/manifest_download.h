@@ -1,5 +1,6 @@
 #pragma once
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "platform/internet.h"
@@ -27,6 +28,28 @@ public:
   CWebUpdateSession();
   void OnStatusCallback(unsigned long context, unsigned long status, const void* info,
                         unsigned long infoLength) override;
+};
+
+// The manifest's GET request as the program makes it: a CWebUpdateSession with its status
+// notifications enabled, a connection to the address's server and port, and the request
+// for its object with the fixed context and flags. Every request for a manifest, the
+// program's and the makers' tool's, is opened here, so that they cannot differ. Released
+// in reverse order: the request, its connection, the session.
+class ManifestRequest {
+public:
+  // Opens the session. Raises platform::CInternetException when it does not open.
+  ManifestRequest() = default;
+
+  // Connects and opens the request for url, not yet sent. Raises CWebUpdateException
+  // (IDS_BAD_URL) when url is not an http URL, and platform::CInternetException.
+  platform::CHttpFile& Open(const std::string& url);
+  // Closes the request, the connection and the session, as far as they are open.
+  void Close();
+
+private:
+  CWebUpdateSession m_session;
+  std::unique_ptr<platform::CHttpConnection> m_connection;
+  std::unique_ptr<platform::CHttpFile> m_request;
 };
 
 // Fetches the manifest at url by one HTTP GET. Both outputs are emptied first; on DL_OK

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/text.h"
+
 // Manifests run to tens of megabytes, so the lookup reads the lines where they stand: no
 // line is copied, and only the result and a redirection's new header are allocated.
 
@@ -17,10 +19,6 @@ bool IsLineBreak(char c) {
   return c == '\r' || c == '\n';
 }
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   std::size_t first = 0;
   while (first < text.size() && IsBlank(text[first]))
@@ -29,20 +27,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (last > first && IsBlank(text[last - 1]))
     --last;
   return text.substr(first, last - first);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i]))
-      return false;
-  }
-  return true;
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
 // The lines of a text, each ended by a run of line breaks, so that no line is empty. The
@@ -98,32 +82,22 @@ private:
 // The plain lookup's observer: nothing counted, nothing reported, all of it inlined away.
 struct SilentObserver {
   static constexpr bool kCountLines = false;
-  void OnFirstLine(std::size_t, std::string_view) {}
-  void OnHeaderOpened(std::size_t, std::string_view) {}
-  void OnSectionClosed(std::size_t, std::string_view) {}
-  void OnRedirect(std::size_t, std::string_view) {}
-  void OnFileArgs(std::size_t, std::string_view) {}
+  void Report(LookupEvent, std::size_t, std::string_view) {}
 };
 
 // Hands the pass to a ManifestLookupObserver.
 struct ReportingObserver {
   static constexpr bool kCountLines = true;
   ManifestLookupObserver& target;
-  void OnFirstLine(std::size_t line, std::string_view text) { target.OnFirstLine(line, text); }
-  void OnHeaderOpened(std::size_t line, std::string_view text) {
-    target.OnHeaderOpened(line, text);
+  void Report(LookupEvent event, std::size_t line, std::string_view text) {
+    target.OnLookupEvent(event, line, text);
   }
-  void OnSectionClosed(std::size_t line, std::string_view text) {
-    target.OnSectionClosed(line, text);
-  }
-  void OnRedirect(std::size_t line, std::string_view header) { target.OnRedirect(line, header); }
-  void OnFileArgs(std::size_t line, std::string_view value) { target.OnFileArgs(line, value); }
 };
 
 template <class Observer>
 std::string FindFileArgsPass(const std::string& productName, const std::string& versionKey,
                              const std::string& manifest, Observer& observer) {
-  std::string wantedHeader = "[" + productName + " " + versionKey + "]";
+  std::string wantedHeader = SectionHeader(productName, versionKey);
   bool sectionOpen = false;
 
   // One pass over the text, top to bottom; the first line is never examined.
@@ -131,19 +105,19 @@ std::string FindFileArgsPass(const std::string& productName, const std::string& 
   std::string_view line;
   if (!lines.Next(line))
     return std::string();
-  observer.OnFirstLine(lines.LineNumber(), TrimBlanks(line));
+  observer.Report(LookupEvent::kFirstLine, lines.LineNumber(), TrimBlanks(line));
   while (lines.Next(line)) {
     line = TrimBlanks(line);
     if (line.empty() || line[0] == ';')
       continue;  // only blanks, or a comment: means nothing
     if (IsManifestHeader(line, wantedHeader)) {
       sectionOpen = true;
-      observer.OnHeaderOpened(lines.LineNumber(), line);
+      observer.Report(LookupEvent::kHeaderOpened, lines.LineNumber(), line);
       continue;
     }
     if (line[0] == '[') {
       if (sectionOpen)
-        observer.OnSectionClosed(lines.LineNumber(), line);
+        observer.Report(LookupEvent::kSectionClosed, lines.LineNumber(), line);
       sectionOpen = false;
       continue;
     }
@@ -151,19 +125,23 @@ std::string FindFileArgsPass(const std::string& productName, const std::string& 
       continue;
     if (StartsWith(line, kFileArgsKey)) {
       const std::string_view value = ManifestValue(line);
-      observer.OnFileArgs(lines.LineNumber(), value);
+      observer.Report(LookupEvent::kFileArgs, lines.LineNumber(), value);
       return std::string(value);
     }
     if (StartsWith(line, kSectionsKey)) {
       wantedHeader = RedirectionHeader(line);
       sectionOpen = false;
-      observer.OnRedirect(lines.LineNumber(), wantedHeader);
+      observer.Report(LookupEvent::kRedirect, lines.LineNumber(), wantedHeader);
     }
   }
   return std::string();
 }
 
 }  // namespace
+
+std::string SectionHeader(const std::string& productName, const std::string& versionKey) {
+  return "[" + productName + " " + versionKey + "]";
+}
 
 bool IsManifestHeader(std::string_view line, std::string_view wantedHeader) {
   return EqualsNoCase(line, wantedHeader);

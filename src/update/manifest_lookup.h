@@ -9,27 +9,31 @@
 std::string FindFileArgs(const std::string& productName, const std::string& versionKey,
                          const std::string& manifest);
 
+// What one lookup met on a line that mattered to its decision.
+enum class LookupEvent {
+  kFirstLine,      // the first line, passed over without being examined
+  kHeaderOpened,   // a line equal to the wanted header opened (or reopened) the section
+  kSectionClosed,  // a header that is not the wanted one ended the open section
+  kRedirect,       // a Sections line of the open section made another header the wanted one
+  kFileArgs,       // the FileArgs line that gave the result
+};
+
 // What one lookup passes, for a report of how it decided. Line numbers are those a text
-// editor shows: LF, CR LF and a lone CR each end a line, the first line is 1. The texts
-// are trimmed lines of the manifest and live only for the call.
+// editor shows: LF, CR LF and a lone CR each end a line, the first line is 1.
 class ManifestLookupObserver {
 public:
   virtual ~ManifestLookupObserver() = default;
-  // The first line, passed over without being examined.
-  virtual void OnFirstLine(std::size_t /*line*/, std::string_view /*text*/) {}
-  // A line equal to the wanted header opened (or reopened) the section.
-  virtual void OnHeaderOpened(std::size_t /*line*/, std::string_view /*text*/) {}
-  // A header that is not the wanted one ended the open section.
-  virtual void OnSectionClosed(std::size_t /*line*/, std::string_view /*text*/) {}
-  // A Sections line of the open section made newHeader the wanted one.
-  virtual void OnRedirect(std::size_t /*line*/, std::string_view /*newHeader*/) {}
-  // The FileArgs line that gave the result.
-  virtual void OnFileArgs(std::size_t /*line*/, std::string_view /*value*/) {}
+  // text is the trimmed line, except for kRedirect (the new wanted header) and kFileArgs
+  // (the value); it lives only for the call.
+  virtual void OnLookupEvent(LookupEvent event, std::size_t line, std::string_view text) = 0;
 };
 
 // FindFileArgs, reporting its pass to observer.
 std::string FindFileArgs(const std::string& productName, const std::string& versionKey,
                          const std::string& manifest, ManifestLookupObserver& observer);
+
+// The header of the section the lookup wants first: "[" + productName + " " + versionKey + "]".
+std::string SectionHeader(const std::string& productName, const std::string& versionKey);
 
 // The lookup's own tests of a trimmed line, for reports that must judge lines exactly as
 // it does. The keys are matched as prefixes, in this letter case.

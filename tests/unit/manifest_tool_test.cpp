@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "tool/json_writer.h"
+#include "tool/manifest_tool.h"
 #include "tool/manifest_check.h"
+#include "tool/tool_output.h"
 #include "tool/update_explain.h"
 #include "update/manifest_lookup.h"
 
+#include "test_folder.h"
 #include "worked_example.h"
 
 namespace {
@@ -21,23 +24,10 @@ std::vector<std::string> Steps(const std::string& name, const std::string& key,
   class Recorder : public ManifestLookupObserver {
   public:
     std::vector<std::string> steps;
-    void OnFirstLine(std::size_t line, std::string_view text) override { Add(line, "first", text); }
-    void OnHeaderOpened(std::size_t line, std::string_view text) override {
-      Add(line, "opened", text);
-    }
-    void OnSectionClosed(std::size_t line, std::string_view text) override {
-      Add(line, "closed", text);
-    }
-    void OnRedirect(std::size_t line, std::string_view text) override {
-      Add(line, "redirect", text);
-    }
-    void OnFileArgs(std::size_t line, std::string_view text) override {
-      Add(line, "fileargs", text);
-    }
-
-  private:
-    void Add(std::size_t line, const char* event, std::string_view text) {
-      steps.push_back(std::to_string(line) + ":" + event + ":" + std::string(text));
+    void OnLookupEvent(LookupEvent event, std::size_t line, std::string_view text) override {
+      const char* const names[] = {"first", "opened", "closed", "redirect", "fileargs"};
+      steps.push_back(std::to_string(line) + ":" + names[static_cast<int>(event)] + ":" +
+                      std::string(text));
     }
   } recorder;
   const std::string result = FindFileArgs(name, key, manifest, recorder);
@@ -247,6 +237,70 @@ TEST(ExplainUpdate, FollowsTheProductChecksOrder) {
   EXPECT_FALSE(none.updateOffered);
   EXPECT_EQ(none.decidedBy, "none");
   EXPECT_EQ(none.page, "");
+}
+
+// Runs the tool; its output to standard output and error after the exit code.
+std::string RunTool(const Strings& arguments) {
+  std::string out;
+  std::string err;
+  const int code = RunManifestTool(arguments, out, err);
+  return std::to_string(code) + "\n" + out + (err.empty() ? "" : "err: " + err);
+}
+
+TEST(ManifestTool, RendersEachResultAsTextOrJson) {
+  const test::TestFolder folder;
+  const std::string path = folder.Path("m.ini");
+  test::WriteFile(path, Join({"; m", "[App 7.0]", "fileargs=http://h/a", "FileArgs=http://h/b"}));
+  const std::string finding =
+      "\"fileargs\" is not a key: only \"FileArgs\" in this letter case counts, so the line is "
+      "ignored.";
+  EXPECT_EQ(RunTool({"check", path}), "1\nsource: " + path +
+                                          "\nread: 54 bytes\nline 3: key-letter-case: " + finding +
+                                          "\n  fix: Write \"FileArgs\".\n1 finding(s)\n");
+  const std::string source = "{\"name\":\"" + path +
+                             "\",\"kind\":\"file\",\"usable\":true,\"error\":\"\",\"status\":null,"
+                             "\"location\":null,\"bytes\":54}";
+  EXPECT_EQ(RunTool({"--json", "check", path}),
+            "1\n{\"command\":\"check\",\"source\":" + source +
+                ",\"findings\":[{\"line\":3,\"kind\":\"key-letter-case\",\"message\":"
+                "\"\\\"fileargs\\\" is "
+                "not a key: only \\\"FileArgs\\\" in this letter case counts, so the line is "
+                "ignored.\",\"fix\":\"Write \\\"FileArgs\\\".\"}]}\n");
+  EXPECT_EQ(RunTool({"explain", path, "App", "7.0", "DE", "--json"}).substr(0, 2), "0\n");
+  EXPECT_NE(RunTool({"explain", path, "App", "7.0"})
+                .find("Result: update offered, page http://h/b "
+                      "(from the version section)\n"),
+            std::string::npos);
+  EXPECT_EQ(RunTool({"--json", "products", path, folder.Path()}),
+            "0\n{\"command\":\"products\",\"source\":" + source + ",\"pattern\":\"" +
+                folder.Path("*.xml") + "\",\"files\":[]}\n");
+  EXPECT_EQ(RunTool({"products", path, folder.Path()}),
+            "0\nsource: " + path + "\nread: 54 bytes\nproduct files: " + folder.Path("*.xml") +
+                "\nno product files\n");
+  // A source that cannot be read is all there is to say, in either form.
+  const std::string missing = folder.Path("missing.ini");
+  EXPECT_EQ(RunTool({"explain", missing, "App", "7.0"}),
+            "2\nsource: " + missing + "\nnot readable: the file does not open\n");
+  EXPECT_EQ(RunTool({"products", missing, "--json"}),
+            "2\n{\"command\":\"products\",\"source\":{\"name\":\"" + missing +
+                "\",\"kind\":\"file\",\"usable\":false,\"error\":\"the file does not open\","
+                "\"status\":null,\"location\":null,\"bytes\":0}}\n");
+}
+
+TEST(ManifestTool, ArgumentsThatDoNotFitPrintTheUsage) {
+  const std::string usageError = "2\nerr: kavexwebupd-manifest: ";
+  for (const Strings& arguments :
+       {Strings{}, Strings{"--json"}, Strings{"frobnicate"}, Strings{"check"},
+        Strings{"check", "a", "b"}, Strings{"explain", "a", "b"}, Strings{"products"},
+        Strings{"explain", "a", "b", "c", "d", "e"}, Strings{"products", "a", "b", "c"}}) {
+    const std::string result = RunTool(arguments);
+    EXPECT_EQ(result.compare(0, usageError.size(), usageError), 0) << result;
+    EXPECT_NE(result.find("Usage: kavexwebupd-manifest"), std::string::npos);
+  }
+  // --help anywhere answers it alone.
+  EXPECT_EQ(RunTool({"check", "--help", "x"}), "0\n" + RunTool({"-h"}).substr(2));
+  EXPECT_NE(RunTool({"-h"}).find("Usage: kavexwebupd-manifest [--json] COMMAND"),
+            std::string::npos);
 }
 
 TEST(JsonWriter, WritesValidJsonForAnyBytes) {

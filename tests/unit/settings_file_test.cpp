@@ -266,12 +266,12 @@ TEST(SettingsFile, TheFirstLineThatCannotBeReadIsReported) {
   EXPECT_FALSE(document.Parse("[K]\nbad\n"));  // the report is optional
 }
 
-TEST(SettingsFile, TextsAreShownSafely) {
-  using platform::posix::ShowSettingsText;
-  EXPECT_EQ(ShowSettingsText("\"URL\"=\"a\\b\"", 80), "\\\"URL\\\"=\\\"a\\\\b\\\"");
-  EXPECT_EQ(ShowSettingsText("\x1b[31mred\r\n\t\x7f", 80), "\\x1B[31mred\\x0D\\x0A\\x09\\x7F");
-  EXPECT_EQ(ShowSettingsText("caf\xC3\xA9\x9B", 80), "caf\\xC3\\xA9\\x9B");
-  EXPECT_EQ(ShowSettingsText("abcdef", 3), "abc...");
-  EXPECT_EQ(ShowSettingsText("abc", 3), "abc");
-  EXPECT_EQ(ShowSettingsText("", 0), "");
+TEST(SettingsFile, TextsAreEscapedForATerminal) {
+  using platform::posix::EscapeSettingsText;
+  EXPECT_EQ(EscapeSettingsText("\"URL\"=\"a\\b\"", 80), "\\\"URL\\\"=\\\"a\\\\b\\\"");
+  EXPECT_EQ(EscapeSettingsText("\x1b[31mred\r\n\t\x7f", 80), "\\x1B[31mred\\x0D\\x0A\\x09\\x7F");
+  EXPECT_EQ(EscapeSettingsText("caf\xC3\xA9\x9B", 80), "caf\\xC3\\xA9\\x9B");
+  EXPECT_EQ(EscapeSettingsText("abcdef", 3), "abc...");
+  EXPECT_EQ(EscapeSettingsText("abc", 3), "abc");
+  EXPECT_EQ(EscapeSettingsText("", 0), "");
 }

@@ -4,10 +4,12 @@
 #include <curl/curl.h>
 
 #include "platform/test_faults.h"
+#include "platform/text.h"
 
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -162,22 +164,16 @@ private:
   // Each answer's headers replace those of the one before (a 100 Continue, say), so the
   // Location kept is that of the final answer.
   void KeepLocation(const char* data, std::size_t length) {
-    static const char kName[] = "location:";
-    const std::size_t nameLength = sizeof kName - 1;
-    if (length >= 5 && std::string(data, 5) == "HTTP/") {
+    const std::string_view name = "location:";
+    const std::string_view line(data, length);
+    if (StartsWith(line, "HTTP/")) {
       m_location.clear();
       m_hasLocation = false;
       return;
     }
-    if (length < nameLength)
+    if (!EqualsNoCase(line.substr(0, name.size()), name))
       return;
-    for (std::size_t i = 0; i < nameLength; ++i) {
-      const char c =
-          data[i] >= 'A' && data[i] <= 'Z' ? static_cast<char>(data[i] - 'A' + 'a') : data[i];
-      if (c != kName[i])
-        return;
-    }
-    std::size_t first = nameLength;
+    std::size_t first = name.size();
     std::size_t last = length;
     while (first < last && (data[first] == ' ' || data[first] == '\t'))
       ++first;

@@ -1,26 +1,57 @@
-# Linux: the same program, natively.
-add_executable(kavexwebupd ${KWU_ENTRY_SOURCES})
-target_link_libraries(kavexwebupd PRIVATE kwu_core)
-# The internet session is libcurl's.
+# Linux: libcurl for the internet session, and the desktop dialogs in a module of their own.
+
+# The program's entry hands its arguments to the platform layer and calls WinMain.
+set(KWU_PLATFORM_ENTRY ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+set(KWU_EXECUTABLE_SOURCES)
+
 find_package(CURL REQUIRED)
-target_link_libraries(kwu_core PUBLIC CURL::libcurl)
-# Dialogs and message boxes may need windows: the graphical module, loaded at run time
-# by the program (never linked to it), so that runs without a display need no GTK.
+function(kwu_platform_library target)
+  # The dialog module is loaded at run time, never linked.
+  target_link_libraries(${target} PUBLIC CURL::libcurl ${CMAKE_DL_LIBS})
+endfunction()
+
+# Dialogs and message boxes may need windows: the GTK module, which the program loads only
+# when it has a dialog to show and a display, so that runs without one need no GTK. It is
+# made beside the program, where the program looks first.
 find_package(PkgConfig)
 if(PKG_CONFIG_FOUND)
   pkg_check_modules(GTK3 IMPORTED_TARGET gtk+-3.0)
 endif()
-target_link_libraries(kwu_core PUBLIC ${CMAKE_DL_LIBS})
 if(GTK3_FOUND)
-  add_library(kavexwebupd-gtk MODULE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gtk/gtk_module.cpp)
+  file(GLOB KWU_GTK_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/gtk/*.cpp)
+  add_library(kavexwebupd-gtk MODULE ${KWU_GTK_SOURCES})
   target_include_directories(kavexwebupd-gtk PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(kavexwebupd-gtk PRIVATE PkgConfig::GTK3)
-  # Beside the program, where it looks first.
   set_target_properties(kavexwebupd-gtk PROPERTIES PREFIX "lib"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  add_dependencies(kavexwebupd kavexwebupd-gtk)
-  install(TARGETS kavexwebupd-gtk LIBRARY DESTINATION lib/kavexwebupd/modules COMPONENT gtk)
 else()
   message(STATUS "GTK 3 not found: the Linux program shows its dialogs on the terminal only")
 endif()
+
+# The program that shows dialogs is built with the module it loads.
+function(kwu_platform_executable target kind)
+  if(kind STREQUAL "GUI" AND TARGET kavexwebupd-gtk)
+    add_dependencies(${target} kavexwebupd-gtk)
+  endif()
+endfunction()
+
+# The program's resources are a resource image made from the script (or copied from the
+# checked-in one, cmake/resource_images.cmake) and compiled into the library as an array.
+function(kwu_program_resources library script)
+  set(KWU_RESOURCE_IMAGE ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.dll CACHE INTERNAL "")
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.cpp)
+  kwu_resource_image(${KWU_RESOURCE_IMAGE} ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj
+                     ${script} kavexwebupd_res.dll)
+  # A target of its own, so that the image can be made without the library and the
+  # library's rule for it never runs alongside.
+  add_custom_target(kwu_program_image DEPENDS ${KWU_RESOURCE_IMAGE})
+  add_dependencies(kwu_resource_images kwu_program_image)
+  add_dependencies(${library} kwu_program_image)
+  add_custom_command(OUTPUT ${source}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${KWU_RESOURCE_IMAGE} -DOUTPUT=${source}
+            -DNAME=kProgramResourceImage -P ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
+    DEPENDS ${KWU_RESOURCE_IMAGE} ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
+    VERBATIM)
+  target_sources(${library} PRIVATE ${source})
+endfunction()

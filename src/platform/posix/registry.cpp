@@ -68,7 +68,7 @@ void ReportUnusableFile(const std::string& path, const std::string& reason) {
     return;
   reported = true;
   std::cerr << kProgramName << ": settings file "
-            << posix::ShowSettingsText(path, std::string::npos) << reason
+            << posix::EscapeSettingsText(path, std::string::npos) << reason
             << "; no setting from this file is used" << std::endl;
 }
 
@@ -119,7 +119,8 @@ LoadResult LoadSettings(const std::string& path, SettingsDocument& document) {
   SettingsDocument::ParseError error;
   if (!document.Parse(content, &error)) {
     ReportUnusableFile(path, ": line " + std::to_string(error.lineNumber) + " cannot be read (\"" +
-                                 posix::ShowSettingsText(error.lineText, kShownLineLimit) + "\")");
+                                 posix::EscapeSettingsText(error.lineText, kShownLineLimit) +
+                                 "\")");
     return LoadResult::kUnusable;
   }
   return LoadResult::kLoaded;

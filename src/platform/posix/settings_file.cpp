@@ -16,6 +16,35 @@ bool IsControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
 }
 
+// Appends byte as \xHH, the one escape that stands for any byte.
+void AppendHexEscape(std::string& text, unsigned char byte) {
+  text += "\\x";
+  text += kHexDigits[byte >> 4];
+  text += kHexDigits[byte & 0x0F];
+}
+
+// The escapes that stand for one character each: the character, and the letter after the
+// backslash. Every other byte may be written as \xHH.
+const char kNamedEscapes[][2] = {{'\\', '\\'}, {'"', '"'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}};
+
+// The letter of c's escape of its own, or 0 when it has none.
+char EscapeLetter(char c) {
+  for (const auto& escape : kNamedEscapes) {
+    if (escape[0] == c)
+      return escape[1];
+  }
+  return 0;
+}
+
+// The character the escape letter stands for, or 0 when it is no such letter.
+char EscapedCharacter(char letter) {
+  for (const auto& escape : kNamedEscapes) {
+    if (escape[1] == letter)
+      return escape[0];
+  }
+  return 0;
+}
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -43,26 +72,19 @@ bool ParseQuoted(const std::string& line, std::size_t& position, std::string& te
     }
     if (position >= line.size())
       return false;
-    const char escaped = line[position++];
-    switch (escaped) {
-      case '\\': text += '\\'; break;
-      case '"': text += '"'; break;
-      case 'n': text += '\n'; break;
-      case 'r': text += '\r'; break;
-      case 't': text += '\t'; break;
-      case 'x': {
-        if (position + 2 > line.size())
-          return false;
-        const int high = HexDigitValue(line[position]);
-        const int low = HexDigitValue(line[position + 1]);
-        if (high < 0 || low < 0)
-          return false;
-        text += static_cast<char>(high * 16 + low);
-        position += 2;
-        break;
-      }
-      default: return false;
+    const char letter = line[position++];
+    if (const char character = EscapedCharacter(letter)) {
+      text += character;
+      continue;
     }
+    if (letter != 'x' || position + 2 > line.size())
+      return false;
+    const int high = HexDigitValue(line[position]);
+    const int low = HexDigitValue(line[position + 1]);
+    if (high < 0 || low < 0)
+      return false;
+    text += static_cast<char>(high * 16 + low);
+    position += 2;
   }
   return false;
 }
@@ -110,22 +132,14 @@ bool IsValidKeyPath(const std::string& keyPath) {
 std::string QuoteSettingsText(const std::string& text) {
   std::string quoted = "\"";
   for (const char c : text) {
-    switch (c) {
-      case '\\': quoted += "\\\\"; break;
-      case '"': quoted += "\\\""; break;
-      case '\n': quoted += "\\n"; break;
-      case '\r': quoted += "\\r"; break;
-      case '\t': quoted += "\\t"; break;
-      default: {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (IsControl(byte)) {
-          quoted += "\\x";
-          quoted += kHexDigits[byte >> 4];
-          quoted += kHexDigits[byte & 0x0F];
-        } else {
-          quoted += c;  // bytes above 127 are written as they are
-        }
-      }
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (const char letter = EscapeLetter(c)) {
+      quoted += '\\';
+      quoted += letter;
+    } else if (IsControl(byte)) {
+      AppendHexEscape(quoted, byte);
+    } else {
+      quoted += c;  // bytes above 127 are written as they are
     }
   }
   quoted += '"';
@@ -216,16 +230,24 @@ bool SettingsDocument::HasKey(const std::string& keyPath) const {
   return false;
 }
 
+std::size_t SettingsDocument::FindValueLine(const std::string& keyPath,
+                                            const std::string& name) const {
+  for (std::size_t index = m_lines.size(); index-- > 0;) {
+    const Line& line = m_lines[index];
+    if (line.kind == LineKind::kValue && EqualsNoCase(line.key, keyPath) &&
+        EqualsNoCase(line.name, name))
+      return index;
+  }
+  return m_lines.size();
+}
+
 bool SettingsDocument::FindValue(const std::string& keyPath, const std::string& name,
                                  std::string& data) const {
-  for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
-    if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
-        EqualsNoCase(line->name, name)) {
-      data = line->data;
-      return true;
-    }
-  }
-  return false;
+  const std::size_t index = FindValueLine(keyPath, name);
+  if (index == m_lines.size())
+    return false;
+  data = m_lines[index].data;
+  return true;
 }
 
 bool SettingsDocument::AddKey(const std::string& keyPath) {
@@ -239,16 +261,15 @@ bool SettingsDocument::AddKey(const std::string& keyPath) {
 
 void SettingsDocument::SetValue(const std::string& keyPath, const std::string& name,
                                 const std::string& data) {
-  for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
-    if (line->kind == LineKind::kValue && EqualsNoCase(line->key, keyPath) &&
-        EqualsNoCase(line->name, name)) {
-      // The name keeps the spelling it was first stored with, as in the registry, and
-      // the line its line end.
-      Line replacement = ValueLine(line->key, line->name, data);
-      replacement.end = line->end;
-      *line = std::move(replacement);
-      return;
-    }
+  const std::size_t existing = FindValueLine(keyPath, name);
+  if (existing < m_lines.size()) {
+    // The name keeps the spelling it was first stored with, as in the registry, and the
+    // line its line end.
+    Line& line = m_lines[existing];
+    Line replacement = ValueLine(line.key, line.name, data);
+    replacement.end = line.end;
+    line = std::move(replacement);
+    return;
   }
 
   // A new value goes after the last header or value line of the key's last section, so
@@ -307,26 +328,24 @@ void SettingsDocument::InsertLine(std::size_t index, Line line) {
   m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(index), std::move(line));
 }
 
-std::string ShowSettingsText(const std::string& text, std::size_t limit) {
-  std::string shown;
+std::string EscapeSettingsText(const std::string& text, std::size_t limit) {
+  std::string escaped;
   for (std::size_t index = 0; index < text.size(); ++index) {
     if (index == limit) {
-      shown += "...";
+      escaped += "...";
       break;
     }
     const unsigned char byte = static_cast<unsigned char>(text[index]);
     if (byte == '\\' || byte == '"') {
-      shown += '\\';
-      shown += text[index];
+      escaped += '\\';
+      escaped += text[index];
     } else if (byte >= 0x20 && byte < 0x7F) {
-      shown += text[index];
+      escaped += text[index];
     } else {
-      shown += "\\x";
-      shown += kHexDigits[byte >> 4];
-      shown += kHexDigits[byte & 0x0F];
+      AppendHexEscape(escaped, byte);
     }
   }
-  return shown;
+  return escaped;
 }
 
 }  // namespace posix

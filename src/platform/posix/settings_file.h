@@ -56,6 +56,9 @@ private:
     std::string data;        // value only
   };
 
+  // The index of the line that holds the value, the last one when it is given twice;
+  // the number of lines when there is none.
+  std::size_t FindValueLine(const std::string& keyPath, const std::string& name) const;
   static Line HeaderLine(const std::string& keyPath);
   static Line ValueLine(const std::string& keyPath, const std::string& name,
                         const std::string& data);
@@ -74,10 +77,10 @@ bool IsValidKeyPath(const std::string& keyPath);
 // A name or value as written between quotes in the file, quotes included.
 std::string QuoteSettingsText(const std::string& text);
 
-// A text from the file fit to show on a terminal: printable ASCII as it is (a backslash
-// and a quote escaped), every other byte as \xHH, and "..." in place of what follows the
-// first limit bytes.
-std::string ShowSettingsText(const std::string& text, std::size_t limit);
+// A text from the file escaped to be fit for a terminal or a log: printable ASCII as it is
+// (a backslash and a quote escaped), every other byte as \xHH, and "..." in place of what
+// follows the first limit bytes.
+std::string EscapeSettingsText(const std::string& text, std::size_t limit);
 
 }  // namespace posix
 }  // namespace platform

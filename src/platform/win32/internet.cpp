@@ -9,9 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/test_faults.h"
@@ -62,148 +60,83 @@ void SetTimeout(HINTERNET handle, DWORD option, unsigned long seconds) {
   SetTimeoutMilliseconds(handle, option, seconds * 1000);
 }
 
-// Owns one WinINet handle.
+// What a session shares with the connections and requests it hands out, all of which it
+// outlives: the failure its OnStatusCallback raised, until the operation that caused the
+// notification has returned, and whether one of its transfers was ended by a bound.
+struct SessionState {
+  explicit SessionState(CInternetSession& session) : owner(session) {}
+  CInternetSession& owner;
+  std::exception_ptr failure;
+  bool abandoned = false;
+};
+
+// After each WinINet operation that may notify: what the session's callback raised.
+void RethrowStatusFailure(SessionState& session) {
+  if (std::exception_ptr failure = session.failure) {
+    session.failure = nullptr;
+    std::rethrow_exception(failure);
+  }
+}
+
+// Owns one WinINet handle of a session. Its address is the context value that WinINet
+// passes with the handle's notifications, which it hands to the session's
+// OnStatusCallback with the caller's own context value.
 class InternetHandle {
 public:
-  explicit InternetHandle(HINTERNET handle = nullptr) : m_handle(handle) {}
-  InternetHandle(InternetHandle&& other) : m_handle(other.m_handle) { other.m_handle = nullptr; }
+  InternetHandle(SessionState& session, unsigned long context)
+      : m_session(session), m_context(context) {}
   ~InternetHandle() { Close(); }
   InternetHandle(const InternetHandle&) = delete;
   InternetHandle& operator=(const InternetHandle&) = delete;
 
   HINTERNET Get() const { return m_handle; }
-  void Close();
-
-private:
-  HINTERNET m_handle;
-};
-
-// Holds a critical section for as long as it lives.
-class CriticalSectionLock {
-public:
-  explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
-    EnterCriticalSection(&m_section);
-  }
-  ~CriticalSectionLock() { LeaveCriticalSection(&m_section); }
-  CriticalSectionLock(const CriticalSectionLock&) = delete;
-  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
-private:
-  CRITICAL_SECTION& m_section;
-};
-
-// Which session each open handle belongs to, so that WinINet's notifications reach the
-// session's OnStatusCallback, and what that callback raised, until the operation that
-// caused the notification has returned. WinINet may notify from threads of its own.
-class SessionRegistry {
-public:
-  SessionRegistry() { InitializeCriticalSection(&m_lock); }
-  ~SessionRegistry() { DeleteCriticalSection(&m_lock); }
-
-  void Add(HINTERNET handle, CInternetSession* session) {
-    CriticalSectionLock lock(m_lock);
-    m_sessions[handle] = session;
-  }
-  void Remove(HINTERNET handle) {
-    CriticalSectionLock lock(m_lock);
-    m_sessions.erase(handle);
-  }
-  CInternetSession* Find(HINTERNET handle) {
-    CriticalSectionLock lock(m_lock);
-    const auto entry = m_sessions.find(handle);
-    return entry == m_sessions.end() ? nullptr : entry->second;
-  }
-
-  // The place for a session's state is made up front, so that keeping a failure inside
-  // the callback, or abandoning the session, needs no memory.
-  void OpenState(CInternetSession* session) {
-    CriticalSectionLock lock(m_lock);
-    m_states[session] = SessionState();
-  }
-  void CloseState(CInternetSession* session) {
-    CriticalSectionLock lock(m_lock);
-    m_states.erase(session);
-  }
-  // Keeps the first failure until it is taken.
-  void Fail(CInternetSession* session, std::exception_ptr failure) {
-    CriticalSectionLock lock(m_lock);
-    const auto entry = m_states.find(session);
-    if (entry != m_states.end() && !entry->second.failure)
-      entry->second.failure = failure;
-  }
-  std::exception_ptr TakeFailure(CInternetSession* session) {
-    CriticalSectionLock lock(m_lock);
-    const auto entry = m_states.find(session);
-    if (entry == m_states.end())
-      return nullptr;
-    std::exception_ptr failure = entry->second.failure;
-    entry->second.failure = nullptr;
-    return failure;
+  DWORD_PTR ContextValue() { return reinterpret_cast<DWORD_PTR>(this); }
+  // Takes handle, as returned by the call that was given ContextValue(); raises that
+  // call's error when it is null, and what the session's callback raised during it.
+  void Take(HINTERNET handle) {
+    const DWORD error = GetLastError();
+    m_handle = handle;
+    RethrowStatusFailure(m_session);
+    if (handle == nullptr)
+      ThrowInternetError(error);
   }
 
   // Closing a request whose body has not been read to its end makes Wine's WinINet read
   // the rest of a chunked body first, which for a body that never ends never returns. A
   // transfer ended by one of its bounds therefore leaves its session's handles open: they
-  // go with the process, which a check of a few products ends soon.
-  void Abandon(CInternetSession* session) {
-    CriticalSectionLock lock(m_lock);
-    const auto entry = m_states.find(session);
-    if (entry != m_states.end())
-      entry->second.abandoned = true;
-  }
-  bool IsAbandoned(HINTERNET handle) {
-    CriticalSectionLock lock(m_lock);
-    const auto owner = m_sessions.find(handle);
-    if (owner == m_sessions.end())
-      return false;
-    const auto entry = m_states.find(owner->second);
-    return entry != m_states.end() && entry->second.abandoned;
-  }
-
-private:
-  CRITICAL_SECTION m_lock;
-  std::map<HINTERNET, CInternetSession*> m_sessions;
-  struct SessionState {
-    std::exception_ptr failure;
-    bool abandoned = false;
-  };
-  std::map<CInternetSession*, SessionState> m_states;
-};
-
-SessionRegistry& Sessions() {
-  static SessionRegistry registry;
-  return registry;
-}
-
-void InternetHandle::Close() {
-  if (m_handle != nullptr) {
-    const bool abandoned = Sessions().IsAbandoned(m_handle);
-    Sessions().Remove(m_handle);
-    if (!abandoned)
+  // go with the process, which a check of a few products ends soon. They only stop
+  // notifying, since this object goes with the session.
+  void Close() {
+    if (m_handle == nullptr)
+      return;
+    if (m_session.abandoned)
+      InternetSetStatusCallbackA(m_handle, nullptr);
+    else
       InternetCloseHandle(m_handle);
     m_handle = nullptr;
   }
-}
 
-// Runs inside WinINet's C frames: an exception of OnStatusCallback must not unwind
-// through them. It is kept and raised again by RethrowStatusFailure.
-void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
-                             DWORD infoLength) {
-  CInternetSession* session = Sessions().Find(handle);
-  if (session == nullptr)
-    return;
-  try {
-    session->OnStatusCallback(static_cast<unsigned long>(context), status, info, infoLength);
-  } catch (...) {
-    Sessions().Fail(session, std::current_exception());
+  // Runs inside WinINet's C frames: an exception of OnStatusCallback must not unwind
+  // through them. It is kept and raised again by RethrowStatusFailure.
+  static void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+                                      DWORD infoLength) {
+    InternetHandle* handle = reinterpret_cast<InternetHandle*>(context);
+    if (handle == nullptr)
+      return;
+    SessionState& session = handle->m_session;
+    try {
+      session.owner.OnStatusCallback(handle->m_context, status, info, infoLength);
+    } catch (...) {
+      if (!session.failure)
+        session.failure = std::current_exception();
+    }
   }
-}
 
-// After each WinINet operation that may notify: what the session's callback raised.
-void RethrowStatusFailure(CInternetSession* session) {
-  if (std::exception_ptr failure = Sessions().TakeFailure(session))
-    std::rethrow_exception(failure);
-}
+private:
+  SessionState& m_session;
+  unsigned long m_context;
+  HINTERNET m_handle = nullptr;
+};
 
 // A point some seconds after its creation, on a clock that does not jump. GetTickCount
 // wraps after 49 days; differences of its values do not.
@@ -224,13 +157,18 @@ private:
 
 class WinInetHttpFile : public CHttpFile {
 public:
-  // The deadline of the whole transfer starts with the request.
-  WinInetHttpFile(InternetHandle&& request, CInternetSession* session)
-      : m_request(std::move(request)),
-        m_session(session),
+  // Opens the request. The deadline of the whole transfer starts with it.
+  WinInetHttpFile(SessionState& session, HINTERNET connection, const std::string& verb,
+                  const std::string& object, unsigned long context, unsigned long flags)
+      : m_session(session),
+        m_request(session, context),
         m_timeouts(GetInternetTimeouts()),
         m_deadline(m_timeouts.deadlineSeconds) {
-    Sessions().Add(m_request.Get(), session);
+    m_request.Take(HttpOpenRequestA(connection, verb.c_str(), object.c_str(), nullptr, nullptr,
+                                    nullptr, flags, m_request.ContextValue()));
+    // Again on the request: Wine's WinINet takes the wait for an answer only from here.
+    SetTimeout(m_request.Get(), INTERNET_OPTION_SEND_TIMEOUT, m_timeouts.stallSeconds);
+    SetTimeout(m_request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, m_timeouts.stallSeconds);
   }
   ~WinInetHttpFile() override { Close(); }
 
@@ -310,14 +248,14 @@ protected:
   }
 
 private:
-  // The transfer passed one of its bounds: its session is abandoned, not closed (see
-  // SessionRegistry::Abandon).
+  // The transfer passed one of its bounds: its session's handles are left open, not
+  // closed (see InternetHandle::Close).
   [[noreturn]] void ThrowTooLarge() {
-    Sessions().Abandon(m_session);
+    m_session.abandoned = true;
     ThrowBodyTooLarge();
   }
   [[noreturn]] void ThrowDeadlinePassed() {
-    Sessions().Abandon(m_session);
+    m_session.abandoned = true;
     ThrowInternetError(ERROR_INTERNET_TIMEOUT);
   }
 
@@ -370,8 +308,8 @@ private:
     return length;
   }
 
+  SessionState& m_session;
   InternetHandle m_request;
-  CInternetSession* m_session;
   InternetTimeouts m_timeouts;
   Deadline m_deadline;
   std::uint64_t m_bodyLength = 0;
@@ -379,90 +317,77 @@ private:
 
 class WinInetHttpConnection : public CHttpConnection {
 public:
-  WinInetHttpConnection(InternetHandle&& connection, CInternetSession* session)
-      : m_connection(std::move(connection)), m_session(session) {
-    Sessions().Add(m_connection.Get(), session);
+  // Connects to server and port, without user name or password.
+  WinInetHttpConnection(SessionState& session, HINTERNET internet, const std::string& server,
+                        unsigned short port, unsigned long context)
+      : m_session(session), m_connection(session, context) {
+    m_connection.Take(InternetConnectA(internet, server.c_str(), port, nullptr, nullptr,
+                                       INTERNET_SERVICE_HTTP, 0, m_connection.ContextValue()));
   }
   ~WinInetHttpConnection() override { Close(); }
 
   std::unique_ptr<CHttpFile> OpenRequest(const std::string& verb, const std::string& object,
                                          unsigned long context, unsigned long flags) override {
-    HINTERNET request = HttpOpenRequestA(m_connection.Get(), verb.c_str(), object.c_str(), nullptr,
-                                         nullptr, nullptr, flags, context);
-    const DWORD error = GetLastError();
-    InternetHandle owner(request);  // closed if the object cannot be made
-    RethrowStatusFailure(m_session);
-    if (request == nullptr)
-      ThrowInternetError(error);
-    // Again on the request: Wine's WinINet takes the wait for an answer only from here.
-    const InternetTimeouts timeouts = GetInternetTimeouts();
-    SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.stallSeconds);
-    SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds);
-    return std::unique_ptr<CHttpFile>(new WinInetHttpFile(std::move(owner), m_session));
+    return std::unique_ptr<CHttpFile>(
+        new WinInetHttpFile(m_session, m_connection.Get(), verb, object, context, flags));
   }
 
   void Close() override { m_connection.Close(); }
 
 private:
+  SessionState& m_session;
   InternetHandle m_connection;
-  CInternetSession* m_session;
 };
 
 }  // namespace
 
 class CInternetSession::Impl {
 public:
-  explicit Impl(InternetHandle&& handle) : session(std::move(handle)) {}
-  InternetHandle session;
-  unsigned long context = 0;
+  Impl(CInternetSession& owner, unsigned long context)
+      : state(owner), session(state, 0), context(context) {}
+  SessionState state;
+  InternetHandle session;  // its own notifications carry no context value
+  unsigned long context;   // the session's, given to its connections
 };
 
 CInternetSession::CInternetSession(const std::string& agent, unsigned long context,
-                                   unsigned long accessType, unsigned long flags) {
+                                   unsigned long accessType, unsigned long flags)
+    : m_impl(new Impl(*this, context)) {
+  InternetHandle& session = m_impl->session;
   // The fault point fails as InternetOpen does when it has no memory for the session.
-  InternetHandle handle(TestFault("internet-session")
-                            ? (SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr)
-                            : InternetOpenA(agent.c_str(), accessType, nullptr, nullptr, flags));
-  if (handle.Get() == nullptr)
+  session.Take(TestFault("internet-session")
+                   ? (SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr)
+                   : InternetOpenA(agent.c_str(), accessType, nullptr, nullptr, flags));
+  DWORD_PTR contextValue = session.ContextValue();
+  if (!InternetSetOptionA(session.Get(), INTERNET_OPTION_CONTEXT_VALUE, &contextValue,
+                          sizeof contextValue))
     ThrowLastError();
   // Set explicitly: not every implementation of WinINet bounds the wait for an answer.
   const InternetTimeouts timeouts = GetInternetTimeouts();
-  SetTimeout(handle.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectSeconds);
-  SetTimeout(handle.Get(), INTERNET_OPTION_SEND_TIMEOUT, timeouts.stallSeconds);
-  SetTimeout(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds);
-  m_impl.reset(new Impl(std::move(handle)));
-  m_impl->context = context;
-  Sessions().OpenState(this);
-  Sessions().Add(m_impl->session.Get(), this);
+  SetTimeout(session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectSeconds);
+  SetTimeout(session.Get(), INTERNET_OPTION_SEND_TIMEOUT, timeouts.stallSeconds);
+  SetTimeout(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds);
 }
 
 CInternetSession::~CInternetSession() {
   Close();
-  Sessions().CloseState(this);
 }
 
 void CInternetSession::EnableStatusCallback(bool enable) {
-  const INTERNET_STATUS_CALLBACK previous =
-      InternetSetStatusCallbackA(m_impl->session.Get(), enable ? &StatusCallback : nullptr);
+  const INTERNET_STATUS_CALLBACK previous = InternetSetStatusCallbackA(
+      m_impl->session.Get(), enable ? &InternetHandle::StatusCallback : nullptr);
   if (previous == INTERNET_INVALID_STATUS_CALLBACK)
     ThrowLastError();
 }
 
 std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::string& server,
                                                                      unsigned short port) {
-  HINTERNET connection = InternetConnectA(m_impl->session.Get(), server.c_str(), port, nullptr,
-                                          nullptr, INTERNET_SERVICE_HTTP, 0, m_impl->context);
-  const DWORD error = GetLastError();
-  InternetHandle owner(connection);  // closed if the object cannot be made
-  RethrowStatusFailure(this);
-  if (connection == nullptr)
-    ThrowInternetError(error);
-  return std::unique_ptr<CHttpConnection>(new WinInetHttpConnection(std::move(owner), this));
+  return std::unique_ptr<CHttpConnection>(new WinInetHttpConnection(
+      m_impl->state, m_impl->session.Get(), server, port, m_impl->context));
 }
 
 void CInternetSession::Close() {
-  if (m_impl)
-    m_impl->session.Close();
+  m_impl->session.Close();
 }
 
 }  // namespace platform

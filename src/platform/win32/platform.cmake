@@ -1,18 +1,40 @@
-# Windows: a GUI-subsystem executable that needs nothing beyond the system DLLs.
-target_compile_definitions(kwu_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
-target_link_libraries(kwu_core PUBLIC wininet shell32 user32 advapi32 kernel32)
+# Windows: WinINet and the system DLLs, and executables that need nothing beyond them.
 
-add_executable(kavexwebupd WIN32 ${KWU_ENTRY_SOURCES}
-               ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/terminate_handler.cpp)
-target_link_libraries(kavexwebupd PRIVATE kwu_core)
-set_target_properties(kavexwebupd PROPERTIES OUTPUT_NAME kavexwebupd SUFFIX .exe)
+# Linked into each executable rather than the library: the small terminate handler, which
+# must be chosen before the runtime library's.
+set(KWU_EXECUTABLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/terminate_handler.cpp)
+# The runtime starts WinMain itself.
+set(KWU_PLATFORM_ENTRY)
+# MSVC links its runtime in, as MinGW does below.
+set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 
-# The runtime goes into the executable: libgcc and libstdc++ with MinGW, the static CRT
-# with MSVC. A release executable carries no symbols, which halves its size.
-if(MINGW)
-  target_link_options(kavexwebupd PRIVATE -static -static-libgcc -static-libstdc++
-                      $<$<CONFIG:Release>:-s>)
-elseif(MSVC)
-  set_property(TARGET kavexwebupd kwu_core PROPERTY
-               MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-endif()
+function(kwu_platform_library target)
+  target_compile_definitions(${target} PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+  target_link_libraries(${target} PUBLIC wininet shell32 user32 advapi32 kernel32)
+endfunction()
+
+# A GUI-subsystem or console executable. The runtime goes into it (libgcc and libstdc++
+# with MinGW), and a release executable carries no symbols, which halves its size.
+# MinGW-w64's GCC 12 stops with an internal error when it splits the tool's link-time
+# optimisation into partitions; one partition links every executable.
+function(kwu_platform_executable target kind)
+  if(kind STREQUAL "GUI")
+    set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
+  target_sources(${target} PRIVATE ${KWU_EXECUTABLE_SOURCES})
+  if(MINGW)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
+                        $<$<CONFIG:Release>:-s> $<$<CONFIG:Release>:-flto-partition=one>)
+  endif()
+endfunction()
+
+# The program's resources are compiled for the program's target and linked into every
+# executable built on the library (the program, the tool, the test programs).
+function(kwu_program_resources library script)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj)
+  kwu_compile_resources(${object} ${script} ${CMAKE_RC_COMPILER})
+  add_custom_target(kwu_program_resources DEPENDS ${object})
+  add_dependencies(${library} kwu_program_resources)
+  target_link_libraries(${library} INTERFACE ${object})
+  set_property(TARGET ${library} APPEND PROPERTY INTERFACE_LINK_DEPENDS ${object})
+endfunction()

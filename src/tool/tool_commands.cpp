@@ -1,0 +1,62 @@
+#include "tool/tool_commands.h"
+
+#include <stdexcept>
+
+namespace {
+
+// The command's result so far: the manifest it reads.
+ToolResult Load(ToolCommand command, const std::string& source) {
+  return ToolResult{command, LoadManifestSource(source), {}, {}, {}, {}};
+}
+
+}  // namespace
+
+ToolResult Check(const std::string& source) {
+  ToolResult result = Load(ToolCommand::kCheck, source);
+  if (result.source.usable)
+    result.findings = CheckManifest(result.source.text);
+  return result;
+}
+
+ToolResult Explain(const std::string& source, const std::string& name, const std::string& version,
+                   const std::string& locale) {
+  ToolResult result = Load(ToolCommand::kExplain, source);
+  if (result.source.usable)
+    result.explanation = ExplainUpdate(name, version, locale, result.source.text);
+  return result;
+}
+
+ToolResult Products(const std::string& source, const std::optional<std::string>& folder) {
+  ToolResult result = Load(ToolCommand::kProducts, source);
+  if (!result.source.usable)
+    return result;
+  std::string searched;
+  if (folder)
+    searched = *folder;
+  else if (!DefaultProductFolder(searched))
+    throw std::runtime_error("the common application-data folder is not available");
+  for (ProductFileReport& report : ReadProductFolder(searched, result.pattern)) {
+    ExplainedProductFile file{std::move(report), {}};
+    if (file.report.taken)
+      file.explanation = ExplainUpdate(file.report.product.Name, file.report.product.Version,
+                                       file.report.product.Locale, result.source.text);
+    result.files.push_back(std::move(file));
+  }
+  return result;
+}
+
+int ExitCode(const ToolResult& result) {
+  if (!result.source.usable)
+    return kExitUnusable;
+  switch (result.command) {
+    case ToolCommand::kCheck: return result.findings.empty() ? kExitClean : kExitFindings;
+    case ToolCommand::kExplain: return kExitClean;
+    case ToolCommand::kProducts:
+      for (const ExplainedProductFile& file : result.files) {
+        if (!file.report.taken)
+          return kExitFindings;
+      }
+      return kExitClean;
+  }
+  return kExitUnusable;
+}
