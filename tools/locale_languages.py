@@ -77,64 +77,87 @@ def remind_row(radio, label, combo_width=28, gap=4):
     }
 
 
-def sizes(update_width=None, no_updates_width=None, message=None, visit=None, row=None,
-          no_updates_message=None):
-    """A language's adjustments. message and no_updates_message are {"y"|"width"|
-    "height": units} of the two IDC_MESSAGE controls; visit is {"width"|"height": units}
-    of the visit button; row is remind_row(...)."""
+def sizes(update_width=None, two_line_headline=False, visit=None, row=None,
+          no_updates_width=None, no_updates_message=None):
+    """A language's adjustments. A two-line headline moves up and reaches the dialog's
+    right margin; visit is {"width"|"height": units} of the visit button; row is
+    remind_row(...); a wider no-updates dialog gives its message the extra width."""
     update, no_updates = {}, {}
     if update_width:
         update["dialog"] = {"width": update_width}
-    if message:
-        update["IDC_MESSAGE"] = message
+    if two_line_headline:
+        update["IDC_MESSAGE"] = {"y": 5, "width": (update_width or 250) - 46, "height": 21}
     if visit:
         update["IDC_RADIO_VISIT"] = visit
     if row:
         update.update(row)
     if no_updates_width:
         no_updates["dialog"] = {"width": no_updates_width}
+        no_updates["IDC_MESSAGE"] = {"width": no_updates_width - 47}
     if no_updates_message:
-        no_updates["IDC_MESSAGE"] = no_updates_message
+        no_updates.setdefault("IDC_MESSAGE", {}).update(no_updates_message)
     return {name: table for name, table in (("IDD_UPDATE_AVAILABLE", update),
                                             ("IDD_NO_UPDATES", no_updates)) if table}
 
 
 LANGUAGES = [
     Language("de", "German", "de", 0x0407, 1252, TWO, None, sizes(
-        update_width=262, message={"y": 5, "width": 216, "height": 21},
-        visit={"width": 210}, row=remind_row(80, 34),
-        no_updates_width=204, no_updates_message={"width": 157})),
-    Language("fr", "French", "fr", 0x040C, 1252, TWO_FROM_TWO, None, {}),
-    Language("es", "Spanish", "es", 0x0C0A, 1252, TWO, None, {}),
-    Language("it", "Italian", "it", 0x0410, 1252, TWO, None, {}),
-    Language("pt-br", "Portuguese (Brazil)", "pt_BR", 0x0416, 1252, TWO_FROM_TWO, None, {}),
-    Language("pt", "Portuguese (Portugal)", "pt", 0x0816, 1252, TWO, None, {}),
-    Language("nl", "Dutch", "nl", 0x0413, 1252, TWO, None, {}),
-    Language("sv", "Swedish", "sv", 0x041D, 1252, TWO, None, {}),
+        update_width=262, two_line_headline=True, visit={"width": 210},
+        row=remind_row(80, 34), no_updates_width=204)),
+    Language("fr", "French", "fr", 0x040C, 1252, TWO_FROM_TWO, None,
+             sizes(two_line_headline=True, no_updates_width=204)),
+    Language("es", "Spanish", "es", 0x0C0A, 1252, TWO, None,
+             sizes(two_line_headline=True, row=remind_row(104, 24))),
+    Language("it", "Italian", "it", 0x0410, 1252, TWO, None,
+             sizes(two_line_headline=True, row=remind_row(78, 30))),
+    Language("pt-br", "Portuguese (Brazil)", "pt_BR", 0x0416, 1252, TWO_FROM_TWO, None,
+             sizes(row=remind_row(94, 24))),
+    Language("pt", "Portuguese (Portugal)", "pt", 0x0816, 1252, TWO, None,
+             sizes(two_line_headline=True, row=remind_row(108, 24))),
+    Language("nl", "Dutch", "nl", 0x0413, 1252, TWO, None,
+             sizes(two_line_headline=True, row=remind_row(108, 30))),
+    Language("sv", "Swedish", "sv", 0x041D, 1252, TWO, None,
+             sizes(row=remind_row(78, 28))),
     Language("da", "Danish", "da", 0x0406, 1252, TWO, None, {}),
-    Language("nb", "Norwegian (Bokm\u00e5l)", "nb", 0x0414, 1252, TWO, None, {}),
-    Language("fi", "Finnish", "fi", 0x040B, 1252, TWO, None, {}),
-    Language("pl", "Polish", "pl", 0x0415, 1250, POLISH, None, {}),
-    Language("cs", "Czech", "cs", 0x0405, 1250, WEST_SLAVIC, None, {}),
+    Language("nb", "Norwegian (Bokm\u00e5l)", "nb", 0x0414, 1252, TWO, None,
+             sizes(row=remind_row(100, 28))),
+    Language("fi", "Finnish", "fi", 0x040B, 1252, TWO, None,
+             sizes(row=remind_row(78, 64))),
+    Language("pl", "Polish", "pl", 0x0415, 1250, POLISH, None,
+             sizes(row=remind_row(94, 20))),
+    Language("cs", "Czech", "cs", 0x0405, 1250, WEST_SLAVIC, None,
+             sizes(row=remind_row(90, 20))),
     Language("sk", "Slovak", "sk", 0x041B, 1250, WEST_SLAVIC, None, {}),
-    Language("hu", "Hungarian", "hu", 0x040E, 1250, TWO, None, {}),
-    Language("ro", "Romanian", "ro", 0x0418, 1250, ROMANIAN, None, {}),
-    Language("bg", "Bulgarian", "bg", 0x0402, 1251, TWO, None, {}),
-    Language("ru", "Russian", "ru", 0x0419, 1251, SLAVIC_EAST, None, {}),
-    Language("uk", "Ukrainian", "uk", 0x0422, 1251, SLAVIC_EAST, None, {}),
-    Language("el", "Greek", "el", 0x0408, 1253, TWO, None, {}),
-    Language("tr", "Turkish", "tr", 0x041F, 1254, TWO, None, {}),
+    Language("hu", "Hungarian", "hu", 0x040E, 1250, TWO, None,
+             sizes(row=remind_row(78, 42))),
+    Language("ro", "Romanian", "ro", 0x0418, 1250, ROMANIAN, None,
+             sizes(two_line_headline=True)),
+    Language("bg", "Bulgarian", "bg", 0x0402, 1251, TWO, None,
+             sizes(row=remind_row(96, 20))),
+    Language("ru", "Russian", "ru", 0x0419, 1251, SLAVIC_EAST, None,
+             sizes(row=remind_row(94, 16))),
+    Language("uk", "Ukrainian", "uk", 0x0422, 1251, SLAVIC_EAST, None,
+             sizes(row=remind_row(90, 16))),
+    Language("el", "Greek", "el", 0x0408, 1253, TWO, None,
+             sizes(two_line_headline=True)),
+    Language("tr", "Turkish", "tr", 0x041F, 1254, TWO, None,
+             sizes(row=remind_row(78, 40))),
     Language("he", "Hebrew", "he", 0x040D, 1255, TWO, TAHOMA, {}),
-    Language("ar", "Arabic", "ar", 0x0401, 1256, ARABIC, TAHOMA, {}),
+    Language("ar", "Arabic", "ar", 0x0401, 1256, ARABIC, TAHOMA,
+             sizes(row=remind_row(86, 40))),
     Language("lt", "Lithuanian", "lt", 0x0427, 1257, LITHUANIAN, None, {}),
-    Language("lv", "Latvian", "lv", 0x0426, 1257, LATVIAN, None, {}),
-    Language("et", "Estonian", "et", 0x0425, 1257, TWO, None, {}),
+    Language("lv", "Latvian", "lv", 0x0426, 1257, LATVIAN, None,
+             sizes(row=remind_row(78, 30))),
+    Language("et", "Estonian", "et", 0x0425, 1257, TWO, None,
+             sizes(row=remind_row(80, 50))),
     Language("vi", "Vietnamese", "vi", 0x042A, 1258, ONE, TAHOMA, {}),
     Language("th", "Thai", "th", 0x041E, 874, ONE, TAHOMA, {}),
-    Language("ja", "Japanese", "ja", 0x0411, 932, ONE, JAPANESE_FONT, {}),
+    Language("ja", "Japanese", "ja", 0x0411, 932, ONE, JAPANESE_FONT,
+             sizes(update_width=270, two_line_headline=True, row=remind_row(108, 24))),
     Language("zh-cn", "Chinese (Simplified)", "zh_CN", 0x0804, 936, ONE,
              SIMPLIFIED_CHINESE_FONT, {}),
-    Language("ko", "Korean", "ko", 0x0412, 949, ONE, KOREAN_FONT, {}),
+    Language("ko", "Korean", "ko", 0x0412, 949, ONE, KOREAN_FONT,
+             sizes(update_width=270, two_line_headline=True, row=remind_row(102, 24))),
     Language("zh-tw", "Chinese (Traditional)", "zh_TW", 0x0404, 950, ONE,
              TRADITIONAL_CHINESE_FONT, {}),
     Language("id", "Indonesian", "id", 0x0421, 1252, ONE, None, {}),

@@ -42,6 +42,7 @@ class Dialog:
     font_size: int
     font_face: str
     font_rest: List[str]  # weight, italic, charset of an extended template
+    exstyle: str = ""
     controls: List[Control] = field(default_factory=list)
     line: int = 0
 
@@ -164,6 +165,8 @@ def _parse_dialog(lines, at, match):
         keyword, _, rest = lines[at].strip().partition(" ")
         if keyword == "STYLE":
             dialog.style = rest.strip()
+        elif keyword == "EXSTYLE":
+            dialog.exstyle = rest.strip()
         elif keyword == "CAPTION":
             dialog.caption = parse_string(rest.strip(), at + 1)
         elif keyword == "FONT":
