@@ -212,7 +212,8 @@ class CompiledLibraries(unittest.TestCase):
                     classic = resources[(5, 104)][1]
                     self.assertEqual(extended[:4], b"\x01\x00\xff\xff")
                     self.assertNotEqual(classic[:4], b"\x01\x00\xff\xff")
-                    mirrored = 0x00400000 if language.folder in locale_languages.RIGHT_TO_LEFT else 0
+                    rtl = language.folder in locale_languages.RIGHT_TO_LEFT
+                    mirrored = 0x00400000 if rtl else 0
                     self.assertEqual(struct.unpack_from("<I", extended, 8)[0], mirrored)
                     self.assertEqual(struct.unpack_from("<I", classic, 4)[0], mirrored)
 
