@@ -12,9 +12,12 @@ if(PKG_CONFIG_FOUND)
 endif()
 target_link_libraries(kwu_core PUBLIC ${CMAKE_DL_LIBS})
 if(GTK3_FOUND)
-  add_library(kavexwebupd-gtk MODULE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gtk/gtk_module.cpp)
+  file(GLOB KWU_GTK_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gtk/*.cpp)
+  add_library(kavexwebupd-gtk MODULE ${KWU_GTK_SOURCES})
   target_include_directories(kavexwebupd-gtk PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(kavexwebupd-gtk PRIVATE PkgConfig::GTK3)
+  # It links nothing of the program: a use of the program's code fails here, not at dlopen.
+  target_link_options(kavexwebupd-gtk PRIVATE -Wl,--no-undefined)
   # Beside the program, where it looks first.
   set_target_properties(kavexwebupd-gtk PROPERTIES PREFIX "lib"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
