@@ -263,4 +263,12 @@ void DialogModel::EndDialog(int result) {
   m_state.result = result;
 }
 
+int ModelDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
+  DialogResource resource;
+  if (!LoadDialogResource(templateId, resource))
+    return -1;
+  DialogModel model(resource, dialog);
+  return Show(model);
+}
+
 }  // namespace platform

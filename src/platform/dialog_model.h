@@ -187,4 +187,15 @@ private:
   DialogState m_state;
 };
 
+// A host that shows each dialog through a dialog model: it loads the template and builds
+// the model, and leaves the showing to Show.
+class ModelDialogHost : public DialogHost {
+public:
+  int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) final;
+
+protected:
+  // Initialises the model and shows the dialog until the model has ended; its result.
+  virtual int Show(DialogModel& model) = 0;
+};
+
 }  // namespace platform

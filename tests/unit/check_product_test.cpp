@@ -26,21 +26,26 @@ using Shown = std::vector<std::string>;
 enum class Answer { kVisit, kRemindIn30Days, kClose, kFail };
 
 // Shows dialogs and message boxes to nobody: writes each down, and answers dialogs as told.
-class Answering : public platform::DialogHost {
+class Answering : public platform::ModelDialogHost {
 public:
   explicit Answering(Answer answer) : m_answer(answer) { platform::SetDialogHost(this); }
   ~Answering() override { platform::SetDialogHost(nullptr); }
   Shown shown;
 
-  int RunModal(platform::CDialog& dialog, unsigned templateId, platform::WindowHandle) override {
-    platform::DialogResource resource;
-    if (!platform::LoadDialogResource(templateId, resource))
-      return -1;
-    platform::DialogModel model(resource, dialog);
+  void ShowMessageBox(platform::WindowHandle owner, const std::string& text,
+                      const std::string& caption, platform::MessageBoxStyle style) override {
+    shown.push_back("box " + caption + ": " + text +
+                    (style == platform::kMessageBoxError ? " (error)" : "") +
+                    (owner ? " (owned)" : ""));
+  }
+
+protected:
+  int Show(platform::DialogModel& model) override {
     model.Initialise();
     const std::string subject = model.Notes().subject;
-    shown.push_back("dialog " + std::to_string(templateId) + " " + model.Title() +
-                    (subject.empty() ? "" : " " + subject));
+    // The update dialog is the one with the choices.
+    shown.push_back(std::string(model.Find(IDC_RADIO_VISIT) ? "offer " : "no updates ") +
+                    model.Title() + (subject.empty() ? "" : " " + subject));
     switch (m_answer) {
       case Answer::kVisit: model.Key(platform::DialogKey::kEnter); break;
       case Answer::kRemindIn30Days:
@@ -51,12 +56,6 @@ public:
       case Answer::kFail: throw std::runtime_error("the window system failed");
     }
     return model.Result();
-  }
-  void ShowMessageBox(platform::WindowHandle owner, const std::string& text,
-                      const std::string& caption, platform::MessageBoxStyle style) override {
-    shown.push_back("box " + caption + ": " + text +
-                    (style == platform::kMessageBoxError ? " (error)" : "") +
-                    (owner ? " (owned)" : ""));
   }
 
 private:
@@ -99,8 +98,8 @@ protected:
   test::ScopedEnvironment m_opener;
 };
 
-const char kOffer[] = "dialog 103 App http://127.0.0.1/app.html";
-const char kNoUpdates[] = "dialog 104 App";
+const char kOffer[] = "offer App http://127.0.0.1/app.html";
+const char kNoUpdates[] = "no updates App";
 const char kConnectionError[] = "box App: Error: Connection error. Status code: 404 (error)";
 
 }  // namespace
@@ -136,7 +135,7 @@ TEST_F(CheckProduct, ChecksWithMessagesReportEveryOutcome) {
   m_server.Reply(200,
                  "[App 7.0]\r\nFileArgs=http://127.0.0.1/app.html\r\n"
                  "[App 7.0 de]\r\nFileArgs=http://127.0.0.1/de.html\r\n");
-  EXPECT_EQ(Check(false, Answer::kClose, "de"), Shown{"dialog 103 App http://127.0.0.1/de.html"});
+  EXPECT_EQ(Check(false, Answer::kClose, "de"), Shown{"offer App http://127.0.0.1/de.html"});
 }
 
 TEST_F(CheckProduct, TheAnswerIsCarriedOut) {

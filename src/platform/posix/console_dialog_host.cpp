@@ -69,11 +69,7 @@ void ConsoleDialogHost::ShowMessageBox(WindowHandle, const std::string& text,
   ShowConsoleMessageBox(m_messages, m_confirmMessages ? &m_in : nullptr, text, caption);
 }
 
-int ConsoleDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
-  DialogResource resource;
-  if (!LoadDialogResource(templateId, resource))
-    return -1;
-  DialogModel model(resource, dialog);
+int ConsoleDialogHost::Show(DialogModel& model) {
   model.Initialise();
   ConsoleScreen screen(model, m_out);
   screen.Hint();

@@ -2,7 +2,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "platform/dialog.h"
+#include "platform/dialog_model.h"
 
 namespace platform {
 namespace posix {
@@ -16,16 +16,18 @@ namespace posix {
 //   an empty line     is Enter: presses the default button
 //   q, n, Escape, Ctrl-D or end of input  closes the dialog, as the close box would
 // Control characters are never taken as part of a choice.
-class ConsoleDialogHost : public DialogHost {
+class ConsoleDialogHost : public ModelDialogHost {
 public:
   // Message boxes go to `out` and do not wait.
   ConsoleDialogHost(std::istream& in, std::ostream& out);
   // Message boxes go to `messages`; with `confirmMessages` each waits for a line from `in`.
   ConsoleDialogHost(std::istream& in, std::ostream& out, std::ostream& messages,
                     bool confirmMessages);
-  int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) override;
   void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                       MessageBoxStyle style) override;
+
+protected:
+  int Show(DialogModel& model) override;
 
 private:
   std::istream& m_in;

@@ -34,7 +34,7 @@ std::vector<std::string> ModuleCandidates() {
 // cannot pass through GTK's own code: a failure ends the dialog, and goes on from the host.
 class Session : public GtkDialogSession {
 public:
-  Session(const DialogResource& resource, CDialog& dialog) : m_model(resource, dialog) {}
+  explicit Session(DialogModel& model) : m_model(model) {}
   std::exception_ptr failure;
 
   const DialogState& State() const override { return m_model.State(); }
@@ -76,27 +76,25 @@ private:
     }
   }
 
-  DialogModel m_model;
+  DialogModel& m_model;
 };
 
-class GtkDialogHost : public DialogHost {
+class GtkDialogHost : public ModelDialogHost {
 public:
   explicit GtkDialogHost(const GtkModule& module) : m_module(module) {}
-
-  int RunModal(CDialog& dialog, unsigned templateId, WindowHandle) override {
-    DialogResource resource;
-    if (!LoadDialogResource(templateId, resource))
-      return -1;
-    Session session(resource, dialog);
-    m_module.runDialog(session);
-    if (session.failure)
-      std::rethrow_exception(session.failure);
-    return session.State().result;
-  }
 
   void ShowMessageBox(WindowHandle, const std::string& text, const std::string& caption,
                       MessageBoxStyle style) override {
     m_module.showMessageBox(text, caption, style == kMessageBoxError);
+  }
+
+protected:
+  int Show(DialogModel& model) override {
+    Session session(model);
+    m_module.runDialog(session);
+    if (session.failure)
+      std::rethrow_exception(session.failure);
+    return model.Result();
   }
 
 private:

@@ -31,11 +31,7 @@ std::string DialogSummary(const DialogModel& model) {
 
 LineDialogHost::LineDialogHost(std::ostream& out) : m_out(out) {}
 
-int LineDialogHost::RunModal(CDialog& dialog, unsigned templateId, WindowHandle) {
-  DialogResource resource;
-  if (!LoadDialogResource(templateId, resource))
-    return -1;
-  DialogModel model(resource, dialog);
+int LineDialogHost::Show(DialogModel& model) {
   model.Initialise();
   if (!model.Ended()) {
     std::string line = DialogSummary(model);

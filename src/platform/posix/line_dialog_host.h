@@ -2,7 +2,6 @@
 #include <iosfwd>
 #include <string>
 
-#include "platform/dialog.h"
 #include "platform/dialog_model.h"
 
 namespace platform {
@@ -12,12 +11,14 @@ namespace posix {
 // line, its title and its texts, and counts as closed without an answer; a dialog that is
 // about something beyond its texts (the page an update dialog offers) adds it, so that it
 // can be opened by hand. Message boxes are one line each too.
-class LineDialogHost : public DialogHost {
+class LineDialogHost : public ModelDialogHost {
 public:
   explicit LineDialogHost(std::ostream& out);
-  int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) override;
   void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                       MessageBoxStyle style) override;
+
+protected:
+  int Show(DialogModel& model) override;
 
 private:
   std::ostream& m_out;
