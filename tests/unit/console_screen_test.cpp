@@ -8,20 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "dialog_controls.h"
+
 namespace {
 
 platform::DialogControl Control(int id, const char* className, std::uint32_t style,
                                 const char* text, short y, short x) {
-  platform::DialogControl control;
-  control.id = static_cast<std::uint32_t>(id);
-  control.className = className;
-  control.style = 0x50000000 | style;  // WS_CHILD | WS_VISIBLE
-  control.text = text;
-  control.x = x;
-  control.y = y;
-  control.width = 40;
-  control.height = 10;
-  return control;
+  return test::Control(id, className, test::kChild | style, text, y, x);
 }
 
 class Plain : public platform::CDialog {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog_controls.h"
 #include "ui/resource_ids.h"
 #include "ui/update_available_dlg.h"
 
@@ -15,25 +16,11 @@ using platform::ControlKind;
 using platform::DialogKey;
 using platform::DialogModel;
 using platform::kNoControl;
+using test::Control;
+using test::kChild;
+using test::kHidden;
 
 namespace {
-
-constexpr std::uint32_t kChild = 0x50000000;   // WS_CHILD | WS_VISIBLE
-constexpr std::uint32_t kHidden = 0x40000000;  // WS_CHILD alone
-
-platform::DialogControl Control(int id, const char* className, std::uint32_t style,
-                                const char* text = "", short y = 0, short x = 0) {
-  platform::DialogControl control;
-  control.id = static_cast<std::uint32_t>(id);
-  control.className = className;
-  control.style = style;
-  control.text = text;
-  control.x = x;
-  control.y = y;
-  control.width = 40;
-  control.height = 12;
-  return control;
-}
 
 platform::DialogResource Resource(std::vector<platform::DialogControl> controls,
                                   std::vector<platform::DialogInitEntry> init = {}) {
@@ -160,8 +147,8 @@ TEST(DialogModel, TheKeyboardAloneAnswersTheUpdateDialog) {
       model.Key(DialogKey::kDown);
       focus.push_back(model.Items()[model.Focus()].Id());
     }
-    EXPECT_EQ(focus,
-              (std::vector<int>{IDC_RADIO_VISIT, IDC_RADIO_REMIND, IDC_DAYS_LABEL, IDC_DAYS_COMBO}));
+    EXPECT_EQ(focus, (std::vector<int>{IDC_RADIO_VISIT, IDC_RADIO_REMIND, IDC_DAYS_LABEL,
+                                       IDC_DAYS_COMBO}));
     EXPECT_EQ(model.GetCheckedRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND), IDC_RADIO_REMIND);
     model.Key(DialogKey::kEnter);  // the list has the focus: the default button
     EXPECT_TRUE(model.Ended());
@@ -174,8 +161,8 @@ TEST(DialogModel, TheKeyboardAloneAnswersTheUpdateDialog) {
     UpdateDialog update;
     DialogModel model(update.resource, update.dialog);
     model.Initialise();
-    for (const DialogKey key : {DialogKey::kUp, DialogKey::kDown, DialogKey::kDown,
-                                DialogKey::kDown, DialogKey::kUp})
+    for (const DialogKey key :
+         {DialogKey::kUp, DialogKey::kDown, DialogKey::kDown, DialogKey::kDown, DialogKey::kUp})
       model.Key(key);
     EXPECT_EQ(model.GetDlgItemText(IDC_DAYS_COMBO), "10");
     EXPECT_TRUE(model.Find(IDC_RADIO_REMIND)->checked);
