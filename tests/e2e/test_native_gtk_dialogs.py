@@ -26,10 +26,12 @@ TOOLS = ("Xvfb", "xdotool", "dbus-daemon", "import")
 
 _display = {}  # "DISPLAY", "DBUS_SESSION_BUS_ADDRESS" and the processes behind them
 pyatspi = None
+GLib = None
+_focused = []  # the controls the accessibility bus announced as focused, in order
 
 
 def setUpModule():
-    global pyatspi
+    global pyatspi, GLib
     missing = [tool for tool in TOOLS if not shutil.which(tool)]
     if missing or not os.path.exists(MODULE):
         raise unittest.SkipTest("needs %s and the GTK module" % ", ".join(TOOLS))
@@ -50,10 +52,14 @@ def setUpModule():
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
     try:
         import pyatspi as module
+        from gi.repository import GLib as glib
     except ImportError:
         tearDownModule()
         raise unittest.SkipTest("needs python3-pyatspi")
-    pyatspi = module
+    pyatspi, GLib = module, glib
+    pyatspi.Registry.registerEventListener(
+        lambda event: event.detail1 and _focused.append(event.source),
+        "object:state-changed:focused")
 
 
 def tearDownModule():
@@ -147,6 +153,7 @@ class GtkTestCase(UpdateCheckTestCase):
                    ("Gamma 3.0 en", ["FileArgs=http://127.0.0.1/gamma.html"]))
         self.process = None
         self.addCleanup(self.stop)
+        del _focused[:]
 
     def environment(self, extra=None):
         env = {"TZ": ZONE, "KWU_INTERNET_TIMEOUT": "5", "KAVEXWEBUPD_OPEN_COMMAND": self.opener,
@@ -342,6 +349,91 @@ class UpdateDialog(GtkTestCase):
         xdotool("key", "Escape")
         self.finish()
         self.assert_nothing_opened()
+
+
+class Keyboard(GtkTestCase):
+    """The update dialog answered by key presses alone, as the Windows dialog manager
+    takes them: Tab between the tab stops (a checked radio button is one), the arrows round
+    a group, checking the radio buttons they reach, Enter for the default button."""
+
+    VISIT = "Visit the App Web site to review the updates"
+    REMIND = "Remind me again in"
+
+    @staticmethod
+    def focused():
+        """Role and name of the control the accessibility bus last announced as focused, as a
+        screen reader follows the focus. GTK announces a list's own button: the list."""
+        context = GLib.MainContext.default()
+        while context.iteration(False):
+            pass
+        if not _focused:
+            return None
+        node = _focused[-1]
+        while node is not None and node.getRoleName() in ("toggle button", "filler"):
+            if node.parent is not None and node.parent.getRoleName() == "combo box":
+                node = node.parent
+                break
+            node = node.parent
+        return (node.getRoleName(), node.name.strip()) if node is not None else None
+
+    def state(self, dialog):
+        """(the focused control, the checked choice, the list's text)."""
+        checked = [node.name for node in dialog.all("radio button")
+                   if dialog.has(node, pyatspi.STATE_CHECKED)]
+        return self.focused(), checked, dialog.one("combo box").name.strip()
+
+    def expect(self, dialog, expected, key=None):
+        deadline = time.monotonic() + 5
+        while self.state(dialog) != expected and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertEqual(self.state(dialog), expected, key)
+
+    def keys(self, dialog, *steps):
+        """Presses each key and waits for the state the step expects."""
+        for key, expected in steps:
+            xdotool("key", key)
+            self.expect(dialog, expected, key)
+
+    def test_initial_focus_on_the_default_button_then_visit_by_arrows(self):
+        self.set_remind_date("App", "01/06/2005")
+        self.start("App", "7.0")
+        dialog = self.window("App")
+        ok = dialog.one("push button", "OK")
+        self.assertTrue(dialog.has(ok, pyatspi.STATE_IS_DEFAULT))
+        self.expect(dialog, (("push button", "OK"), [self.VISIT], "1"))
+        self.keys(dialog,
+                  ("Down", (("radio button", self.VISIT), [self.VISIT], "1")),
+                  ("Down", (("radio button", self.REMIND), [self.REMIND], "1")),
+                  ("Down", (("label", "day(s)"), [self.REMIND], "1")),
+                  ("Up", (("radio button", self.REMIND), [self.REMIND], "1")),
+                  ("Up", (("radio button", self.VISIT), [self.VISIT], "1")))
+        self.screenshot("gtk_update_available_focus_en.png")
+        xdotool("key", "Return")
+        self.finish()
+        self.assertEqual(self.openings(1), [PAGE])
+        self.assertEqual(self.remind_date("App"), "")
+
+    def test_remind_in_ten_days_by_tab_and_arrows_and_back_to_visit(self):
+        for back in (False, True):
+            with self.subTest(back_to_visit=back):
+                self.set_remind_date("App", "")
+                self.start("App", "7.0")
+                dialog = self.window("App")
+                self.keys(dialog,
+                          ("Tab", (("radio button", self.VISIT), [self.VISIT], "1")),
+                          ("Tab", (("combo box", "1"), [self.VISIT], "1")),
+                          ("Down", (("combo box", "5"), [self.REMIND], "5")),
+                          ("Down", (("combo box", "10"), [self.REMIND], "10")))
+                if back:
+                    self.keys(dialog,
+                              ("shift+Tab", (("radio button", self.REMIND), [self.REMIND], "10")),
+                              ("Up", (("radio button", self.VISIT), [self.VISIT], "10")))
+                earliest = local_date(time.time() + 10 * DAY)
+                xdotool("key", "Return")
+                self.finish()
+                self.assertIn(self.remind_date("App"),
+                              {""} if back else {earliest, local_date(time.time() + 10 * DAY)})
+        self.assertEqual(self.openings(1), [PAGE])
 
 
 class OtherWindows(GtkTestCase):

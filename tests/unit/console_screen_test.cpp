@@ -47,7 +47,7 @@ TEST(ConsoleScreen, DrawsEachKindInReadingOrderWithTheLettersThatChoose) {
   screen.Hint();
   screen.Draw();
   EXPECT_EQ(out.str(),
-            "\n(a letter chooses, a list item sets the list, Enter presses <Later>, q closes)\n"
+            "\n(a letter chooses, a list item sets the list, Enter presses <OK>, q closes)\n"
             "\nOptions\n=======\n"
             "Pick one:\nor two\n"
             "a) ( ) First b) ( ) Second\n"
