@@ -499,7 +499,7 @@ class HostChoice(GtkTestCase):
     def test_forced_console_reads_the_piped_answer(self):
         stdout, _ = self.run_program("App", "7.0", env={"KAVEXWEBUPD_DIALOGS": "console"},
                                      input=b"b\n\n")
-        self.assertIn("Reminding you in 1 day", stdout)
+        self.assertIn("-> Remind me again in 1 day(s)", stdout)
         self.assertEqual(self.remind_date("App"), local_date(time.time() + DAY))
 
     def test_without_the_module_or_gtk_the_next_host_serves(self):

@@ -5,6 +5,7 @@ opener command."""
 
 import datetime
 import os
+import re
 import socket
 import subprocess
 import sys
@@ -20,7 +21,9 @@ from http_server import LoopbackHttpServer, Reply  # noqa: E402
 from program_texts import SEARCHING, product_file
 from manifest_download_cases import free_port  # noqa: E402
 
-HELP_LINE = "(a letter chooses, a list item sets the list, Enter presses <OK>, q closes)\n"
+# The line of keys that opens each dialog on the terminal, e.g.
+# "(a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)".
+HELP_LINE = re.compile(r"^\((?:[^\n]* \| )?Enter=<[^\n]*\)\n", re.MULTILINE)
 UPDATES_AVAILABLE = "There are updates available for the %s software."
 NO_UPDATES = "There are no new updates available.\nYou already have the most recent version."
 GERMAN_UPDATES_AVAILABLE = "Für die Software %s sind Updates verfügbar."
@@ -66,7 +69,7 @@ def local_date(instant):
 def dialogs(stdout):
     """(title, first screen) of each dialog the console host showed, in order."""
     shown = []
-    for chunk in stdout.split(HELP_LINE)[1:]:
+    for chunk in HELP_LINE.split(stdout)[1:]:
         screen = chunk.lstrip("\n").split("\n> ")[0]
         shown.append((screen.split("\n", 1)[0], screen))
     return shown
@@ -315,7 +318,8 @@ class Answers(UpdateCheckTestCase):
                 self.set_remind_date("App", "01/06/2005")
                 stdout, stderr = self.check("App", "7.0", input="\n",
                                             env={"KAVEXWEBUPD_OPEN_COMMAND": opener})
-                self.assertIn("Opening " + page + "\n", stdout)
+                self.assertIn("-> Visit the App Web site to review the updates\n   " + page + "\n",
+                              stdout)
                 self.assertTrue(stderr.startswith(CAPTION + ": The page could not be opened"),
                                 stderr)
                 self.assertIn(opener, stderr)
@@ -323,11 +327,12 @@ class Answers(UpdateCheckTestCase):
                 # The reminder goes as after any visit: the address is in the user's hands.
                 self.assertEqual(self.remind_date("App"), "")
 
-    def test_the_answer_is_told_on_the_terminal(self):
+    def test_the_answer_is_told_on_the_terminal_in_the_dialogs_words(self):
         stdout, _ = self.check("App", "7.0", input="30\n\n")
-        self.assertTrue(stdout.endswith("> Reminding you in 30 days\n"), stdout[-200:])
+        self.assertTrue(stdout.endswith("> -> Remind me again in 30 day(s)\n"), stdout[-200:])
         stdout, stderr = self.check("App", "7.0", input="\n")
-        self.assertTrue(stdout.endswith("> Opening http://127.0.0.1/app70.html?from=kwu&x=1\n"),
+        self.assertTrue(stdout.endswith("> -> Visit the App Web site to review the updates\n"
+                                        "   http://127.0.0.1/app70.html?from=kwu&x=1\n"),
                         stdout[-200:])
         self.assertEqual(stderr, "")
 
