@@ -23,7 +23,8 @@ CAPTION = "Kavex Web Update"
 # Variables of the caller that would change where the program looks or what it shows.
 _CLEARED_VARIABLES = ("KAVEXWEBUPD_SETTINGS", "KAVEXWEBUPD_COMMON_APPDATA", "XDG_CONFIG_HOME",
                       "DISPLAY", "WAYLAND_DISPLAY", "KAVEXWEBUPD_GTK_MODULE", "http_proxy",
-                      "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
+                      "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                      "COLUMNS")
 
 
 class RunResult:

@@ -9,6 +9,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -181,9 +182,10 @@ class GtkTestCase(UpdateCheckTestCase):
         self.assertEqual(self.process.returncode, 0, stderr)
         return stdout.decode("utf-8"), stderr.decode("utf-8")
 
-    def window(self, title, role=("frame",), timeout=30, accessible=None):
-        """The program's showing window of that title; its X window gets the focus. An
-        error message box is known to AT-SPI by its kind ("Error"), not its title."""
+    def window(self, title, role=("frame",), timeout=30, accessible=None, x_focus=True):
+        """The program's showing window of that title; its X window gets the focus (unless
+        it has none). An error message box is known to AT-SPI by its kind ("Error"), not its
+        title."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             self.assertIsNone(self.process.poll(), "the program ended before showing " + title)
@@ -193,7 +195,8 @@ class GtkTestCase(UpdateCheckTestCase):
                 for frame in application:
                     if (frame is not None and frame.name == (accessible or title) and frame.getRoleName() in role
                             and frame.getState().contains(pyatspi.STATE_SHOWING)):
-                        self.focus(title)
+                        if x_focus:
+                            self.focus(title)
                         return Window(frame)
             time.sleep(0.2)
         shown = [(frame.getRoleName(), frame.name)
@@ -351,10 +354,8 @@ class UpdateDialog(GtkTestCase):
         self.assert_nothing_opened()
 
 
-class Keyboard(GtkTestCase):
-    """The update dialog answered by key presses alone, as the Windows dialog manager
-    takes them: Tab between the tab stops (a checked radio button is one), the arrows round
-    a group, checking the radio buttons they reach, Enter for the default button."""
+class KeysTestCase(GtkTestCase):
+    """Reads back, after each key, the focus and the checked choice of the update dialog."""
 
     VISIT = "Visit the App Web site to review the updates"
     REMIND = "Remind me again in"
@@ -394,6 +395,12 @@ class Keyboard(GtkTestCase):
             xdotool("key", key)
             self.expect(dialog, expected, key)
 
+
+class Keyboard(KeysTestCase):
+    """The update dialog answered by key presses alone, as the Windows dialog manager
+    takes them: Tab between the tab stops (a checked radio button is one), the arrows round
+    a group, checking the radio buttons they reach, Enter for the default button."""
+
     def test_initial_focus_on_the_default_button_then_visit_by_arrows(self):
         self.set_remind_date("App", "01/06/2005")
         self.start("App", "7.0")
@@ -407,6 +414,7 @@ class Keyboard(GtkTestCase):
                   ("Down", (("label", "day(s)"), [self.REMIND], "1")),
                   ("Up", (("radio button", self.REMIND), [self.REMIND], "1")),
                   ("Up", (("radio button", self.VISIT), [self.VISIT], "1")))
+        time.sleep(0.5)  # the theme's transitions settle
         self.screenshot("gtk_update_available_focus_en.png")
         xdotool("key", "Return")
         self.finish()
@@ -422,8 +430,18 @@ class Keyboard(GtkTestCase):
                 self.keys(dialog,
                           ("Tab", (("radio button", self.VISIT), [self.VISIT], "1")),
                           ("Tab", (("combo box", "1"), [self.VISIT], "1")),
-                          ("Down", (("combo box", "5"), [self.REMIND], "5")),
-                          ("Down", (("combo box", "10"), [self.REMIND], "10")))
+                          ("Down", (("combo box", "5"), [self.REMIND], "5")))
+                # Alt+Down opens the list, whose arrows and Enter are its own.
+                xdotool("key", "alt+Down")
+                deadline = time.monotonic() + 5
+                while not any(dialog.has(item, pyatspi.STATE_SHOWING)
+                              for item in dialog.all("menu item")):
+                    self.assertLess(time.monotonic(), deadline, "the list did not open")
+                    time.sleep(0.05)
+                time.sleep(0.3)  # the list settles where it opened
+                xdotool("key", "Down")
+                xdotool("key", "Return")
+                self.expect(dialog, (("combo box", "10"), [self.REMIND], "10"))
                 if back:
                     self.keys(dialog,
                               ("shift+Tab", (("radio button", self.REMIND), [self.REMIND], "10")),
@@ -434,6 +452,65 @@ class Keyboard(GtkTestCase):
                 self.assertIn(self.remind_date("App"),
                               {""} if back else {earliest, local_date(time.time() + 10 * DAY)})
         self.assertEqual(self.openings(1), [PAGE])
+
+
+class Wayland(KeysTestCase):
+    """The dialog under a Wayland compositor, answered by keys. Weston's headless backend
+    gives its clients no seat, so no key can reach them there; its X11 backend, on the
+    suite's virtual display, is the same compositor with a seat that takes the keys pressed
+    on that display. The program sees no X display: GTK speaks Wayland or nothing."""
+
+    SOCKET = "kwu-wayland"
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        if not shutil.which("weston"):
+            raise unittest.SkipTest("needs weston")
+        cls.runtime = tempfile.mkdtemp(prefix="kwu-wayland-")
+        cls.log = open(os.path.join(cls.runtime, "weston.log"), "w")
+        cls.weston = subprocess.Popen(
+            ["weston", "--backend=x11-backend.so", "--use-pixman", "--no-config",
+             "--socket=" + cls.SOCKET, "--width=800", "--height=600", "--idle-time=0"],
+            env=dict(os.environ, XDG_RUNTIME_DIR=cls.runtime, DISPLAY=_display["DISPLAY"]),
+            stdout=cls.log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(os.path.join(cls.runtime, cls.SOCKET)):
+            if cls.weston.poll() is not None or time.monotonic() > deadline:
+                cls.tearDownClass()
+                raise AssertionError("weston did not start")
+            time.sleep(0.1)
+
+    @classmethod
+    def tearDownClass(cls):
+        if getattr(cls, "weston", None):
+            cls.weston.terminate()
+            cls.weston.wait(timeout=10)
+            cls.log.close()
+            shutil.rmtree(cls.runtime, ignore_errors=True)
+        super().tearDownClass()
+
+    def test_the_update_dialog_answered_by_keys(self):
+        self.start("App", "7.0", env={"DISPLAY": None, "GDK_BACKEND": "wayland",
+                                      "XDG_RUNTIME_DIR": self.runtime,
+                                      "WAYLAND_DISPLAY": self.SOCKET})
+        dialog = self.window("App", x_focus=False)
+        # The keys go to the compositor's window on the virtual display.
+        found = subprocess.run(["xdotool", "search", "--sync", "--class", "^Weston Compositor$"],
+                               capture_output=True, text=True, timeout=20,
+                               env=dict(os.environ, DISPLAY=_display["DISPLAY"]))
+        xdotool("windowfocus", "--sync", found.stdout.split()[0])
+        self.expect(dialog, (("push button", "OK"), [self.VISIT], "1"))
+        self.keys(dialog,
+                  ("Down", (("radio button", self.VISIT), [self.VISIT], "1")),
+                  ("Down", (("radio button", self.REMIND), [self.REMIND], "1")),
+                  ("Tab", (("combo box", "1"), [self.REMIND], "1")),
+                  ("Down", (("combo box", "5"), [self.REMIND], "5")))
+        earliest = local_date(time.time() + 5 * DAY)
+        xdotool("key", "Return")
+        self.finish()
+        self.assertIn(self.remind_date("App"), {earliest, local_date(time.time() + 5 * DAY)})
+        self.assert_nothing_opened()
 
 
 class OtherWindows(GtkTestCase):

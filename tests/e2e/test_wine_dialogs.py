@@ -97,6 +97,33 @@ class WineDialogs(unittest.TestCase):
         lines, _ = self.probe("update", "Acme", ui=UiScript("Acme", "click:1005", "enter", "wait-gone"))
         self.assertEqual(lines, ["update locale= result=1 remind=1"])
 
+    def test_the_keyboard_alone_answers_both_ways(self):
+        # Windows' own dialog manager: the traces the dialog model's unit test expects of
+        # the Linux hosts (the focused id, the checked choice, the list's selection).
+        def trace(ui):
+            states = []
+            for window in ui[0].windows[1:]:
+                controls = by_id(window)
+                focused = [c["id"] for c in window["controls"] if c["focused"]]
+                checked = [i for i in (1004, 1005) if controls[i]["checked"]]
+                states.append("%s:%s:%d" % (focused[0] if focused else 0,
+                                            checked[0] if checked else 0,
+                                            controls[1016]["selected"]))
+            return " ".join(states)
+
+        for keys, expected, remind in (
+                (["down", "down", "down", "down", "down", "shift+tab", "up"],
+                 "1004:1004:0 1005:1005:0 1009:1005:0 1016:1005:0 1016:1005:1 1005:1005:1 "
+                 "1004:1004:1", 0),
+                (["tab", "tab", "down", "down"],
+                 "1004:1004:0 1016:1004:0 1016:1005:1 1016:1005:2", 10)):
+            with self.subTest(keys=keys):
+                actions = [step for key in keys for step in ("key:" + key, "dump")]
+                lines, ui = self.probe("update", "Acme", ui=UiScript(
+                    "Acme", *actions, "key:return", "wait-gone"))
+                self.assertEqual(trace(ui), expected)
+                self.assertEqual(lines, ["update locale= result=1 remind=%d" % remind])
+
     def test_an_up_down_control_of_a_translation_chooses_the_reminder(self):
         # The dialog can be created only with the common controls loaded and initialised.
         lines, ui = self.probe("update", "Acme", "spin", ui=UiScript(
