@@ -404,8 +404,8 @@ static WORD virtual_key(const char* name) {
   static const struct {
     const char* name;
     WORD key;
-  } keys[] = {{"tab", VK_TAB},     {"up", VK_UP},         {"down", VK_DOWN},
-              {"left", VK_LEFT},   {"right", VK_RIGHT},   {"space", VK_SPACE},
+  } keys[] = {{"tab", VK_TAB},       {"up", VK_UP},         {"down", VK_DOWN},
+              {"left", VK_LEFT},     {"right", VK_RIGHT},   {"space", VK_SPACE},
               {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"shift", VK_SHIFT},
               {"alt", VK_MENU}};
   size_t i;
