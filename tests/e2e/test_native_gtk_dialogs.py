@@ -43,11 +43,16 @@ def setUpModule():
     os.close(write_end)
     with os.fdopen(read_end) as pipe:
         number = pipe.readline().strip()
+    # The accessibility bus that the session bus starts puts its socket in the user's
+    # runtime folder, one path for all the user's sessions: a folder of the suite's own
+    # keeps another suite running at the same time off it.
+    runtime = tempfile.mkdtemp(prefix="kwu-gtk-runtime-")
     bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                           env=dict(os.environ, XDG_RUNTIME_DIR=runtime))
     address = bus.stdout.readline().strip()
     _display.update({"DISPLAY": ":" + number, "DBUS_SESSION_BUS_ADDRESS": address,
-                     "processes": [bus, xvfb]})
+                     "processes": [bus, xvfb], "runtime": runtime})
     # The accessibility client finds the bus through these.
     os.environ["DISPLAY"] = _display["DISPLAY"]
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
@@ -67,6 +72,8 @@ def tearDownModule():
     for process in _display.get("processes", []):
         process.terminate()
         process.wait(timeout=10)
+    if "runtime" in _display:
+        shutil.rmtree(_display["runtime"], ignore_errors=True)
 
 
 def xdotool(*args):
