@@ -285,8 +285,9 @@ class NativeCase(ProgramCase):
         if not os.path.isdir(folder):
             shutil.copytree(os.path.join(os.path.dirname(PROGRAM), "Locale"),
                             os.path.join(folder, "Locale"))
-        for source in (os.path.join(os.path.dirname(PROGRAM), name),
-                       os.path.join(BUILD_DIR, "tests", "support", name)):
+        for source in (os.path.join(folder, name) for folder in (
+                os.path.dirname(PROGRAM), os.path.join(BUILD_DIR, "tests", "support"),
+                os.path.join(BUILD_DIR, "tests"))):
             if os.path.exists(source) and not os.path.exists(os.path.join(folder, name)):
                 shutil.copy2(source, folder)
         return os.path.join(folder, name)

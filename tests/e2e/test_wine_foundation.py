@@ -9,9 +9,8 @@ import unittest
 from zoneinfo import ZoneInfo
 
 import foundation_cases
-from protocol import bind
+from protocol import REMIND_DATES_KEY, SETTINGS_KEY, bind
 from wine_case import WineCase
-from wine_harness import REMIND_DATES_KEY, SETTINGS_KEY
 
 bind(foundation_cases.CASES, WineCase, globals())
 

@@ -135,8 +135,9 @@ class WineCase(ProgramCase):
         """Copies a program of the build (or a test program) beside the program; returns
         its path."""
         path = PROGRAM_FOLDER + name + ".exe"
-        for source in (os.path.join(self.session.program_dir, name + ".exe"),
-                       self.session.support_program(name + ".exe")):
+        for source in (os.path.join(folder, name + ".exe") for folder in (
+                self.session.program_dir, self.session.support_dir,
+                os.path.dirname(self.session.support_dir))):
             if os.path.exists(source) and not os.path.exists(self.host_path(path)):
                 shutil.copy2(source, self.host_path(path))
         return path

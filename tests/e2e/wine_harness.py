@@ -23,7 +23,7 @@ import threading
 import time
 import types
 
-from protocol import BUILD_DIR, CAPTION, REMIND_DATES_KEY, SETTINGS_KEY  # noqa: F401
+from protocol import BUILD_DIR, SETTINGS_KEY  # noqa: F401 (for the packaging smoke run)
 
 PROGRAM_NAME = "kavexwebupd.exe"
 PROGRAM_FOLDER = "C:\\Apps\\Kavex\\"
@@ -500,19 +500,6 @@ class WineSession:
 
     def _browser_log(self):
         return os.path.join(self.base, "browser.log")
-
-
-def session_with_program(path, windows_path, **session_options):
-    """A started WineSession with the Windows program at path copied to windows_path."""
-    session = WineSession(**session_options).start()
-    try:
-        target = session.unix_path(windows_path)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(path, target)
-    except BaseException:
-        session.close()
-        raise
-    return session
 
 
 def make_template(folder):
