@@ -57,19 +57,15 @@ class Dialogs(Probe):
         self.assertDialog(window, "Acme", {"IDC_MESSAGE": NO_UPDATES, "IDOK": "OK"})
 
     def test_product_message_boxes_in_the_product_language(self):
-        lines, windows = self.probe("error", "Acme 100%", "de", "en",
-                                    answers=[box("Acme 100%")] * 2)
-        texts = ["Fehler: Verbindungsfehler. Statuscode: 404",
-                 "Error: Connection error. Status code: 404"]
-        self.assertEqual(lines, ["error locale=de text=" + texts[0],
-                                 "error locale=en text=" + texts[1]])
-        for window, text in zip(windows, texts):
-            self.assertBox(window, "Acme 100%", text)
-        lines, windows = self.probe("unknown", "Acme", "de", "en", answers=[box("Acme")] * 2)
-        self.assertEqual(lines, ["unknown locale=de text=Unbekannter Fehler",
-                                 "unknown locale=en text=Unknown error"])
-        self.assertBox(windows[0], "Acme", "Unbekannter Fehler")
-        self.assertBox(windows[1], "Acme", "Unknown error")
+        for action, product, texts in (
+                ("error", "Acme 100%", ["Fehler: Verbindungsfehler. Statuscode: 404",
+                                        "Error: Connection error. Status code: 404"]),
+                ("unknown", "Acme", ["Unbekannter Fehler", "Unknown error"])):
+            lines, windows = self.probe(action, product, "de", "en", answers=[box(product)] * 2)
+            self.assertEqual(lines, ["%s locale=%s text=%s" % (action, locale, text)
+                                     for locale, text in zip(("de", "en"), texts)])
+            for window, text in zip(windows, texts):
+                self.assertBox(window, product, text)
 
     def test_startup_box_is_fixed_english_without_icon_or_owner(self):
         _, [window] = self.probe("startup", "Acme", "de", answers=[box(CAPTION)])

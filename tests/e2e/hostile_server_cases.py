@@ -18,6 +18,7 @@ A suite mixes HostileServerCases into its platform's case (protocol.py) and prov
 - MEMORY_BOUND: bytes, or None where the suite cannot measure (the run's peak_bytes).
 """
 
+import collections
 import time
 
 from protocol import NO_UPDATES as NO_UPDATES_TEXT, Reply, box, close, ok
@@ -42,13 +43,10 @@ def error(*texts):
     return ("error", frozenset(texts))
 
 
-class Case:
-    def __init__(self, name, make_reply, deadline=DEADLINE_SECONDS, least_seconds=0.0):
-        self.name = name
-        self.make_reply = make_reply  # called with the server's manifest address
-        self.deadline = deadline
-        # A run that ends sooner did not wait for what the case makes it wait for.
-        self.least_seconds = least_seconds
+# make_reply is called with the server's manifest address; a run that ends sooner than
+# least_seconds did not wait for what the case makes it wait for.
+Case = collections.namedtuple("Case", "name make_reply deadline least_seconds",
+                              defaults=(DEADLINE_SECONDS, 0.0))
 
 
 def _manifest_with_odd_bytes(with_page):

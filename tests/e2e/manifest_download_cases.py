@@ -20,6 +20,7 @@ BUILD_DIR = os.environ.get("KWU_BUILD_DIR", "")
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "support"))
 
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
+from protocol import unquote  # noqa: E402
 
 AGENT = "Kavex Web Update"
 BAD_URL = "URL has incorrect format: "
@@ -35,33 +36,12 @@ BODY_LINE = b"a" * 63 + b"\n"
 
 
 def unescape(text):
-    """Undoes the probe's escaping (\\\\, \\r, \\n, \\xNN)."""
-    out = bytearray()
-    i = 0
-    while i < len(text):
-        c = text[i]
-        if c != "\\":
-            out += c.encode("latin-1")
-            i += 1
-            continue
-        code = text[i + 1]
-        if code == "x":
-            out.append(int(text[i + 2:i + 4], 16))
-            i += 4
-        else:
-            out += {"\\": b"\\", "r": b"\r", "n": b"\n"}[code]
-            i += 2
-    return bytes(out)
+    """Undoes the probe's escaping (\\\\, \\r, \\n, \\xNN) of a text it printed."""
+    return unquote(text.encode("latin-1"))
 
 
 def parse_probe_output(stdout):
-    values = {}
-    for line in stdout.splitlines():
-        line = line.rstrip("\r")
-        if "=" in line:
-            name, value = line.split("=", 1)
-            values[name] = value
-    return values
+    return dict(line.rstrip("\r").split("=", 1) for line in stdout.splitlines() if "=" in line)
 
 
 def has_non_loopback_interface():

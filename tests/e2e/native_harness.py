@@ -17,7 +17,7 @@ import tempfile
 import threading
 
 from manifest_download_cases import loopback_only_prefix
-from protocol import (BUILD_DIR, SETTINGS_KEY, ZONE, ProgramCase, Result, Window)
+from protocol import BUILD_DIR, SETTINGS_KEY, ZONE, ProgramCase, Result, Window, unquote
 
 PROGRAM = os.path.join(BUILD_DIR, "src", "kavexwebupd")
 
@@ -36,6 +36,8 @@ printf '%%s\\n' "$line" >> '%s'
 # ---- the settings file ------------------------------------------------------------------
 
 _ESCAPES = {0x5C: b"\\\\", 0x22: b'\\"', 0x0A: b"\\n", 0x0D: b"\\r", 0x09: b"\\t"}
+_QUOTED = rb'"((?:[^"\\]|\\.)*)"'
+_VALUE_LINE = re.compile(rb"(@|%s)[ \t]*=[ \t]*%s" % (_QUOTED, _QUOTED))
 
 
 def quote(text):
@@ -51,38 +53,17 @@ def quote(text):
     return bytes(out + b'"')
 
 
-def _unquote(line, position):
-    """Reads a quoted text at position; returns (text, position after it)."""
-    simple = {escape[1]: byte for byte, escape in _ESCAPES.items()}
-    out = bytearray()
-    position += 1
-    while line[position] != 0x22:
-        byte, position = line[position], position + 1
-        if byte == 0x5C:
-            byte, position = line[position], position + 1
-            if byte == ord("x"):
-                byte, position = int(line[position:position + 2], 16), position + 2
-            else:
-                byte = simple[byte]
-        out.append(byte)
-    return bytes(out), position + 1
-
-
 def parse_settings(content):
     """{(key, name): value bytes} of a settings file, in file order; the last line wins."""
     values, key = {}, None
-    for raw in content.split(b"\n"):
-        line = raw.rstrip(b"\r").strip(b" \t")
-        if not line or line[:1] in (b"#", b";"):
-            continue
+    for line in content.replace(b"\r", b"").split(b"\n"):
+        line = line.strip(b" \t")
+        match = _VALUE_LINE.fullmatch(line)
         if line[:1] == b"[":
             key = line[1:-1].decode("utf-8", "surrogateescape")
-            continue
-        name, position = (b"", 1) if line[:1] == b"@" else _unquote(line, 0)
-        position = line.index(b"=", position) + 1
-        while line[position:position + 1] in (b" ", b"\t"):
-            position += 1
-        values[(key, name.decode("utf-8", "surrogateescape"))] = _unquote(line, position)[0]
+        elif match:
+            name = b"" if match[1] == b"@" else unquote(match[2])
+            values[(key, name.decode("utf-8", "surrogateescape"))] = unquote(match[3])
     return values
 
 
@@ -109,10 +90,8 @@ _INPUT = {"ok": "\n", "enter": "\n", "visit": "a\n", "remind": "b\n", "close": "
 
 def console_input(answer):
     """The lines that answer a window on the console host; a message box waits for none."""
-    if answer.is_box:
-        return ""
-    return "".join(step[5:] + "\n" if step.startswith("pick:") else _INPUT[step]
-                   for step in answer.steps)
+    return "" if answer.is_box else "".join(
+        step[5:] + "\n" if step.startswith("pick:") else _INPUT[step] for step in answer.steps)
 
 
 def _screen(piece):
@@ -147,10 +126,10 @@ def console_dialogs(stdout, answers=()):
     for chunk, answer in zip(_HELP_LINE.split(stdout)[1:], list(answers) + [None] * 99):
         screens = [screen for screen in map(_screen, re.split(r"(?m)^> ", chunk)) if screen]
         steps = answer.steps if answer else ()
-        for index, step in enumerate(steps):
-            done = len([s for s in steps[:index] if s != "dump"])
-            if step == "dump" and done < len(screens):
-                screens[0].later.append(screens[done])
+        # Each step the host understood drew the dialog again.
+        done = [len([s for s in steps[:i] if s != "dump"]) for i, s in enumerate(steps)
+                if s == "dump"]
+        screens[0].later += [screens[i] for i in done if i < len(screens)]
         shown.append(screens[0])
     return shown
 
@@ -159,13 +138,11 @@ def console_boxes(stderr, titles):
     """The message boxes written to standard error, read as "<title>: <text>" lines for
     the titles expected in turn; what is left over comes back as the last."""
     boxes, rest = [], stderr
-    for index, title in enumerate(titles):
+    for title, following in zip(titles, titles[1:] + [None]):
         if not rest.startswith(title + ": "):
             break
         rest = rest[len(title) + 2:]
-        end = -1
-        if index + 1 < len(titles):
-            end = rest.find("\n%s: " % titles[index + 1])
+        end = rest.find("\n%s: " % following) if following else -1
         end = len(rest) - 1 if end < 0 else end
         boxes.append(Window(title, is_box=True, text=rest[:end]))
         rest = rest[end + 1:]
@@ -261,8 +238,7 @@ class NativeCase(ProgramCase):
         return self.read_file(self.settings_path)
 
     def read_settings(self):
-        content = self.settings_snapshot()
-        return {} if content is None else parse_settings(content)
+        return parse_settings(self.settings_snapshot() or b"")
 
     def set_setting(self, name, value, key=SETTINGS_KEY):
         values = self.read_settings()
@@ -285,7 +261,7 @@ class NativeCase(ProgramCase):
         if not os.path.isdir(folder):
             shutil.copytree(os.path.join(os.path.dirname(PROGRAM), "Locale"),
                             os.path.join(folder, "Locale"))
-        for source in (os.path.join(folder, name) for folder in (
+        for source in (os.path.join(place, name) for place in (
                 os.path.dirname(PROGRAM), os.path.join(BUILD_DIR, "tests", "support"),
                 os.path.join(BUILD_DIR, "tests"))):
             if os.path.exists(source) and not os.path.exists(os.path.join(folder, name)):
@@ -361,6 +337,8 @@ class NativeCase(ProgramCase):
         dialogs = console_dialogs(stdout.decode("utf-8", "replace"),
                                   [a for a in answers if not a.is_box])
         boxes = console_boxes(text, [a.title for a in answers if a.is_box]) if text else []
+        if stdout and not dialogs:  # what the terminal showed that was no dialog
+            dialogs.append(Window("(standard output)", True, stdout.decode("utf-8", "replace")))
         windows = []
         for answer in answers:
             shown = boxes if answer.is_box else dialogs
@@ -370,22 +348,8 @@ class NativeCase(ProgramCase):
 
     def opened_pages(self):
         """Each opening must have had the address as its only argument."""
-        content = self.read_file(self.openings_path) or b""
-        lines = content.decode("utf-8").splitlines()
+        lines = (self.read_file(self.openings_path) or b"").decode("utf-8").splitlines()
         for line in lines:
             self.assertRegex(line, r"^1 \[[^]]*\]$")
         return [line[3:-1] for line in lines]
 
-
-def built_with(option, build=BUILD_DIR):
-    """Whether the build's cache has the boolean option on."""
-    with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as cache:
-        return any(re.fullmatch(option + r":BOOL=ON", line.strip()) for line in cache)
-
-
-def cache_value(name, build=BUILD_DIR):
-    with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as cache:
-        for line in cache:
-            if line.startswith(name + ":"):
-                return line.split("=", 1)[1].strip()
-    raise AssertionError(name + " not in the build's cache")

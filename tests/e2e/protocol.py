@@ -3,7 +3,7 @@
 A case is written once, in a mixin of cases, and run on both platforms by two thin
 suites: test_native_<x>.py binds it to native_harness.NativeCase (the Linux program, its
 settings file, its console host answered through standard input, an opener command that
-records the pages) and test_wine_<x>.py to wine_harness.WineCase (the Windows program
+records the pages) and test_wine_<x>.py to wine_case.WineCase (the Windows program
 under Wine, the registry, the UI driver, Wine's browser hook). Both give a case:
 
 - put_product_file(name, content); remove_common_data()
@@ -200,18 +200,25 @@ class Result:
         self.stdout, self.stderr, self.peak_bytes, self.detail = stdout, stderr, peak_bytes, detail
         self.requests, self.log = [], None
 
-    @property
-    def boxes(self):
-        return [window for window in self.windows if window.is_box]
-
-    @property
-    def dialogs(self):
-        return [window for window in self.windows if not window.is_box]
-
     def __repr__(self):
         return ("Result(exit_code=%r, timed_out=%r, windows=%r, stdout=%r, stderr=%r, %s)" % (
             self.exit_code, self.timed_out, self.windows, self.stdout[-600:],
             self.stderr[-600:], self.detail[-600:]))
+
+
+def unquote(text):
+    """Bytes written with the escapes \\\\, \\", \\n, \\r, \\t and \\xNN, as the settings file
+    and the test programs write them, as they were."""
+    simple = {b"\\": b"\\", b'"': b'"', b"n": b"\n", b"r": b"\r", b"t": b"\t"}
+    return re.sub(rb"\\(x[0-9A-Fa-f]{2}|.)", lambda m: bytes([int(m[1][1:], 16)])
+                  if len(m[1]) == 3 else simple[m[1]], text)
+
+
+def cache_value(name):
+    """A value of the build's CMake cache, or None."""
+    with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
+        return next((line.split("=", 1)[1].strip() for line in cache
+                     if line.startswith(name + ":")), None)
 
 
 def bind(cases, platform, namespace):
@@ -327,9 +334,10 @@ class ProgramCase(unittest.TestCase):
             self.assertEqual(window.controls.get(name), text, (name, window))
 
     def assertOffer(self, window, product, texts=None):
-        texts = texts or ENGLISH
+        """The update dialog as first shown, in English unless texts are given."""
         self.assertDialog(window, product, {name: text.replace("%s", product)
-                                            for name, text in texts.items()})
+                                            for name, text in (texts or ENGLISH).items()})
+        self.assertEqual(window.checked, "IDC_RADIO_VISIT", window)
 
     def assertBox(self, window, title, text, icon=True, owned=None):
         """A message box with an OK button alone; owned=False: a box that no window of

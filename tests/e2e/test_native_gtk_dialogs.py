@@ -104,17 +104,13 @@ class Window:
     def __init__(self, frame):
         self.frame = frame
 
-    def all(self, role=None):
+    def all(self, role=None, node=None):
+        """The window's accessible objects of a role, or all, in the order of the tree."""
         found = []
-
-        def walk(node):
-            for child in node:
-                if child is None:
-                    continue
-                if role is None or child.getRoleName() == role:
-                    found.append(child)
-                walk(child)
-        walk(self.frame)
+        for child in (self.frame if node is None else node):
+            if child is not None:
+                found += [child] if role is None or child.getRoleName() == role else []
+                found += self.all(role, child)
         return found
 
     def texts(self, role):
@@ -177,20 +173,16 @@ class GtkTestCase(NativeCase):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             self.assertIsNone(self.process.poll(), "the program ended before showing " + title)
-            for application in pyatspi.Registry.getDesktop(0):
-                if application is None or application.name != "kavexwebupd":
-                    continue
-                for frame in application:
-                    if (frame is not None and frame.name == (accessible or title) and frame.getRoleName() in role
-                            and frame.getState().contains(pyatspi.STATE_SHOWING)):
-                        self.focus(title)
-                        return Window(frame)
+            frames = [frame for application in pyatspi.Registry.getDesktop(0)
+                      if application is not None and application.name == "kavexwebupd"
+                      for frame in application if frame is not None]
+            for frame in frames:
+                if (frame.name == (accessible or title) and frame.getRoleName() in role
+                        and frame.getState().contains(pyatspi.STATE_SHOWING)):
+                    self.focus(title)
+                    return Window(frame)
             time.sleep(0.2)
-        shown = [(frame.getRoleName(), frame.name)
-                 for application in pyatspi.Registry.getDesktop(0)
-                 if application is not None and application.name == "kavexwebupd"
-                 for frame in application if frame is not None]
-        self.fail("no window %s among %r" % (title, shown))
+        self.fail("no window %s among %r" % (title, [(f.getRoleName(), f.name) for f in frames]))
 
     def x_window(self, title):
         found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
@@ -379,11 +371,9 @@ class OtherWindows(GtkTestCase):
 class HostChoice(GtkTestCase):
     """Which host each situation gets, and what a run without windows loads."""
 
-    def run_without_window(self, *args, env=None, input=None):
-        result = subprocess.run([PROGRAM] + list(args), env=self.environment(env),
-                                cwd=self.root, input=input or b"",
-                                capture_output=True, timeout=60)
-        self.assertEqual(result.returncode, 0, result.stderr)
+    def run_without_window(self, *args, env=None, input=""):
+        result = self.run_program(*args, env=env, input=input)
+        self.assertEqual(result.exit_code, 0, result)
         return result.stdout.decode("utf-8"), result.stderr.decode("utf-8")
 
     def test_without_display_or_terminal_the_offer_is_one_line(self):
@@ -403,32 +393,22 @@ class HostChoice(GtkTestCase):
 
     def test_forced_console_reads_the_piped_answer(self):
         stdout, _ = self.run_without_window("App", "7.0", env={"KAVEXWEBUPD_DIALOGS": "console"},
-                                     input=b"b\n\n")
+                                            input="b\n\n")
         self.assertIn("Reminding you in 1 day", stdout)
         self.assertEqual(self.remind_date("App"), local_date(time.time() + DAY))
 
     def test_without_the_module_or_gtk_the_next_host_serves(self):
         # The program copied without its module; a module that does not load; a display
         # that GTK cannot open.
-        lonely = self.path("lonely")
-        os.mkdir(lonely)
-        shutil.copy2(PROGRAM, lonely)
-        shutil.copytree(os.path.join(os.path.dirname(PROGRAM), "Locale"),
-                        os.path.join(lonely, "Locale"))
-        broken = self.path("broken.so")
-        with open(broken, "wb") as file:
-            file.write(b"not a library")
+        lonely = self.install("kavexwebupd")
+        broken = self.write_script("broken.so", "not a library")
         line = "App: There are updates available for the App software. " + PAGE + "\n"
-        cases = (([os.path.join(lonely, "kavexwebupd")], {}),
-                 ([PROGRAM], {"KAVEXWEBUPD_GTK_MODULE": broken}),
-                 ([PROGRAM], {"DISPLAY": ":4711", "KAVEXWEBUPD_DIALOGS": "gtk"}))
-        for command, env in cases:
-            with self.subTest(command=command, env=env):
-                result = subprocess.run(command + ["App", "7.0"], env=self.environment(env),
-                                        cwd=self.root, stdin=subprocess.DEVNULL,
-                                        capture_output=True, timeout=60)
-                self.assertEqual(result.returncode, 0, result.stderr)
-                self.assertTrue(result.stderr.decode().endswith(line), result.stderr)
+        for program, env in ((lonely, {}), (PROGRAM, {"KAVEXWEBUPD_GTK_MODULE": broken}),
+                             (PROGRAM, {"DISPLAY": ":4711", "KAVEXWEBUPD_DIALOGS": "gtk"})):
+            with self.subTest(program=program, env=env):
+                self.program_dir = os.path.dirname(program)
+                _, stderr = self.run_without_window("App", "7.0", env=env)
+                self.assertTrue(stderr.endswith(line), stderr)
 
     def test_a_run_that_shows_nothing_maps_no_gtk(self):
         maps = self.path("maps.txt")

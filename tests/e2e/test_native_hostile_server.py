@@ -5,7 +5,8 @@ set size, as wait4 reports it when the run has ended."""
 import unittest
 
 from hostile_server_cases import MB, NO_UPDATES, UPDATE, HostileServerCases, error
-from native_harness import NativeCase, built_with
+from native_harness import NativeCase
+from protocol import cache_value
 
 TIMEOUT = "(28) Timeout was reached."
 TOO_LARGE = "(63) Maximum file size exceeded."
@@ -34,7 +35,7 @@ class NativeHostileServer(HostileServerCases, NativeCase):
     START_SECONDS = 10
     # Stopping an endless body at the limit, a release build peaks near 44 MB and the
     # sanitizer build near 112 MB (shadow memory and quarantine), and 34 MB in the other cases.
-    MEMORY_BOUND = (300 if built_with("KWU_SANITIZE") else 64) * MB
+    MEMORY_BOUND = (300 if cache_value("KWU_SANITIZE") == "ON" else 64) * MB
 
 
 if __name__ == "__main__":

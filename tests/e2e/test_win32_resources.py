@@ -14,7 +14,7 @@ import xml.etree.ElementTree as ElementTree
 from protocol import BUILD_DIR, ID
 
 RT_ICON, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 6, 14, 16, 24
-RT_DLGINIT = 240
+RT_DLGINIT = 240  # the dialog-init data, a type of the resource compiler's own
 CB_ADDSTRING = 0x403
 BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
 # Each control as (class, kind): the button's type, an icon or a text (whatever its
@@ -65,8 +65,7 @@ class PeFile:
 
     def find(self, kind, name):
         """The bytes of a resource, whatever its language."""
-        [data] = [data for (k, n, _), data in self.resources.items() if (k, n) == (kind, name)]
-        return data
+        return next(data for (k, n, _), data in self.resources.items() if (k, n) == (kind, name))
 
     def strings(self):
         """{id: text} of the string table."""
@@ -76,7 +75,8 @@ class PeFile:
             for index in range(16 if kind == RT_STRING else 0):
                 length = 2 * struct.unpack_from("<H", data, at)[0]
                 if length:
-                    texts[block * 16 - 16 + index] = data[at + 2:at + 2 + length].decode("utf-16-le")
+                    text = data[at + 2:at + 2 + length]
+                    texts[block * 16 - 16 + index] = text.decode("utf-16-le")
                 at += 2 + length
         return texts
 

@@ -9,7 +9,7 @@ import unittest
 from zoneinfo import ZoneInfo
 
 import foundation_cases
-from protocol import REMIND_DATES_KEY, SETTINGS_KEY, bind
+from protocol import REMIND_DATES_KEY, SETTINGS_KEY, bind, local_date
 from wine_case import WineCase
 
 bind(foundation_cases.CASES, WineCase, globals())
@@ -35,18 +35,15 @@ class RegistryTest(WineCase):
                  ("binary-unterminated", True, "xyz"), ("expand", True, "%TEMP%\\x"),
                  ("unterminated", True, "raw"), ("", True, "default value"),
                  ("ansi", True, "Caf\xe9"), ("absent", False, ""), ("EXPAND", True, "%TEMP%\\x")]
-        args = []
-        for name, _, _ in reads:
-            args += ["read", self.KEY, name]
-        args += ["read", "software\\KAVEX\\webupdates\\probe", "511",
-                 "read", SETTINGS_KEY + "\\Missing\\Deeper", "x"]
-        results = s.probe(*args)
+        args = [word for name, _, _ in reads for word in ("read", self.KEY, name)]
+        results = s.probe(*args, "read", "software\\KAVEX\\webupdates\\probe", "511",
+                          "read", SETTINGS_KEY + "\\Missing\\Deeper", "x")
         for (name, ok, value), result in zip(reads, results):
             with self.subTest(name=name):
                 self.assertEqual((result["ok"], result["value"]), (ok, value))
         self.assertEqual(results[-2], {"ok": True, "value": "a" * 511})
         self.assertEqual(results[-1], {"ok": False, "value": ""})
-        self.assertFalse(s.reg_key_exists(SETTINGS_KEY + "\\Missing"))
+        self.assertIsNone(s.reg_export(SETTINGS_KEY + "\\Missing"))
 
     def test_writing_values(self):
         s = self.session
@@ -57,11 +54,10 @@ class RegistryTest(WineCase):
                           "read", REMIND_DATES_KEY, "Ansi")
         self.assertEqual(results[:4], [{"ok": True}] * 4)
         self.assertEqual(results[4], {"ok": True, "value": "Caf\xe9"})
-        self.assertEqual(s.reg_query(REMIND_DATES_KEY, "App"), ("REG_SZ", "01/06/2005"))
-        self.assertEqual(s.reg_query(REMIND_DATES_KEY, ""), ("REG_SZ", "default"))
-        self.assertEqual(s.reg_query(REMIND_DATES_KEY, "Empty"), ("REG_SZ", ""))
-        self.assertEqual(s.reg_query(REMIND_DATES_KEY, "Ansi"), ("REG_SZ", "Caf\u00e9"))
-        self.assertEqual(s.reg_query(REMIND_DATES_KEY, "Missing"), None)
+        for name, value in (("App", "01/06/2005"), ("", "default"), ("Empty", ""),
+                            ("Ansi", "Caf\u00e9"), ("Missing", None)):
+            self.assertEqual(s.reg_query(REMIND_DATES_KEY, name),
+                             None if value is None else ("REG_SZ", value))
 
 
 class PlatformPathsTest(WineCase):
@@ -76,10 +72,8 @@ class PlatformPathsTest(WineCase):
             ("kavexwebupd.exe", "", ""),
             (deep + "kavexwebupd.exe", "C:", deep[2:]),
         ]
-        args = []
-        for path, _, _ in cases:
-            args += ["split-path", path]
-        results = self.session.probe(*(args + ["module-file-name"]))
+        results = self.session.probe(*[word for path, _, _ in cases
+                                       for word in ("split-path", path)], "module-file-name")
         for (path, drive, folder), result in zip(cases, results):
             with self.subTest(path=path):
                 self.assertEqual(result, {"drive": drive, "folder": folder})
@@ -92,31 +86,26 @@ class RemindDatesTest(WineCase):
     BERLIN = "Europe/Berlin"
 
     @staticmethod
-    def midnight(year, month, day, zone):
-        return int(datetime.datetime(year, month, day, tzinfo=ZoneInfo(zone)).timestamp())
-
-    @staticmethod
     def instant(zone, *fields):
+        """The instant of a local time (a date alone: its midnight) in a zone."""
         return int(datetime.datetime(*fields, tzinfo=ZoneInfo(zone)).timestamp())
 
     def stored_dates(self, texts, zone):
-        args = []
-        for i, text in enumerate(texts):
-            args += ["write", REMIND_DATES_KEY, "P%d" % i, text, "get-remind", "P%d" % i]
-        results = self.session.probe(*args, tz=zone)
+        results = self.session.probe(*[word for i, text in enumerate(texts) for word in (
+            "write", REMIND_DATES_KEY, "P%d" % i, text, "get-remind", "P%d" % i)], tz=zone)
         return [r["time"] for r in results[1::2]]
 
     def test_reading_stored_dates(self):
         berlin = self.BERLIN
         cases = [
-            ("01/01/2006", self.midnight(2006, 1, 1, berlin)),
-            ("07/01/2006", self.midnight(2006, 7, 1, berlin)),
-            ("1/6/2005", self.midnight(2005, 1, 6, berlin)),
-            (" 01/ 06/ 2005", self.midnight(2005, 1, 6, berlin)),
-            ("01/06/2005 and more", self.midnight(2005, 1, 6, berlin)),
-            ("02/30/2005", self.midnight(2005, 3, 2, berlin)),
-            ("04/31/2005", self.midnight(2005, 5, 1, berlin)),
-            ("12/31/2037", self.midnight(2037, 12, 31, berlin)),
+            ("01/01/2006", self.instant(berlin, 2006, 1, 1)),
+            ("07/01/2006", self.instant(berlin, 2006, 7, 1)),
+            ("1/6/2005", self.instant(berlin, 2005, 1, 6)),
+            (" 01/ 06/ 2005", self.instant(berlin, 2005, 1, 6)),
+            ("01/06/2005 and more", self.instant(berlin, 2005, 1, 6)),
+            ("02/30/2005", self.instant(berlin, 2005, 3, 2)),
+            ("04/31/2005", self.instant(berlin, 2005, 5, 1)),
+            ("12/31/2037", self.instant(berlin, 2037, 12, 31)),
             ("01/01/2038", 0), ("13/01/2005", 0), ("00/10/2005", 0), ("01/00/2005", 0),
             ("01/32/2005", 0), ("2005/01/06", 0), ("01-06-2005", 0), ("01/06/05", 0),
             ("", 0), ("01/01/1969", 0),
@@ -136,12 +125,12 @@ class RemindDatesTest(WineCase):
     def test_first_day_west_of_utc(self):
         zone = "America/New_York"
         self.assertEqual(self.stored_dates(["01/01/1970"], zone),
-                         [self.midnight(1970, 1, 1, zone)])
+                         [self.instant(zone, 1970, 1, 1)])
 
     def test_missing_value_means_no_reminder(self):
         self.assertEqual(self.session.probe("get-remind", "Nothing", tz=self.BERLIN),
                          [{"time": 0}])
-        self.assertFalse(self.session.reg_key_exists(REMIND_DATES_KEY))
+        self.assertIsNone(self.session.reg_export(REMIND_DATES_KEY))
 
     def test_stored_text_for_a_remind_instant(self):
         berlin = self.BERLIN
@@ -157,10 +146,8 @@ class RemindDatesTest(WineCase):
             (-1, ""),
             (33000000000, ""),  # beyond the year 3000
         ]
-        args = []
-        for instant, _ in cases:
-            args += ["format-remind", str(instant)]
-        results = self.session.probe(*args, tz=berlin)
+        results = self.session.probe(*[word for instant, _ in cases
+                                       for word in ("format-remind", str(instant))], tz=berlin)
         for (instant, text), result in zip(cases, results):
             with self.subTest(instant=instant):
                 self.assertEqual(result["text"], text)
@@ -168,22 +155,19 @@ class RemindDatesTest(WineCase):
         self.assertEqual(self.stored_dates(["01/19/2038"], berlin), [0])
 
     def test_set_and_clear(self):
-        berlin = ZoneInfo(self.BERLIN)
         results = self.session.probe(
             "set-remind", "App", "1", "read", REMIND_DATES_KEY, "App", "get-remind", "App",
             "set-remind", "Past", "-1", "read", REMIND_DATES_KEY, "Past",
             "set-remind", "Far", "400000", "read", REMIND_DATES_KEY, "Far",
             "clear-remind", "App", "read", REMIND_DATES_KEY, "App", "get-remind", "App",
             tz=self.BERLIN)
-        now = results[0]["now"]
-
-        def local_date(instant):
-            return datetime.datetime.fromtimestamp(instant, berlin).strftime("%m/%d/%Y")
-
-        self.assertIn(results[1]["value"], {local_date(now + 86400), local_date(now + 86401)})
+        now, berlin = results[0]["now"], self.BERLIN
+        self.assertIn(results[1]["value"], {local_date(now + 86400, berlin),
+                                            local_date(now + 86401, berlin)})
         month, day, year = (int(part) for part in results[1]["value"].split("/"))
-        self.assertEqual(results[2]["time"], self.midnight(year, month, day, self.BERLIN))
-        self.assertIn(results[4]["value"], {local_date(now - 86400), local_date(now - 86399)})
+        self.assertEqual(results[2]["time"], self.instant(berlin, year, month, day))
+        self.assertIn(results[4]["value"], {local_date(now - 86400, berlin),
+                                            local_date(now - 86399, berlin)})
         self.assertEqual(results[6], {"ok": True, "value": ""})  # not convertible: empty
         self.assertEqual(results[8], {"ok": True, "value": ""})
         self.assertEqual(results[9], {"time": 0})

@@ -85,16 +85,15 @@ TRAPS = [
 
 
 class Tool:
-    def tool(self, *args, env=None):
+    def tool(self, *args):
         """Runs the tool; returns (exit code, standard output as text with line feeds)."""
-        result = self.run_program(*args, program="kavexwebupd-manifest", env=env, timeout=120)
+        result = self.run_program(*args, program="kavexwebupd-manifest", timeout=120)
         self.assertFalse(result.timed_out, "the tool did not end")
         return result.exit_code, result.stdout.decode("latin-1").replace("\r\n", "\n")
 
-    def tool_json(self, *args, env=None, code=None):
-        result, stdout = self.tool("--json", *args, env=env)
-        if code is not None:
-            self.assertEqual(result, code, stdout)
+    def tool_json(self, *args, code):
+        result, stdout = self.tool("--json", *args)
+        self.assertEqual(result, code, stdout)
         return json.loads(stdout)
 
     def write(self, name, data):

@@ -9,9 +9,8 @@ import time
 from zoneinfo import ZoneInfo
 
 from manifest_download_cases import free_port
-from native_harness import built_with, cache_value
 from protocol import (BUILD_DIR, CAPTION, DAY, GERMAN, GERMAN_NO_UPDATES, MANIFEST_PATH,
-                      NO_UPDATES, ZONE, Reply, box, close, local_date, ok, pick,
+                      NO_UPDATES, ZONE, Reply, box, cache_value, close, local_date, ok, pick,
                       product_file, remind, visit)
 
 PAGE = "http://127.0.0.1/app70.html?from=kwu&x=1"
@@ -277,7 +276,7 @@ class ManifestAddress:
         # Through a proxy on loopback, so that the request shows the address asked for.
         self.serve(APP)
         proxy = {"http_proxy": self.server.url(""), "no_proxy": None, "NO_PROXY": None}
-        wanted = self.PROXY_REQUEST % cache_value("KWU_UPDATE_HOST", BUILD_DIR)
+        wanted = self.PROXY_REQUEST % cache_value("KWU_UPDATE_HOST")
         for value in values:
             with self.subTest(value=(value or "")[:40]):
                 if value is None:
@@ -310,28 +309,27 @@ class ManifestAddress:
 
 
 class RunLog:
+    FILES = {"tool.xml": ("Tool", "2.1", ""), "again.xml": ("App", "7.0", "en"),
+             "beta.xml": ("Beta", "1.0", "DE")}
+
     def test_a_mixed_run(self):
+        # App: remind in 5 days; then Beta (visit) and Tool (no updates) in file order. The
+        # duplicate of the command-line product is found but not checked again; the others
+        # are checked in the order their files were read, locales normalised.
         self.enable_log()
-        self.put_product_file("tool.xml", product_file("Tool", "2.1", ""))
-        self.put_product_file("again.xml", product_file("App", "7.0", "en"))
-        self.put_product_file("beta.xml", product_file("Beta", "1.0", "DE"))
+        for name, product in self.FILES.items():
+            self.put_product_file(name, product_file(*product))
         self.serve(("App 7.0", ["FileArgs=http://127.0.0.1/app.html"]),
                    ("Beta 1.0 de", ["FileArgs=http://127.0.0.1/beta.html"]))
-        # App: remind in 5 days; then Beta (visit) and Tool (no updates) in file order.
-        order = self.listed(["tool.xml", "again.xml", "beta.xml"])
-        found = {"tool.xml": "Tool V:2.1 L:", "again.xml": "App V:7.0 L:en",
-                 "beta.xml": "Beta V:1.0 L:DE"}
-        checked = {"tool.xml": "Tool V:2.1 L:en", "beta.xml": "Beta V:1.0 L:de"}
-        answers = {"tool.xml": ok("Tool"), "beta.xml": ok("Beta")}
+        found = [self.FILES[name] for name in self.listed(list(self.FILES))]
+        others = [product for product in found if product[0] != "App"]
         dates = {local_date(time.time() + 5 * DAY)}
-        result = self.check("App", "7.0", "0", "EN", answers=[remind("App", 5)] + [
-            answers[name] for name in order if name in answers])
-        # The duplicate of the command-line product is found but not checked again; the
-        # others are checked in the order their files were read, locales normalised.
+        result = self.check("App", "7.0", "0", "EN",
+                            answers=[remind("App", 5)] + [ok(name) for name, _, _ in others])
         self.assertEqual(self.log_lines(), self.head_of_log() + [
-            "Found product: " + found[name] for name in order] + [
-            "Checking updates for product: " + key
-            for key in ["App V:7.0 L:en"] + [checked[n] for n in order if n in checked]])
+            "Found product: %s V:%s L:%s" % product for product in found] + [
+            "Checking updates for product: %s V:%s L:%s" % (name, version, locale.lower() or "en")
+            for name, version, locale in [("App", "7.0", "en")] + others])
         self.assertEqual([r.path for r in result.requests], [MANIFEST_PATH] * 3)
         self.assertIn(self.remind_date("App"), dates | {local_date(time.time() + 5 * DAY)})
         self.assertEqual(self.remind_date("Beta"), "")
@@ -343,14 +341,12 @@ class FaultsThatNoRunCanCause:
     """Failures that no run can be made to have at will, caused at the test build's fault
     points (KWU_TEST_FAULT): the program's own handling of each, as a whole run shows it."""
 
-    PAGE = "http://127.0.0.1/app70.html"
-
     def setUp(self):
         super().setUp()
-        if not built_with("KWU_TEST_FAULTS", BUILD_DIR):
+        if cache_value("KWU_TEST_FAULTS") != "ON":
             self.skipTest("the program is built without its test fault points")
         self.enable_log()
-        self.serve(("App 7.0", ["FileArgs=" + self.PAGE]))
+        self.serve(APP)
 
     def fault(self, name, *args, answers=(), exit_code=0):
         return self.check(*args, answers=answers, exit_code=exit_code,
@@ -436,7 +432,7 @@ class FaultsThatNoRunCanCause:
             with self.subTest(answer=answer):
                 self.fault("settings-write", "App", "7.0", answers=[answer])
                 self.assertEqual(self.settings_snapshot(), before)
-        self.assertEqual(self.pages(1), [self.PAGE])
+        self.assertEqual(self.pages(1), [PAGE])
 
 
 CASES = (Outcomes, FindingThePage, Answers, RemindDates, Locales, ManifestAddress, RunLog,

@@ -34,8 +34,7 @@ def shared_session():
 
 def _close_shared():
     global _shared
-    _shared.close()
-    _shared = None
+    _shared = _shared.close()  # None: the next module starts its own
 
 
 def _window(event, later=()):

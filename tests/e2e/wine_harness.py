@@ -7,9 +7,7 @@ docs/testing-under-wine.md for a walk-through.
 
 Texts that cross from Windows programs (the UI driver, the settings probe) are 8-bit;
 they arrive as Python strings whose code points are the bytes (Latin-1), so
-text.encode("latin-1") gives the bytes back.
-
-Standard library only.
+text.encode("latin-1") gives the bytes back. Standard library only.
 """
 
 import json
@@ -59,8 +57,7 @@ def wine_available():
 class UiScript:
     """One window for the UI driver: its exact title and the actions to perform on it
     (see tests/support/uidriver.c), e.g. UiScript("Kavex Web Update", "ok", "wait-gone").
-    The timeout is generous: the first window of a fresh prefix on a busy machine can take
-    many seconds, and the driver goes on as soon as the window is there."""
+    The timeout is generous: the first window of a fresh prefix on a busy machine is slow."""
 
     def __init__(self, title, *actions, timeout=45):
         self.title = title
@@ -225,30 +222,16 @@ class WineSession:
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
-        try:
-            self._xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp"],
-                pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write_end)
-            write_end = None
-            number = b""
-            deadline = time.monotonic() + 30
-            while not number.endswith(b"\n"):
-                remaining = deadline - time.monotonic()
-                if remaining <= 0 or not select.select([read_end], [], [], remaining)[0]:
-                    raise WineError("Xvfb did not report its display")
-                chunk = os.read(read_end, 64)
-                if not chunk:
-                    raise WineError("Xvfb ended before reporting its display")
-                number += chunk
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
-        self.display = ":" + number.decode().strip()
-        self.env["DISPLAY"] = self.display
+        self._xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as pipe:
+            number = pipe.readline().strip() if select.select([pipe], [], [], 30)[0] else b""
+        if not number:
+            raise WineError("Xvfb did not report its display")
+        self.display = self.env["DISPLAY"] = ":" + number.decode()
 
     def _start_wineserver(self):
         # A persistent server keeps the prefix warm between the runs of a suite. The one
@@ -354,8 +337,8 @@ class WineSession:
                 run_env.pop(name, None)
             else:
                 run_env[name] = value
-        command = list(wrapper or []) + [WINE, self.support_program("winrun.exe"), program]
-        command += list(args)
+        command = list(wrapper or []) + [WINE, self.support_program("winrun.exe"), program,
+                                         *args]
         results = []
         driver_thread = None
         if scripts:
@@ -453,9 +436,6 @@ class WineSession:
         REG_DWORD, bytes for the other types."""
         text = self.reg_export(key)
         return text and _find_exported_value(text, "HKEY_CURRENT_USER\\" + key, name)
-
-    def reg_key_exists(self, key):
-        return self._wine(["reg", "query", "HKCU\\" + key], check=False).returncode == 0
 
     def reg_delete_key(self, key):
         self._wine(["reg", "delete", "HKCU\\" + key, "/f"], check=False)
