@@ -99,7 +99,7 @@ def _screen(piece):
     lines = piece.split("\n")
     if len(lines) < 3 or lines[0] != "" or not re.fullmatch("=+", lines[2]):
         return None
-    controls, message, checked, items, selected = {}, [], None, None, None
+    controls, message, checked, items, selected = {}, [], [], None, None
     for row in lines[3:]:
         radio = re.fullmatch(r"([a-z])\) \((\*| )\) (.*)", row)
         if radio:
@@ -108,7 +108,7 @@ def _screen(piece):
             if combo:
                 text, selected, controls["IDC_DAYS_LABEL"] = combo[1], combo[2], combo[3]
             controls[name] = text
-            checked = name if radio[2] == "*" else checked
+            checked += [name] if radio[2] == "*" else []
         elif row.startswith("   list:"):
             items = row.split()[1:]
         elif re.fullmatch(r"<.*>", row):

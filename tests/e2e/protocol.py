@@ -171,9 +171,9 @@ def pick(days):
 class Window:
     """A dialog or message box as the run showed it. A message box has its text and, where
     the platform can tell, its icon and owner (else None). A dialog has its controls'
-    texts by resource id name (controls), the checked radio button's name (checked), and
-    its list's items and shown item; later holds the dialog as read at each "dump" step.
-    raw: the platform's own description, where it has one."""
+    texts by resource id name (controls), the checked radio button's name (checked; a
+    list where several are), its list's items and shown item, and in later the dialog as
+    read at each "dump" step. raw: the platform's own description, where it has one."""
 
     raw = None
 
@@ -182,7 +182,8 @@ class Window:
         self.title, self.is_box, self.icon, self.owned = title, is_box, icon, owned
         self.controls = controls or {}
         self.text = text if is_box else self.controls.get("IDC_MESSAGE", "")
-        self.checked, self.items, self.selected = checked, items, selected
+        self.checked = checked[0] if checked and len(checked) == 1 else checked or None
+        self.items, self.selected = items, selected
         self.later = list(later)
 
     def __repr__(self):

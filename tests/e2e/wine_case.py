@@ -49,7 +49,7 @@ def _window(event, later=()):
     items = combo.get("items")
     checked = [name for name, c in controls.items() if c.get("checked") == 1]
     window = Window(event["title"], controls={name: c["text"] for name, c in controls.items()},
-                    checked=checked[0] if checked else None, items=items,
+                    checked=checked, items=items,
                     selected=items[combo["selected"]] if combo.get("selected", -1) >= 0 else None,
                     owned=event["owned"], later=[_window(e) for e in later])
     window.raw = event
