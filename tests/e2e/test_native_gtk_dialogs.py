@@ -142,6 +142,10 @@ class OtherWindows(GtkTestCase):
                 self.assertEqual(len(message), 1)
                 self.assertTrue(message[0].startswith(text), message)
                 self.assertEqual(len(dialog.all("icon")), 1)
+                # Its one button, the default, has the focus, as under Windows.
+                ok = dialog.one("push button", "OK")
+                for state in (gtk.pyatspi.STATE_FOCUSED, gtk.pyatspi.STATE_IS_DEFAULT):
+                    self.assertTrue(wait_until(lambda: dialog.has(ok, state)), state)
                 self.screenshot("gtk_no_updates_%s.png" % name)
                 send_close_request(self.x_window("App"))
                 self.finish()
