@@ -148,15 +148,18 @@ class Wayland(KeysTestCase):
         super().tearDownClass()
 
     def test_the_update_dialog_answered_by_keys(self):
-        self.start("App", "7.0", env={"DISPLAY": None, "GDK_BACKEND": "wayland",
-                                      "XDG_RUNTIME_DIR": self.runtime,
-                                      "WAYLAND_DISPLAY": self.SOCKET})
-        dialog = self.window("App", x_focus=False)
-        # The keys go to the compositor's window on the virtual display.
+        # The keys go to the compositor's window on the virtual display: it has the focus
+        # before the dialog opens, so that the compositor gives the dialog the keyboard.
         found = subprocess.run(["xdotool", "search", "--sync", "--class", "^Weston Compositor$"],
                                capture_output=True, text=True, timeout=WAIT,
                                env=dict(os.environ, DISPLAY=gtk.display()))
         xdotool("windowfocus", "--sync", found.stdout.split()[0])
+        self.start("App", "7.0", env={"DISPLAY": None, "GDK_BACKEND": "wayland",
+                                      "XDG_RUNTIME_DIR": self.runtime,
+                                      "WAYLAND_DISPLAY": self.SOCKET})
+        dialog = self.window("App", x_focus=False)
+        # A key reaches the window once the compositor has made it the active one.
+        self.assertTrue(wait_until(lambda: dialog.has(dialog.frame, gtk.pyatspi.STATE_ACTIVE)))
         self.expect(dialog, (("push button", "OK"), [self.VISIT], "1"))
         self.keys(dialog,
                   ("Down", (("radio button", self.VISIT), [self.VISIT], "1")),
