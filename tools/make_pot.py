@@ -85,8 +85,10 @@ USES = {
                  ("IDD_UPDATE_AVAILABLE", "IDC_DAYS_LABEL"), "One line."),
     "IDS_OK": (True, "Text of the OK button of both dialogs; it closes the dialog and "
                "carries out the choice.", ("IDD_UPDATE_AVAILABLE", "IDOK"), ""),
-    "IDS_CANCEL": (False, "Kept for a Cancel button; this version shows it nowhere. "
-                   "Translate it as the usual Cancel button of the language.", None, ""),
+    "IDS_CANCEL": (False, "The dialogs have no Cancel button; on a terminal, the line that "
+                   "lists the keys names with it the key that closes a dialog without an "
+                   "answer, e.g. \"q=Cancel\". Translate it as the usual Cancel button of "
+                   "the language.", None, ""),
 }
 
 # Texts resource editors put into new controls; the program replaces every one of them

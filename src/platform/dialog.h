@@ -23,8 +23,12 @@ struct DialogNotes {
   // What the dialog is about, for a reader who cannot answer it (the page an update dialog
   // offers, to be opened by hand).
   std::string subject;
-  // What follows the answer the dialog ended with.
+  // What follows the answer the dialog ended with, in the dialog's own words (the choice's
+  // text, say); a line break may part it.
   std::string answer;
+  // The word for closing the dialog without an answer (a Cancel button's), for hosts that
+  // name the key that does it.
+  std::string cancel;
 };
 
 // A dialog while its host shows it: what a dialog does to its window and its controls.

@@ -2,8 +2,25 @@
 #include <algorithm>
 
 #include "platform/dialog_model.h"
+#include "platform/text.h"
 
 namespace platform {
+
+namespace {
+
+// The character, one UTF-8 sequence, that the "&" of a control's text marks; "" for none.
+std::string MnemonicOf(const std::string& text) {
+  const MnemonicText parsed = ParseMnemonics(text);
+  if (parsed.marks.empty())
+    return std::string();
+  const std::size_t at = parsed.marks.front();
+  std::size_t end = at + 1;
+  while (end < parsed.text.size() && (static_cast<unsigned char>(parsed.text[end]) & 0xC0) == 0x80)
+    ++end;
+  return parsed.text.substr(at, end - at);
+}
+
+}  // namespace
 
 std::size_t DialogModel::DefaultButton() const {
   for (std::size_t i = 0; i < m_state.items.size(); ++i) {
@@ -75,44 +92,75 @@ void DialogModel::Arrow(bool backwards) {
     Click(next);
 }
 
-void DialogModel::Key(DialogKey key) {
+bool DialogModel::Key(DialogKey key) {
   if (m_state.ended)
-    return;
+    return false;
   const bool backwards = key == DialogKey::kUp || key == DialogKey::kLeft;
+  const DialogItem* focused = m_state.focus != kNoControl ? &m_state.items[m_state.focus] : nullptr;
   switch (key) {
     case DialogKey::kTab:
     case DialogKey::kShiftTab: {
       const std::size_t next = NextTabStop(m_state.focus, key == DialogKey::kShiftTab);
       if (next != kNoControl)
         m_state.focus = next;
-      break;
+      return true;
     }
     case DialogKey::kUp:
     case DialogKey::kDown:
     case DialogKey::kLeft:
     case DialogKey::kRight:
       // A list takes the arrows itself: they move its selection.
-      if (m_state.focus != kNoControl &&
-          m_state.items[m_state.focus].kind == ControlKind::kComboBox)
-        Select(m_state.focus, m_state.items[m_state.focus].selection + (backwards ? -1 : 1));
+      if (focused && focused->kind == ControlKind::kComboBox)
+        Select(m_state.focus, focused->selection + (backwards ? -1 : 1));
       else
         Arrow(backwards);
-      break;
+      return true;
     case DialogKey::kEnter: {
       const std::size_t target = EnterTarget();
       if (target == kNoControl)
         Command(kIdOk, kButtonClicked);
       else if (m_state.items[target].enabled)
         Command(m_state.items[target].Id(), kButtonClicked);
-      break;
+      return true;
     }
-    case DialogKey::kEscape: Command(kIdCancel, kButtonClicked); break;
+    case DialogKey::kEscape: Command(kIdCancel, kButtonClicked); return true;
     case DialogKey::kSpace:
-      if (m_state.focus != kNoControl && (m_state.items[m_state.focus].IsPushButton() ||
-                                          m_state.items[m_state.focus].IsCheckable()))
-        Click(m_state.focus);
-      break;
+      if (!focused || !(focused->IsPushButton() || focused->IsCheckable()))
+        return false;
+      Click(m_state.focus);
+      return true;
   }
+  return false;
+}
+
+// The dialog manager looks for the mnemonic from the focused control onwards, round the
+// dialog, among the visible and enabled buttons and texts.
+bool DialogModel::Character(const std::string& typed, bool alt) {
+  if (m_state.ended || typed.empty())
+    return false;
+  const std::size_t count = m_state.items.size();
+  const std::size_t start = m_state.focus != kNoControl ? m_state.focus : 0;
+  if (!alt && m_state.focus != kNoControl && m_state.items[start].kind == ControlKind::kComboBox)
+    return false;
+  for (std::size_t step = 0; step < count; ++step) {
+    const std::size_t at = (start + step) % count;
+    const DialogItem& item = m_state.items[at];
+    const bool text = item.kind == ControlKind::kStaticText;
+    if (!item.CanFocus() || !(text || item.IsPushButton() || item.IsCheckable()) ||
+        ToLower(MnemonicOf(item.text)) != ToLower(typed))
+      continue;
+    if (text) {
+      // The text names the control after it: the focus goes on to the next tab stop.
+      m_state.focus = at;
+      const std::size_t next = NextTabStop(at, false);
+      if (next != kNoControl)
+        m_state.focus = next;
+    } else {
+      Click(at);
+    }
+    return true;
+  }
+  return false;
 }
 
 }  // namespace platform

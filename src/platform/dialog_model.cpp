@@ -65,6 +65,7 @@ DialogModel::DialogModel(const DialogResource& resource, CDialog& dialog)
     item.text = control.text;
     item.visible = (control.style & kStyleVisible) != 0;
     item.enabled = (control.style & kStyleDisabled) == 0;
+    item.tabStop = (control.style & kStyleTabStop) != 0;
     m_state.items.push_back(item);
   }
   m_dialog.m_window = this;
@@ -141,25 +142,35 @@ void DialogModel::Command(int id, int code) {
     m_dialog.OnCommand(id, code);
 }
 
+// A radio button is a tab stop exactly while it is checked (BM_SETCHECK sets and clears
+// WS_TABSTOP), so that Tab enters its group at the checked one.
+void DialogModel::SetCheck(DialogItem& item, bool checked) {
+  item.checked = checked;
+  if (item.kind == ControlKind::kRadioButton)
+    item.tabStop = checked;
+}
+
 // An automatic radio button checks itself and unchecks the others of its group.
 void DialogModel::CheckAutoRadio(std::size_t control) {
   for (const std::size_t i : Group(control)) {
     if (i != control && m_state.items[i].IsAutoRadio() && m_state.items[i].CanFocus())
-      m_state.items[i].checked = false;
+      SetCheck(m_state.items[i], false);
   }
-  m_state.items[control].checked = true;
+  SetCheck(m_state.items[control], true);
 }
 
 void DialogModel::Click(std::size_t control) {
   if (m_state.ended || control >= m_state.items.size() || !m_state.items[control].CanFocus())
     return;
   DialogItem& item = m_state.items[control];
+  if (!item.IsPushButton() && !item.IsCheckable())
+    return;
+  m_state.focus = control;  // a button takes the focus when pressed
   if (item.IsAutoRadio())
     CheckAutoRadio(control);
   else if (IsAutoCheckBox(item))
-    item.checked = !item.checked;
-  if (item.IsPushButton() || item.IsCheckable())
-    Command(item.Id(), kButtonClicked);
+    SetCheck(item, !item.checked);
+  Command(item.Id(), kButtonClicked);
 }
 
 void DialogModel::Select(std::size_t control, int item) {
@@ -232,7 +243,7 @@ std::string DialogModel::GetDlgItemText(int id) const {
 void DialogModel::CheckRadioButton(int first, int last, int check) {
   for (DialogItem& item : m_state.items) {
     if (item.IsCheckable() && item.Id() >= first && item.Id() <= last)
-      item.checked = item.Id() == check;
+      SetCheck(item, item.Id() == check);
   }
 }
 

@@ -59,6 +59,9 @@ struct DialogItem {
   ControlKind kind = ControlKind::kOther;
   std::string text;
   bool checked = false;
+  // WS_TABSTOP: from the template, and on a radio button whether it is checked, as the
+  // button sets it itself (so that Tab reaches a group at its checked button).
+  bool tabStop = false;
   bool enabled = true;
   bool visible = true;
   std::vector<std::string> items;  // the list of a combo or list box, in display order
@@ -76,7 +79,7 @@ struct DialogItem {
     return kind == ControlKind::kRadioButton &&
            (source.style & kButtonTypeMask) == kButtonAutoRadio;
   }
-  bool IsTabStop() const { return (source.style & kStyleTabStop) != 0; }
+  bool IsTabStop() const { return tabStop; }
   // Visible and enabled: the dialog manager moves the focus only to such controls.
   bool CanFocus() const { return visible && enabled; }
 };
@@ -156,11 +159,19 @@ public:
   std::vector<std::vector<std::size_t>> Rows() const;
 
   // Input from the user, routed to the dialog.
-  void Click(std::size_t control);             // a mouse click or its equivalent
+  // A mouse click or its equivalent: a button takes the focus and is clicked.
+  void Click(std::size_t control);
   void Select(std::size_t control, int item);  // an item picked in a list
   void Spin(std::size_t control, int delta);   // an up-down control's arrow
   void SetFocus(std::size_t control);          // the host's own focus moved (or kNoControl)
-  void Key(DialogKey key);
+  // A key the dialog manager handles; false when it leaves the key to the focused control
+  // (Space on a list, say).
+  bool Key(DialogKey key);
+  // A character typed, with Alt or without: the control whose mnemonic it is acts, as
+  // its "&" letter makes it (a button is clicked, a text passes the focus on to the next
+  // tab stop). Without Alt a focused list keeps the character to itself. False when no
+  // control took it.
+  bool Character(const std::string& typed, bool alt);
   void Close();  // the close box: as Escape
   // For hosts that can take no more input: closes the dialog, and ends it with IDCANCEL
   // when it stays open.
@@ -181,6 +192,7 @@ private:
   void Command(int id, int code);
   void Arrow(bool backwards);
   void CheckAutoRadio(std::size_t control);
+  static void SetCheck(DialogItem& item, bool checked);
 
   CDialog& m_dialog;
   std::vector<DialogInitEntry> m_init;

@@ -12,3 +12,9 @@ bool CNoUpdatesDlg::OnInitDialog() {
   SetDlgItemText(platform::kIdOk, FormatText(IDS_OK));
   return true;  // the focus goes to the OK button
 }
+
+platform::DialogNotes CNoUpdatesDlg::Notes(int) const {
+  platform::DialogNotes notes;
+  notes.cancel = LoadText(IDS_CANCEL);
+  return notes;
+}

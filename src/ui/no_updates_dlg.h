@@ -11,6 +11,8 @@ public:
   // The product's name, filled in by the caller before DoModal.
   std::string m_strProduct;
 
+  platform::DialogNotes Notes(int result) const override;
+
 protected:
   bool OnInitDialog() override;
 };

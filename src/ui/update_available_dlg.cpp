@@ -70,15 +70,18 @@ void CUpdateAvailableDlg::OnOK() {
   CDialog::OnOK();
 }
 
+// The answer in the dialog's own words, so that a terminal says it in the product's
+// language: the chosen choice's text, with the page or the number of days.
 platform::DialogNotes CUpdateAvailableDlg::Notes(int result) const {
   platform::DialogNotes notes;
+  notes.cancel = LoadText(IDS_CANCEL);
   if (m_strPage.empty())
     return notes;  // no offer to speak of
   notes.subject = m_strPage;
   if (result == platform::kIdOk && m_nRemindDays == 0)
-    notes.answer = "Opening " + m_strPage;
+    notes.answer = FormatText(IDS_VISIT_SITE, m_strProduct) + "\n" + m_strPage;
   else if (result == platform::kIdOk)
-    notes.answer = "Reminding you in " + std::to_string(m_nRemindDays) +
-                   (m_nRemindDays == 1 ? " day" : " days");
+    notes.answer = FormatText(IDS_REMIND_ME) + " " + std::to_string(m_nRemindDays) + " " +
+                   FormatText(IDS_DAYS);
   return notes;
 }

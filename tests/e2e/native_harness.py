@@ -24,7 +24,8 @@ PROGRAM = os.path.join(BUILD_DIR, "src", "kavexwebupd")
 # Variables of the caller that would change where the program looks or what it shows.
 _CLEARED_VARIABLES = ("KAVEXWEBUPD_SETTINGS", "KAVEXWEBUPD_COMMON_APPDATA", "XDG_CONFIG_HOME",
                       "DISPLAY", "WAYLAND_DISPLAY", "KAVEXWEBUPD_GTK_MODULE", "http_proxy",
-                      "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
+                      "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                      "COLUMNS")
 
 # Records each opening as one line: the number of arguments, then each in brackets.
 RECORDING_OPENER = """#!/bin/sh
@@ -81,7 +82,8 @@ def settings_text(values):
 
 # ---- what the console host shows --------------------------------------------------------------
 
-_HELP_LINE = re.compile(r"\n\(a letter chooses[^\n]*\)\n")
+# The line of keys that opens each dialog, e.g. "(a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)".
+_HELP_LINE = re.compile(r"\n\((?:[^\n]* \| )?Enter=<[^\n]*\)\n")
 # The console host letters the radio buttons in template order.
 _RADIO_KEYS = {"a": "IDC_RADIO_VISIT", "b": "IDC_RADIO_REMIND"}
 _INPUT = {"ok": "\n", "enter": "\n", "visit": "a\n", "remind": "b\n", "close": "q\n",
@@ -100,7 +102,14 @@ def _screen(piece):
     if len(lines) < 3 or lines[0] != "" or not re.fullmatch("=+", lines[2]):
         return None
     controls, message, checked, items, selected = {}, [], [], None, None
+    rows = []
     for row in lines[3:]:
+        # A choice's text goes on below its mark when it is wider than the terminal.
+        if rows and row.startswith(" " * 7) and re.match(r"[a-z]\) ", rows[-1]):
+            rows[-1] += " " + row.strip()
+        else:
+            rows.append(row)
+    for row in rows:
         radio = re.fullmatch(r"([a-z])\) \((\*| )\) (.*)", row)
         if radio:
             name, text = _RADIO_KEYS.get(radio[1], radio[1]), radio[3]
@@ -109,7 +118,7 @@ def _screen(piece):
                 text, selected, controls["IDC_DAYS_LABEL"] = combo[1], combo[2], combo[3]
             controls[name] = text
             checked += [name] if radio[2] == "*" else []
-        elif row.startswith("   list:"):
+        elif row.startswith("   v: "):
             items = row.split()[1:]
         elif re.fullmatch(r"<.*>", row):
             controls["IDOK"] = row[1:-1]

@@ -1,219 +1,19 @@
-"""The Linux program's dialogs in windows (the GTK module), on a virtual display with a
-session bus and the accessibility bus: the controls are read through AT-SPI, operated with
-real key presses and clicks (xdotool), and the outcome is checked in the program's effects,
-the settings file and the pages handed to the browser stand-in. Also: which host a run
-chooses in each situation, and that a run showing nothing never loads GTK."""
+"""The Linux program's dialogs in windows (the GTK module), read over the accessibility bus
+and operated with real clicks and keys, the outcome checked in the program's effects (the
+settings file and the pages handed to the browser stand-in). Also: which host a run
+chooses in each situation, and that a run showing nothing never loads GTK.
+test_native_gtk_keyboard.py answers the dialog by keys alone."""
 
-import ctypes
 import os
-import shutil
-import subprocess
 import sys
 import time
 import unittest
 
-from native_harness import PROGRAM, NativeCase
-from protocol import BUILD_DIR, CAPTION, DAY, Reply, local_date, product_file
-
-MODULE = os.path.join(BUILD_DIR, "src", "libkavexwebupd-gtk.so")
-PAGE = "http://127.0.0.1/app70.html?from=kwu&x=1"
-# Screenshots go to the build tree; KWU_SCREENSHOT_DIR=docs/screenshots refreshes the
-# documentation's.
-SCREENSHOTS = os.environ.get("KWU_SCREENSHOT_DIR") or os.path.join(BUILD_DIR, "screenshots")
-TOOLS = ("Xvfb", "xdotool", "dbus-daemon", "import")
-
-_display = {}  # "DISPLAY", "DBUS_SESSION_BUS_ADDRESS" and the processes behind them
-pyatspi = None
-
-
-def setUpModule():
-    global pyatspi
-    missing = [tool for tool in TOOLS if not shutil.which(tool)]
-    if missing or not os.path.exists(MODULE):
-        raise unittest.SkipTest("needs %s and the GTK module" % ", ".join(TOOLS))
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write_end,),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    address = bus.stdout.readline().strip()
-    _display.update({"DISPLAY": ":" + number, "DBUS_SESSION_BUS_ADDRESS": address,
-                     "processes": [bus, xvfb]})
-    # The accessibility client finds the bus through these.
-    os.environ["DISPLAY"] = _display["DISPLAY"]
-    os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
-    try:
-        import pyatspi as module
-    except ImportError:
-        tearDownModule()
-        raise unittest.SkipTest("needs python3-pyatspi")
-    pyatspi = module
-
-
-def tearDownModule():
-    for process in _display.get("processes", []):
-        process.terminate()
-        process.wait(timeout=10)
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool"] + [str(arg) for arg in args], check=True, timeout=20,
-                   env=dict(os.environ, DISPLAY=_display["DISPLAY"]))
-
-
-def send_close_request(window):
-    """What a window manager does for the close box (and Alt+F4): WM_DELETE_WINDOW."""
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class Event(ctypes.Union):
-        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    display = x11.XOpenDisplay(_display["DISPLAY"].encode())
-    event = Event()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = window
-    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.xclient.format = 32
-    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x11.XFlush(display)
-    x11.XCloseDisplay(display)
-
-
-class Window:
-    """A dialog or message box of the program as AT-SPI shows it."""
-
-    def __init__(self, frame):
-        self.frame = frame
-
-    def all(self, role=None, node=None):
-        """The window's accessible objects of a role, or all, in the order of the tree."""
-        found = []
-        for child in (self.frame if node is None else node):
-            if child is not None:
-                found += [child] if role is None or child.getRoleName() == role else []
-                found += self.all(role, child)
-        return found
-
-    def texts(self, role):
-        return [node.name for node in self.all(role)]
-
-    def one(self, role, name=None):
-        nodes = [node for node in self.all(role) if name is None or node.name == name]
-        assert len(nodes) == 1, (role, name, [node.name for node in self.all(role)])
-        return nodes[0]
-
-    @staticmethod
-    def has(node, state):
-        return node.getState().contains(state)
-
-    @staticmethod
-    def click(node):
-        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        xdotool("mousemove", "--sync", extents.x + extents.width // 2,
-                extents.y + extents.height // 2)
-        xdotool("click", "1")
-
-
-class GtkTestCase(NativeCase):
-    def setUp(self):
-        super().setUp()
-        self.serve(("App 7.0", ["FileArgs=" + PAGE]),
-                   ("Acme 100% 7.0", ["FileArgs=http://127.0.0.1/acme.html"]),
-                   ("Gamma 3.0 en", ["FileArgs=http://127.0.0.1/gamma.html"]))
-        self.process = None
-        self.addCleanup(self.stop)
-
-    def environment(self, extra=None):
-        env = {"DISPLAY": _display["DISPLAY"],
-               "DBUS_SESSION_BUS_ADDRESS": _display["DBUS_SESSION_BUS_ADDRESS"],
-               "KAVEXWEBUPD_DIALOGS": None,
-               # GTK keeps what it allocates until the end.
-               "ASAN_OPTIONS": "detect_leaks=0"}
-        env.update(extra or {})
-        return super().environment(env)
-
-    def start(self, *args, env=None):
-        self.process = subprocess.Popen([PROGRAM] + list(args), env=self.environment(env),
-                                        cwd=self.root, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-
-    def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.communicate()
-
-    def finish(self):
-        """Waits for the program; its (stdout, stderr) after checking exit code 0."""
-        stdout, stderr = self.process.communicate(timeout=30)
-        self.assertEqual(self.process.returncode, 0, stderr)
-        return stdout.decode("utf-8"), stderr.decode("utf-8")
-
-    def window(self, title, role=("frame",), timeout=30, accessible=None):
-        """The program's showing window of that title; its X window gets the focus. An
-        error message box is known to AT-SPI by its kind ("Error"), not its title."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            self.assertIsNone(self.process.poll(), "the program ended before showing " + title)
-            frames = [frame for application in pyatspi.Registry.getDesktop(0)
-                      if application is not None and application.name == "kavexwebupd"
-                      for frame in application if frame is not None]
-            for frame in frames:
-                if (frame.name == (accessible or title) and frame.getRoleName() in role
-                        and frame.getState().contains(pyatspi.STATE_SHOWING)):
-                    self.focus(title)
-                    return Window(frame)
-            time.sleep(0.2)
-        self.fail("no window %s among %r" % (title, [(f.getRoleName(), f.name) for f in frames]))
-
-    def x_window(self, title):
-        found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
-                                "^%s$" % title.replace("%", "\\%")],
-                               capture_output=True, text=True, timeout=20,
-                               env=dict(os.environ, DISPLAY=_display["DISPLAY"]))
-        return int(found.stdout.split()[-1])
-
-    def focus(self, title):
-        xdotool("windowfocus", "--sync", self.x_window(title))
-
-    def screenshot(self, name):
-        os.makedirs(SCREENSHOTS, exist_ok=True)
-        subprocess.run(["import", "-window", "root", "-crop", "600x300+212+234",
-                        os.path.join(SCREENSHOTS, name)], check=True, timeout=30,
-                       env=dict(os.environ, DISPLAY=_display["DISPLAY"]))
-
-    def pick_days(self, dialog, days):
-        combo = dialog.one("combo box")
-        dialog.click(combo)
-        deadline = time.monotonic() + 10
-        item = None
-        while time.monotonic() < deadline:
-            items = [node for node in dialog.all("menu item") if node.name.strip() == days]
-            if items and dialog.has(items[0], pyatspi.STATE_SHOWING):
-                item = items[0]
-                break
-            time.sleep(0.1)
-        self.assertIsNotNone(item, "the list did not open")
-        time.sleep(0.3)  # the list settles where it opened
-        dialog.click(item)
+import gtk_harness as gtk
+from gtk_harness import PAGE, GtkTestCase, send_close_request, wait_until, xdotool
+from gtk_harness import setUpModule, tearDownModule  # noqa: F401 (the display and buses)
+from native_harness import PROGRAM
+from protocol import CAPTION, DAY, Reply, local_date, product_file
 
 
 class UpdateDialog(GtkTestCase):
@@ -224,17 +24,17 @@ class UpdateDialog(GtkTestCase):
                                                  "day(s)"])
         visit = dialog.one("radio button", "Visit the App Web site to review the updates")
         remind = dialog.one("radio button", "Remind me again in")
-        self.assertTrue(dialog.has(visit, pyatspi.STATE_CHECKED))
-        self.assertFalse(dialog.has(remind, pyatspi.STATE_CHECKED))
+        self.assertTrue(dialog.has(visit, gtk.pyatspi.STATE_CHECKED))
+        self.assertFalse(dialog.has(remind, gtk.pyatspi.STATE_CHECKED))
         ok = dialog.one("push button", "OK")
-        self.assertTrue(dialog.has(ok, pyatspi.STATE_FOCUSED))
+        self.assertTrue(dialog.has(ok, gtk.pyatspi.STATE_FOCUSED))
         combo = dialog.one("combo box")
         self.assertEqual(combo.name, " 1")
         # The sorted list, from the dialog-init items.
         self.assertEqual(dialog.texts("menu item"), [" 1", " 5", "10", "30", "60"])
         self.assertEqual(len(dialog.all("icon")), 1)
         # The template's layout: the remind row reads radio button, list, unit.
-        x = {name: node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).x
+        x = {name: node.queryComponent().getExtents(gtk.pyatspi.DESKTOP_COORDS).x
              for name, node in (("radio", remind), ("combo", combo),
                                 ("label", dialog.one("label", "day(s)")))}
         self.assertLess(x["radio"], x["combo"])
@@ -251,10 +51,7 @@ class UpdateDialog(GtkTestCase):
         dialog = self.window("App")
         self.pick_days(dialog, "30")
         remind = dialog.one("radio button", "Remind me again in")
-        deadline = time.monotonic() + 5
-        while not dialog.has(remind, pyatspi.STATE_CHECKED) and time.monotonic() < deadline:
-            time.sleep(0.1)
-        self.assertTrue(dialog.has(remind, pyatspi.STATE_CHECKED))
+        self.assertTrue(wait_until(lambda: dialog.has(remind, gtk.pyatspi.STATE_CHECKED)))
         self.assertEqual(dialog.one("combo box").name, "30")
         earliest = local_date(time.time() + 30 * DAY)
         dialog.click(dialog.one("push button", "OK"))
@@ -317,11 +114,11 @@ class UpdateDialog(GtkTestCase):
         labels = german.texts("label")
         self.assertIn("Tag(en)", labels)
         remind = german.one("radio button", "Erneut erinnern in")
-        headline = german.one("label", labels[0]).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        headline = german.one("label", labels[0]).queryComponent().getExtents(gtk.pyatspi.DESKTOP_COORDS)
         visit = [node for node in german.all("radio button") if node is not remind][0]
         # The headline's room ends above the visit choice.
         self.assertLessEqual(headline.y + headline.height,
-                             visit.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).y)
+                             visit.queryComponent().getExtents(gtk.pyatspi.DESKTOP_COORDS).y)
         self.screenshot("gtk_update_available_de.png")
         xdotool("key", "Escape")
         english = self.window("Gamma")
@@ -345,6 +142,10 @@ class OtherWindows(GtkTestCase):
                 self.assertEqual(len(message), 1)
                 self.assertTrue(message[0].startswith(text), message)
                 self.assertEqual(len(dialog.all("icon")), 1)
+                # Its one button, the default, has the focus, as under Windows.
+                ok = dialog.one("push button", "OK")
+                for state in (gtk.pyatspi.STATE_FOCUSED, gtk.pyatspi.STATE_IS_DEFAULT):
+                    self.assertTrue(wait_until(lambda: dialog.has(ok, state)), state)
                 self.screenshot("gtk_no_updates_%s.png" % name)
                 send_close_request(self.x_window("App"))
                 self.finish()
@@ -394,7 +195,7 @@ class HostChoice(GtkTestCase):
     def test_forced_console_reads_the_piped_answer(self):
         stdout, _ = self.run_without_window("App", "7.0", env={"KAVEXWEBUPD_DIALOGS": "console"},
                                             input="b\n\n")
-        self.assertIn("Reminding you in 1 day", stdout)
+        self.assertIn("-> Remind me again in 1 day(s)", stdout)
         self.assertEqual(self.remind_date("App"), local_date(time.time() + DAY))
 
     def test_without_the_module_or_gtk_the_next_host_serves(self):

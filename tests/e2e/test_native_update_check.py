@@ -64,7 +64,8 @@ class LinuxAnswers(NativeCase):
                 result = self.run_program("App", "7.0", answers=[ok("App")],
                                           env={"KAVEXWEBUPD_OPEN_COMMAND": opener})
                 self.assertEqual(result.exit_code, 0)
-                self.assertIn(b"Opening " + PAGE.encode() + b"\n", result.stdout)
+                self.assertIn(b"-> Visit the App Web site to review the updates\n   " +
+                              PAGE.encode() + b"\n", result.stdout)
                 stderr = result.stderr.decode()
                 self.assertTrue(stderr.startswith(CAPTION + ": The page could not be opened"),
                                 stderr)
@@ -73,11 +74,12 @@ class LinuxAnswers(NativeCase):
                 # The reminder goes as after any visit: the address is in the user's hands.
                 self.assertEqual(self.remind_date("App"), "")
 
-    def test_the_answer_is_told_on_the_terminal(self):
+    def test_the_answer_is_told_on_the_terminal_in_the_dialogs_words(self):
         stdout = self.check("App", "7.0", answers=[remind("App", 30)]).stdout.decode()
-        self.assertTrue(stdout.endswith("> Reminding you in 30 days\n"), stdout[-200:])
+        self.assertTrue(stdout.endswith("> -> Remind me again in 30 day(s)\n"), stdout[-200:])
         stdout = self.check("App", "7.0", answers=[ok("App")]).stdout.decode()
-        self.assertTrue(stdout.endswith("> Opening " + PAGE + "\n"), stdout[-200:])
+        self.assertTrue(stdout.endswith("> -> Visit the App Web site to review the updates\n"
+                                        "   " + PAGE + "\n"), stdout[-200:])
 
     def test_the_end_of_the_input_closes_the_dialog(self):
         self.set_remind_date("App", "01/06/2005")

@@ -35,6 +35,34 @@ class Win32Windows(dialog_cases.Probe, WineCase):
         # The German template is the wider one.
         self.assertGreater(german.raw["rect"][2], width)
 
+    def test_the_keyboard_alone_answers_both_ways(self):
+        # Windows' own dialog manager: the traces the dialog model's unit test expects of
+        # the Linux hosts (the focused id, the checked choice, the list's selection).
+        def trace(window):
+            states = []
+            for later in window.later:
+                controls = by_id(later)
+                focused = [c["id"] for c in later.raw["controls"] if c["focused"]]
+                checked = [i for i in (ID.IDC_RADIO_VISIT, ID.IDC_RADIO_REMIND)
+                           if controls[i]["checked"]]
+                states.append("%s:%s:%d" % (focused[0] if focused else 0,
+                                            checked[0] if checked else 0,
+                                            controls[ID.IDC_DAYS_COMBO]["selected"]))
+            return " ".join(states)
+
+        for keys, expected, remind in (
+                (["down", "down", "down", "down", "down", "shift+tab", "up"],
+                 "1004:1004:0 1005:1005:0 1009:1005:0 1016:1005:0 1016:1005:1 1005:1005:1 "
+                 "1004:1004:1", 0),
+                (["tab", "tab", "down", "down"],
+                 "1004:1004:0 1016:1004:0 1016:1005:1 1016:1005:2", 10)):
+            with self.subTest(keys=keys):
+                steps = [step for key in keys for step in ("key:" + key, "dump")]
+                lines, [window] = self.probe("update", "Acme", answers=[
+                    Answer("Acme", *steps, "key:return")])
+                self.assertEqual(trace(window), expected)
+                self.assertEqual(lines, ["update locale= result=1 remind=%d" % remind])
+
     def test_an_up_down_control_of_a_translation_chooses_the_reminder(self):
         self.install_locale("spin", os.path.join(BUILD_DIR, "tests", "fixtures", "spin",
                                                  "kavexwebupdexe.dat"))

@@ -17,6 +17,9 @@
  *   ok                      click the IDOK button (WM_COMMAND IDOK when there is none)
  *   enter                   a VK_RETURN key press to the focused control
  *   escape                  a VK_ESCAPE key press to the focused control
+ *   key:<keys>              keyboard input to the window, as a user types it (SendInput):
+ *                           tab, shift+tab, up, down, left, right, space, return, escape,
+ *                           or a letter, each after "shift+" or "alt+" when held with it
  *   close                   WM_SYSCOMMAND SC_CLOSE, as the close box does
  *   sleep:<ms>              wait
  *   wait-gone               wait until the window is destroyed
@@ -34,6 +37,7 @@
 
 #include <windows.h>
 
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -395,6 +399,72 @@ static void press_key(HWND window, UINT key) {
   PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | (3u << 30));
 }
 
+/* A key name of the key: action: its virtual key, or 0. */
+static WORD virtual_key(const char* name) {
+  static const struct {
+    const char* name;
+    WORD key;
+  } keys[] = {{"tab", VK_TAB},       {"up", VK_UP},         {"down", VK_DOWN},
+              {"left", VK_LEFT},     {"right", VK_RIGHT},   {"space", VK_SPACE},
+              {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"shift", VK_SHIFT},
+              {"alt", VK_MENU}};
+  size_t i;
+  for (i = 0; i < sizeof keys / sizeof keys[0]; ++i) {
+    if (lstrcmpiA(name, keys[i].name) == 0)
+      return keys[i].key;
+  }
+  if (strlen(name) == 1 && isalnum((unsigned char)name[0]))
+    return (WORD)toupper((unsigned char)name[0]);
+  return 0;
+}
+
+static void add_key(INPUT* inputs, int* count, WORD key, BOOL up) {
+  INPUT* input = &inputs[(*count)++];
+  memset(input, 0, sizeof *input);
+  input->type = INPUT_KEYBOARD;
+  input->ki.wVk = key;
+  input->ki.wScan = (WORD)MapVirtualKeyA(key, 0);
+  input->ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  if (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)
+    input->ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+}
+
+/* Presses the keys of "shift+tab" and the like, in the window made the foreground one, and
+ * gives the program a moment to take them. */
+static BOOL type_keys(HWND window, const char* keys) {
+  char name[32];
+  WORD held[4];
+  INPUT inputs[12];
+  int count = 0, holding = 0, i;
+  for (;;) {
+    const char* plus = strchr(keys, '+');
+    size_t length = plus ? (size_t)(plus - keys) : strlen(keys);
+    WORD key;
+    if (length == 0 || length >= sizeof name)
+      return FALSE;
+    memcpy(name, keys, length);
+    name[length] = '\0';
+    if (!(key = virtual_key(name)))
+      return FALSE;
+    if (!plus) {
+      add_key(inputs, &count, key, FALSE);
+      add_key(inputs, &count, key, TRUE);
+      break;
+    }
+    if (holding == 4)
+      return FALSE;
+    held[holding++] = key;
+    add_key(inputs, &count, key, FALSE);
+    keys = plus + 1;
+  }
+  for (i = holding; i-- > 0;)
+    add_key(inputs, &count, held[i], TRUE);
+  SetForegroundWindow(window);
+  SendInput((UINT)count, inputs, sizeof(INPUT));
+  Sleep(300);
+  return TRUE;
+}
+
 static BOOL select_item(HWND window, HWND combo, unsigned long id, const char* wanted) {
   static char item[TEXT_CAPACITY];
   LRESULT count = send(combo, CB_GETCOUNT, 0, 0);
@@ -468,6 +538,11 @@ static int perform(HWND window, const char* action) {
     press_key(window, VK_RETURN);
   } else if (strcmp(action, "escape") == 0) {
     press_key(window, VK_ESCAPE);
+  } else if (strncmp(action, "key:", 4) == 0) {
+    if (!type_keys(window, action + 4)) {
+      report_error("unknown key");
+      return 1;
+    }
   } else if (strcmp(action, "close") == 0) {
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (strncmp(action, "sleep:", 6) == 0) {

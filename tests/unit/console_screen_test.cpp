@@ -1,5 +1,5 @@
 // The terminal's drawing of a dialog model, on a template made for the case: every kind
-// of control, the letters that choose, and what the hint says Enter presses.
+// of control, the letters that choose, and the keys the hint names.
 #include "platform/posix/console_screen.h"
 
 #include <gtest/gtest.h>
@@ -42,12 +42,12 @@ TEST(ConsoleScreen, DrawsEachKindInReadingOrderWithTheLettersThatChoose) {
   platform::DialogModel model(resource, dialog);
   model.Initialise();
   std::ostringstream out;
-  platform::posix::ConsoleScreen screen(model, out);
+  platform::posix::ConsoleScreen screen(model, out, 80);
+  screen.Hint();  // Enter presses the focused button; the dialog names no word for closing
   model.Click(model.IndexOf(13));
-  screen.Hint();
   screen.Draw();
   EXPECT_EQ(out.str(),
-            "\n(a letter chooses, a list item sets the list, Enter presses <Later>, q closes)\n"
+            "\n(a b c | Enter=<Later> | q)\n"
             "\nOptions\n=======\n"
             "Pick one:\nor two\n"
             "a) ( ) First b) ( ) Second\n"
@@ -64,7 +64,7 @@ TEST(ConsoleScreen, LettersSkipTheKeysThatClose) {
   Plain dialog;
   platform::DialogModel model(resource, dialog);
   std::ostringstream out;
-  const platform::posix::ConsoleScreen screen(model, out);
+  const platform::posix::ConsoleScreen screen(model, out, 80);
   std::string letters;
   for (std::size_t i = 0; i < 16; ++i)
     letters += screen.LetterOf(i);

@@ -125,54 +125,54 @@ TEST(DialogModel, TheUpdateDialogInitialisedByItsClass) {
                                                  {platform::kIdOk}}));
 }
 
-TEST(DialogModel, TheKeyboardAloneAnswersTheUpdateDialog) {
-  // Tab goes between OK and the list only. The arrows go round the group of OK, which
-  // the dialog manager begins at the last WS_GROUP mark, the unit's label: OK, the radio
-  // buttons (checking each they reach), the label, the list.
-  {
-    UpdateDialog update;
-    DialogModel model(update.resource, update.dialog);
-    model.Initialise();
-    const std::size_t ok = model.Focus();
-    model.Key(DialogKey::kTab);
-    EXPECT_EQ(model.Focus(), model.IndexOf(IDC_DAYS_COMBO));
-    model.Key(DialogKey::kTab);
-    EXPECT_EQ(model.Focus(), ok);
-    model.Key(DialogKey::kShiftTab);
-    EXPECT_EQ(model.Focus(), model.IndexOf(IDC_DAYS_COMBO));
-    model.Key(DialogKey::kShiftTab);
-    EXPECT_EQ(model.Focus(), ok);
-    std::vector<int> focus;
-    for (int i = 0; i < 4; ++i) {
-      model.Key(DialogKey::kDown);
-      focus.push_back(model.Items()[model.Focus()].Id());
-    }
-    EXPECT_EQ(focus, (std::vector<int>{IDC_RADIO_VISIT, IDC_RADIO_REMIND, IDC_DAYS_LABEL,
-                                       IDC_DAYS_COMBO}));
-    EXPECT_EQ(model.GetCheckedRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND), IDC_RADIO_REMIND);
-    model.Key(DialogKey::kEnter);  // the list has the focus: the default button
-    EXPECT_TRUE(model.Ended());
-    EXPECT_EQ(model.Result(), platform::kIdOk);
-    EXPECT_EQ(update.dialog.m_nRemindDays, 1);
+// Plays keys on the update dialog (D down, U up, T Tab, B Shift+Tab, R Enter); after each
+// key the focused control's id, the checked choice and the list's selection.
+std::string Play(DialogModel& model, const std::string& keys) {
+  std::string trace;
+  for (const char key : keys) {
+    model.Key(key == 'D'   ? DialogKey::kDown
+              : key == 'U' ? DialogKey::kUp
+              : key == 'T' ? DialogKey::kTab
+              : key == 'B' ? DialogKey::kShiftTab
+                           : DialogKey::kEnter);
+    if (model.Ended())
+      return trace + "ended";
+    trace += std::to_string(model.Items()[model.Focus()].Id()) + ":" +
+             std::to_string(model.GetCheckedRadioButton(IDC_RADIO_VISIT, IDC_RADIO_REMIND)) + ":" +
+             std::to_string(model.Find(IDC_DAYS_COMBO)->selection) + " ";
   }
-  // In the list the arrows move the selection, which chooses the reminder; from OK the
-  // arrows reach the visit choice again, and the days are ignored.
-  for (const bool backToVisit : {false, true}) {
+  return trace;
+}
+
+TEST(DialogModel, TheKeyboardAloneAnswersTheUpdateDialogAsUnderWine) {
+  // The traces a test program printed under Wine for the same template. The arrows go
+  // round the group of OK, which the dialog manager begins at the last WS_GROUP mark (the
+  // unit's label): OK, the radio buttons (checking each they reach), the label, which
+  // takes an unseen focus, and the list, which keeps the arrows. Tab reaches the radio
+  // buttons at the checked one: a checked radio button is a tab stop.
+  const std::pair<const char*, const char*> cases[] = {
+      {"DDDDDU", "1004:1004:0 1005:1005:0 1009:1005:0 1016:1005:0 1016:1005:1 1016:1005:0 "},
+      {"TDTBU", "1004:1004:0 1005:1005:0 1016:1005:0 1005:1005:0 1004:1004:0 "},
+      {"TTTBBB", "1004:1004:0 1016:1004:0 1:1004:0 1016:1004:0 1004:1004:0 1:1004:0 "},
+      {"DDDDUU", "1004:1004:0 1005:1005:0 1009:1005:0 1016:1005:0 1016:1005:0 1016:1005:0 "},
+  };
+  for (const auto& [keys, trace] : cases) {
     UpdateDialog update;
     DialogModel model(update.resource, update.dialog);
     model.Initialise();
-    for (const DialogKey key :
-         {DialogKey::kUp, DialogKey::kDown, DialogKey::kDown, DialogKey::kDown, DialogKey::kUp})
-      model.Key(key);
-    EXPECT_EQ(model.GetDlgItemText(IDC_DAYS_COMBO), "10");
-    EXPECT_TRUE(model.Find(IDC_RADIO_REMIND)->checked);
-    model.Key(DialogKey::kTab);
-    if (backToVisit) {
-      model.Key(DialogKey::kDown);
-      EXPECT_EQ(model.Focus(), model.IndexOf(IDC_RADIO_VISIT));
-    }
-    model.Key(DialogKey::kEnter);
-    EXPECT_EQ(update.dialog.m_nRemindDays, backToVisit ? 0 : 10);
+    EXPECT_EQ(Play(model, keys), trace) << keys;
+  }
+  // Both answers by keys alone; Enter presses OK wherever the focus is but on a button.
+  const std::pair<const char*, int> answers[] = {
+      {"R", 0}, {"DDDR", 1}, {"DDDDDDR", 10}, {"DDDDDBUR", 0}, {"TDTDDR", 10}};
+  for (const auto& [keys, days] : answers) {
+    UpdateDialog update;
+    DialogModel model(update.resource, update.dialog);
+    model.Initialise();
+    const std::string trace = Play(model, keys);
+    EXPECT_TRUE(model.Ended()) << keys << ": " << trace;
+    EXPECT_EQ(model.Result(), platform::kIdOk) << keys;
+    EXPECT_EQ(update.dialog.m_nRemindDays, days) << keys;
   }
 }
 
@@ -202,10 +202,13 @@ TEST(DialogModel, InputIsRoutedAsTheDialogManagerRoutesIt) {
   EXPECT_TRUE(model.Find(9)->checked);
   EXPECT_FALSE(model.Find(10)->checked);
   EXPECT_EQ(model.GetDlgItemText(11), "a");
+  // A click gives the button the focus, as a mouse press does.
+  EXPECT_EQ(model.Focus(), model.IndexOf(10));
 
   // Enter presses the focused push button, else the default one; Escape and the close
   // box cancel.
   dialog.calls.clear();
+  model.SetFocus(model.IndexOf(1));
   model.Key(DialogKey::kEnter);
   model.Key(DialogKey::kTab);
   model.Key(DialogKey::kTab);
@@ -221,6 +224,38 @@ TEST(DialogModel, InputIsRoutedAsTheDialogManagerRoutesIt) {
   model.CloseForGood();
   EXPECT_EQ(dialog.calls.size(), 5u);
   EXPECT_EQ(model.Result(), 5);
+}
+
+TEST(DialogModel, MnemonicsClickTheirButtonOrPassTheFocusOnFromTheirText) {
+  Recorder dialog;
+  DialogModel model(
+      Resource({Control(10, "Static", kChild, "&Name:"), Control(11, "ComboBox", kChild | 0x10003),
+                Control(7, "Button", kChild | 0x10000, "&Later"),
+                Control(21, "Button", kChild | 0x20009, "Fi&rst"),
+                Control(22, "Button", kChild | 0x9, "&Second"),
+                Control(23, "Button", kChild | 0x08000000, "&Off"),
+                Control(24, "Button", kHidden, "&Hidden"),
+                Control(25, "Button", kChild, "Tom && &\xC3\x9C"),
+                Control(1, "Button", kChild | 0x30001, "OK")},
+               {{11, platform::kDialogInitAddComboString, "x"}}),
+      dialog);
+  model.Initialise();
+  EXPECT_EQ(model.Focus(), model.IndexOf(11));
+  // Without Alt a focused list keeps the characters; Space is the list's too.
+  EXPECT_FALSE(model.Character("l", false));
+  EXPECT_FALSE(model.Key(DialogKey::kSpace));
+  EXPECT_TRUE(model.Character("L", true));
+  EXPECT_EQ(model.Focus(), model.IndexOf(7));
+  EXPECT_TRUE(model.Character("r", false));  // a radio button is clicked: checked, focused
+  EXPECT_EQ(model.Focus(), model.IndexOf(21));
+  EXPECT_TRUE(model.Find(21)->checked);
+  EXPECT_TRUE(model.Character("n", false));  // the text passes the focus on to the list
+  EXPECT_EQ(model.Focus(), model.IndexOf(11));
+  // Disabled and hidden controls and "&&" have no mnemonic; a letter beyond ASCII has.
+  for (const char* none : {"o", "h", "&", "t", ""})
+    EXPECT_FALSE(model.Character(none, true)) << none;
+  EXPECT_TRUE(model.Character("\xC3\x9C", true));
+  EXPECT_EQ(dialog.calls, (Calls{"Command 7 0", "Command 21 0", "Command 25 0"}));
 }
 
 TEST(DialogModel, WithoutADefaultButtonEnterIsOkAndADisabledCancelKeepsTheDialogOpen) {

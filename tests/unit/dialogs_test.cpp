@@ -20,7 +20,8 @@ namespace {
 // Runs dialogs on a console host with the given input for as long as it lives.
 class Console {
 public:
-  explicit Console(const std::string& input) : m_in(input), m_host(m_in, m_out) {
+  explicit Console(const std::string& input, std::size_t width = 80)
+      : m_in(input), m_host(m_in, m_out, width) {
     platform::SetDialogHost(&m_host);
   }
   ~Console() { platform::SetDialogHost(nullptr); }
@@ -38,10 +39,12 @@ struct Outcome {
   std::string screen;
 };
 
-Outcome RunUpdateAvailable(const std::string& input, const std::string& product = "Acme Writer") {
-  Console console(input);
+Outcome RunUpdateAvailable(const std::string& input, const std::string& product = "Acme Writer",
+                           std::size_t width = 80, const std::string& page = "") {
+  Console console(input, width);
   CUpdateAvailableDlg dialog;
   dialog.m_strProduct = product;
+  dialog.m_strPage = page;
   const int result = dialog.DoModal();
   return {result, dialog.m_nRemindDays, console.Output()};
 }
@@ -66,7 +69,7 @@ TEST(UpdateAvailableDialog, ShowsTitleTextsChoicesAndSortedList) {
             "There are updates available for the Acme Writer software.\n"
             "a) (*) Visit the Acme Writer Web site to review the updates\n"
             "b) ( ) Remind me again in [1 v] day(s)\n"
-            "   list: 1 5 10 30 60\n"
+            "   v: 1 5 10 30 60\n"
             "<OK>\n> ");
 }
 
@@ -94,12 +97,15 @@ TEST(UpdateAvailableDialog, EndOfInputClosesWithCancel) {
   EXPECT_EQ(outcome.remindDays, 0);
 }
 
-TEST(UpdateAvailableDialog, UnknownInputIsRefusedAndAsksAgain) {
+TEST(UpdateAvailableDialog, UnknownInputIsRefusedWithTheKeysAndAsksAgain) {
   const Outcome outcome = RunUpdateAvailable("7\nc\n\n");
   EXPECT_EQ(outcome.result, platform::kIdOk);
   EXPECT_EQ(outcome.remindDays, 0);
-  EXPECT_NE(outcome.screen.find("Not a choice: 7"), std::string::npos);
-  EXPECT_NE(outcome.screen.find("Not a choice: c"), std::string::npos);
+  EXPECT_NE(outcome.screen.find("\n(a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)\n"),
+            std::string::npos);
+  EXPECT_NE(outcome.screen.find("7 ? (a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)\n"),
+            std::string::npos);
+  EXPECT_NE(outcome.screen.find("c ? (a b"), std::string::npos);
 }
 
 TEST(UpdateAvailableDialog, QuitKeysAndControlCharactersCloseWithoutAnswer) {
@@ -119,19 +125,35 @@ TEST(UpdateAvailableDialog, QuitKeysAndControlCharactersCloseWithoutAnswer) {
   EXPECT_EQ(picked.screen.find('\x08'), std::string::npos);
 }
 
-TEST(UpdateAvailableDialog, HintFitsTheTerminalAndTyposDoNotRedraw) {
-  const Outcome outcome = RunUpdateAvailable("7\nx\n\n");
-  std::istringstream lines(outcome.screen);
-  std::string line;
-  while (std::getline(lines, line))
-    EXPECT_LE(line.size(), 80u) << line;
-  // One screen at the start, none after the refused answers.
-  std::size_t screens = 0;
-  for (std::size_t at = 0;
-       (at = outcome.screen.find("\nAcme Writer\n====", at)) != std::string::npos; ++at)
-    ++screens;
-  EXPECT_EQ(screens, 1u);
-  EXPECT_NE(outcome.screen.find("Not a choice: 7\n> Not a choice: x\n> "), std::string::npos);
+TEST(UpdateAvailableDialog, LinesBreakAtWordsToTheWidthAndTyposDoNotRedraw) {
+  const Outcome narrow = RunUpdateAvailable("\n", "Acme Writer", 40, "http://example.com/acme");
+  EXPECT_EQ(narrow.screen,
+            "\n(a b | 1 5 10 30 60 | Enter=<OK> |\nq=Cancel)\n"
+            "\nAcme Writer\n===========\n"
+            "There are updates available for the Acme\nWriter software.\n"
+            "a) (*) Visit the Acme Writer Web site to\n       review the updates\n"
+            "b) ( ) Remind me again in [1 v] day(s)\n"
+            "   v: 1 5 10 30 60\n"
+            "<OK>\n"
+            "> -> Visit the Acme Writer Web site to\n   review the updates\n"
+            "   http://example.com/acme\n");
+  for (const std::size_t width : {20u, 33u, 60u, 80u}) {
+    const Outcome outcome = RunUpdateAvailable("7\nx\n\n", "Visual Studio Enterprise", width);
+    std::istringstream lines(outcome.screen);
+    std::string line;
+    while (std::getline(lines, line)) {
+      // On a terminal, what follows the prompt starts a line of its own after the answer typed.
+      if (line.rfind("> ", 0) == 0)
+        line.erase(0, 2);
+      EXPECT_LE(line.size(), width) << line;
+    }
+    EXPECT_NE(outcome.screen.find("Enterprise"), std::string::npos) << width;
+    // One screen at the start, none after the refused answers.
+    std::size_t screens = 0;
+    for (std::size_t at = 0; (at = outcome.screen.find("\n====", at)) != std::string::npos; ++at)
+      ++screens;
+    EXPECT_EQ(screens, 1u);
+  }
 }
 
 TEST(UpdateAvailableDialog, OneLineHostNamesTheOfferedPageAndCloses) {
@@ -155,20 +177,17 @@ TEST(UpdateAvailableDialog, OneLineHostNamesTheOfferedPageAndCloses) {
             "Acme: Error: a b\n");
 }
 
-TEST(UpdateAvailableDialog, TheTerminalSaysWhatFollowsTheAnswerToAnOffer) {
+TEST(UpdateAvailableDialog, TheTerminalSaysWhatFollowsTheAnswerInTheDialogsWords) {
   const std::pair<const char*, const char*> answers[] = {
-      {"\n", "> Opening http://example.com/acme.html\n"},
-      {"30\n\n", "> Reminding you in 30 days\n"},
-      {"b\n\n", "> Reminding you in 1 day\n"},
+      {"\n",
+       "> -> Visit the Acme Web site to review the updates\n   http://example.com/acme.html\n"},
+      {"30\n\n", "> -> Remind me again in 30 day(s)\n"},
+      {"b\n\n", "> -> Remind me again in 1 day(s)\n"},
       {"b\n", "> \n"},  // closed: nothing follows
   };
   for (const auto& [input, end] : answers) {
-    Console console(input);
-    CUpdateAvailableDlg dialog;
-    dialog.m_strProduct = "Acme";
-    dialog.m_strPage = "http://example.com/acme.html";
-    dialog.DoModal();
-    const std::string output = console.Output();
+    const std::string output =
+        RunUpdateAvailable(input, "Acme", 80, "http://example.com/acme.html").screen;
     EXPECT_EQ(output.substr(output.size() - std::min(output.size(), std::string(end).size())), end)
         << input;
   }
@@ -187,7 +206,8 @@ TEST(NoUpdatesDialog, ShowsTheTwoLineMessageAndEndsEitherWay) {
     CNoUpdatesDlg dialog;
     dialog.m_strProduct = "Acme";
     EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
-    EXPECT_EQ(LastScreen(console.Output()),
+    EXPECT_EQ(console.Output(),
+              "\n(Enter=<OK> | q=Cancel)\n"
               "\nAcme\n====\n"
               "There are no new updates available.\n"
               "You already have the most recent version.\n"
@@ -204,8 +224,13 @@ TEST(LocaleResources, GermanLibraryGivesGermanDialogs) {
   ASSERT_TRUE(german);
   {
     const platform::CurrentResourceModule current(german.get());
-    const Outcome outcome = RunUpdateAvailable("10\n\n");
+    const Outcome outcome = RunUpdateAvailable("x\n10\n\n", "Acme Writer", 80, "http://a/");
     EXPECT_EQ(outcome.remindDays, 10);
+    // The terminal's own lines speak German too, with the library's words.
+    EXPECT_NE(outcome.screen.find("x ? (a b | 1 5 10 30 60 | Enter=<OK> | q=Abbrechen)\n"),
+              std::string::npos);
+    EXPECT_NE(outcome.screen.find("> -> Erneut erinnern in 10 Tag(en)\n"), std::string::npos);
+    EXPECT_EQ(outcome.screen.find("Remind"), std::string::npos);
     EXPECT_NE(outcome.screen.find("F\xC3\xBCr die Software Acme Writer sind Updates verf\xC3\xBC"
                                   "gbar."),
               std::string::npos);

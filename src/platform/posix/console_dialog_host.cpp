@@ -5,6 +5,7 @@
 
 #include "platform/dialog_model.h"
 #include "platform/posix/console_screen.h"
+#include "platform/posix/terminal_text.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -57,12 +58,16 @@ bool Choose(DialogModel& model, const ConsoleScreen& screen, const std::string& 
 
 }  // namespace
 
-ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out)
-    : ConsoleDialogHost(in, out, out, false) {}
+ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out, std::size_t width)
+    : m_in(in), m_out(out), m_messages(out), m_confirmMessages(false), m_width(width) {}
 
 ConsoleDialogHost::ConsoleDialogHost(std::istream& in, std::ostream& out, std::ostream& messages,
-                                     bool confirmMessages)
-    : m_in(in), m_out(out), m_messages(messages), m_confirmMessages(confirmMessages) {}
+                                     bool confirmMessages, int terminal)
+    : m_in(in),
+      m_out(out),
+      m_messages(messages),
+      m_confirmMessages(confirmMessages),
+      m_terminal(terminal) {}
 
 void ConsoleDialogHost::ShowMessageBox(WindowHandle, const std::string& text,
                                        const std::string& caption, MessageBoxStyle) {
@@ -71,7 +76,8 @@ void ConsoleDialogHost::ShowMessageBox(WindowHandle, const std::string& text,
 
 int ConsoleDialogHost::Show(DialogModel& model) {
   model.Initialise();
-  ConsoleScreen screen(model, m_out);
+  // Measured at each dialog: the terminal may have been resized since the last.
+  ConsoleScreen screen(model, m_out, m_terminal >= 0 ? TerminalWidth(m_terminal) : m_width);
   screen.Hint();
   bool redraw = true;
   while (!model.Ended()) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -18,11 +19,12 @@ namespace posix {
 // Control characters are never taken as part of a choice.
 class ConsoleDialogHost : public ModelDialogHost {
 public:
-  // Message boxes go to `out` and do not wait.
-  ConsoleDialogHost(std::istream& in, std::ostream& out);
+  // Message boxes go to `out` and do not wait; lines are `width` columns wide.
+  ConsoleDialogHost(std::istream& in, std::ostream& out, std::size_t width = 80);
   // Message boxes go to `messages`; with `confirmMessages` each waits for a line from `in`.
+  // Each dialog's lines are as wide as the terminal on `terminal` then is (TerminalWidth).
   ConsoleDialogHost(std::istream& in, std::ostream& out, std::ostream& messages,
-                    bool confirmMessages);
+                    bool confirmMessages, int terminal);
   void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                       MessageBoxStyle style) override;
 
@@ -34,6 +36,8 @@ private:
   std::ostream& m_out;
   std::ostream& m_messages;
   bool m_confirmMessages;
+  int m_terminal = -1;  // none: m_width
+  std::size_t m_width = 80;
 };
 
 // A message box on the terminal: the caption and the text. When `waitIn` is given, waits

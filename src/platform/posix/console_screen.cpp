@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "platform/posix/terminal_text.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -14,8 +15,25 @@ std::string OnOneLine(std::string text) {
   return text;
 }
 
-ConsoleScreen::ConsoleScreen(const DialogModel& model, std::ostream& out)
-    : m_model(model), m_out(out), m_letters(model.Items().size(), 0) {
+namespace {
+
+// What stands before a radio button's or check box's text: "a) (*) ".
+constexpr std::size_t kChoiceMarkWidth = 7;
+// What stands before a list's items, below its row.
+const char kListMark[] = "   v: ";
+
+// The texts, trimmed, one blank between them.
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& text : texts)
+    joined += (joined.empty() ? "" : " ") + Trim(text);
+  return joined;
+}
+
+}  // namespace
+
+ConsoleScreen::ConsoleScreen(const DialogModel& model, std::ostream& out, std::size_t width)
+    : m_model(model), m_out(out), m_width(width), m_letters(model.Items().size(), 0) {
   char letter = 'a';
   for (std::size_t i = 0; i < m_letters.size(); ++i) {
     // q and n close the dialog, so they name no choice.
@@ -30,32 +48,56 @@ std::string ConsoleScreen::ButtonText(const DialogItem& button) {
   return OnOneLine(WithoutMnemonics(button.text));
 }
 
-void ConsoleScreen::Hint() {
+void ConsoleScreen::Write(const std::string& text, std::size_t indent) {
+  m_out << WrapText(text, m_width, indent) << "\n";
+}
+
+std::string ConsoleScreen::Keys() const {
+  std::vector<std::string> parts;
+  std::string letters;
+  for (const char letter : m_letters) {
+    if (letter)
+      letters += (letters.empty() ? "" : " ") + std::string(1, letter);
+  }
+  if (!letters.empty())
+    parts.push_back(letters);
+  const std::vector<DialogItem>& items = m_model.Items();
+  for (const DialogItem& item : items) {
+    if (item.kind == ControlKind::kComboBox && item.visible && !item.items.empty())
+      parts.push_back(Joined(item.items));
+  }
   const std::size_t enter = m_model.EnterTarget();
-  const std::string button = enter == kNoControl ? "OK" : ButtonText(m_model.Items()[enter]);
-  m_out << "\n(a letter chooses, a list item sets the list, Enter presses <" << button
-        << ">, q closes)\n";
+  parts.push_back(enter == kNoControl ? "Enter" : "Enter=<" + ButtonText(items[enter]) + ">");
+  const std::string cancel = OnOneLine(m_model.Notes().cancel);
+  parts.push_back(cancel.empty() ? "q" : "q=" + cancel);
+  std::string keys;
+  for (const std::string& part : parts)
+    keys += (keys.empty() ? "(" : " | ") + part;
+  return keys + ")";
+}
+
+void ConsoleScreen::Hint() {
+  m_out << "\n";
+  Write(Keys());
 }
 
 void ConsoleScreen::Draw() {
   const std::string& title = m_model.Title();
-  m_out << "\n"
-        << title << "\n"
-        << std::string(std::max<std::size_t>(title.size(), 3), '=') << "\n";
+  m_out << "\n";
+  Write(title);
+  m_out << std::string(std::min(std::max<std::size_t>(DisplayWidth(title), 3), m_width), '=')
+        << "\n";
   const std::vector<DialogItem>& items = m_model.Items();
   for (const std::vector<std::size_t>& row : m_model.Rows()) {
     std::string line;
     for (const std::size_t index : row)
       line += (line.empty() ? "" : " ") + Show(items[index], index);
-    m_out << line << "\n";
+    // The lines of a choice start below its text.
+    Write(line, items[row.front()].IsCheckable() ? kChoiceMarkWidth : 0);
     // A list's items follow its row, as its opened list would.
     for (const std::size_t index : row) {
-      if (items[index].kind != ControlKind::kComboBox)
-        continue;
-      m_out << "   list:";
-      for (const std::string& item : items[index].items)
-        m_out << " " << Trim(item);
-      m_out << "\n";
+      if (items[index].kind == ControlKind::kComboBox)
+        Write(kListMark + Joined(items[index].items), sizeof kListMark - 1);
     }
   }
 }
@@ -65,13 +107,17 @@ void ConsoleScreen::Prompt() {
 }
 
 void ConsoleScreen::Refused(const std::string& choice) {
-  m_out << "Not a choice: " << choice << "\n";
+  Write(choice + " ? " + Keys());
 }
 
 void ConsoleScreen::Answer() {
   const std::string answer = m_model.Notes().answer;
-  if (!answer.empty())
-    m_out << answer << "\n";
+  if (!answer.empty()) {
+    std::string shown = "-> ";
+    for (const char c : answer)
+      shown += c == '\n' ? std::string("\n   ") : std::string(1, c);
+    Write(shown, 3);
+  }
   m_out << std::flush;
 }
 

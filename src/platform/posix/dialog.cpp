@@ -36,7 +36,7 @@ DialogHost& LineHost() {
 DialogHost& StandardConsoleHost() {
   // Messages stay on standard error; a person at the terminal confirms each.
   static ConsoleDialogHost host(std::cin, std::cout, std::cerr,
-                                ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
+                                ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO), STDOUT_FILENO);
   return host;
 }
 
@@ -52,7 +52,8 @@ DialogHost& TerminalHost() {
   static std::ofstream ttyOut("/dev/tty");
   if (!ttyIn.is_open() || !ttyOut.is_open())
     return LineHost();
-  static ConsoleDialogHost host(ttyIn, ttyOut, ttyOut, true);
+  // Input is that terminal too: its width is the one the dialog is shown at.
+  static ConsoleDialogHost host(ttyIn, ttyOut, ttyOut, true, STDIN_FILENO);
   return host;
 }
 

@@ -51,8 +51,15 @@ public:
     Guarded([&] { m_model.Spin(control, delta); });
   }
   void Focused(std::size_t control) override { m_model.SetFocus(control); }
-  void Key(DialogKey key) override {
-    Guarded([&] { m_model.Key(key); });
+  bool Key(DialogKey key) override {
+    bool handled = false;
+    Guarded([&] { handled = m_model.Key(key); });
+    return handled;
+  }
+  bool Character(const std::string& typed, bool alt) override {
+    bool handled = false;
+    Guarded([&] { handled = m_model.Character(typed, alt); });
+    return handled;
   }
   void Close() override {
     Guarded([&] { m_model.Close(); });

@@ -21,7 +21,9 @@ const char kDialogStyle[] =
     ".kwu-dialog combobox button { padding: 0 2px 0 4px; }"
     ".kwu-dialog combobox arrow { min-width: 10px; min-height: 10px; }"
     ".kwu-dialog radio { margin: 0 4px 0 0; min-width: 12px; min-height: 12px; }"
-    ".kwu-dialog .kwu-updown button { padding: 0; }";
+    ".kwu-dialog .kwu-updown button { padding: 0; }"
+    // The default button has the dark frame Windows draws round it.
+    ".kwu-dialog button.default { border-color: @theme_fg_color; }";
 
 // A control's text for GTK: a mnemonic is marked by "_", so an underscore of the text is
 // doubled, and carriage returns go.

@@ -3,6 +3,47 @@
 namespace platform {
 namespace posix {
 
+namespace {
+
+// The keys the dialog manager handles, as GTK reports them.
+bool DialogKeyOf(guint key, guint modifiers, DialogKey& dialogKey) {
+  if (key == GDK_KEY_ISO_Left_Tab || (key == GDK_KEY_Tab && modifiers == GDK_SHIFT_MASK)) {
+    dialogKey = DialogKey::kShiftTab;
+    return modifiers == GDK_SHIFT_MASK || modifiers == 0;
+  }
+  if (modifiers != 0)
+    return false;
+  switch (key) {
+    case GDK_KEY_Tab: dialogKey = DialogKey::kTab; return true;
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up: dialogKey = DialogKey::kUp; return true;
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down: dialogKey = DialogKey::kDown; return true;
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left: dialogKey = DialogKey::kLeft; return true;
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right: dialogKey = DialogKey::kRight; return true;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter: dialogKey = DialogKey::kEnter; return true;
+    case GDK_KEY_Escape: dialogKey = DialogKey::kEscape; return true;
+    case GDK_KEY_space:
+    case GDK_KEY_KP_Space: dialogKey = DialogKey::kSpace; return true;
+    default: return false;
+  }
+}
+
+// The character a key types, in UTF-8; "" for keys that type none.
+std::string TypedCharacter(guint key) {
+  const gunichar character = gdk_keyval_to_unicode(key);
+  if (character == 0 || !g_unichar_isgraph(character))
+    return std::string();
+  char bytes[8] = {};
+  return std::string(bytes, static_cast<std::size_t>(g_unichar_to_utf8(character, bytes)));
+}
+
+}  // namespace
+
 TemplateDialog::TemplateDialog(GtkDialogSession& session)
     : m_session(session), m_state(session.State()) {}
 
@@ -23,6 +64,8 @@ void TemplateDialog::Run() {
   if (m_state.ended)
     return;
   gtk_widget_show_all(m_window);
+  // The initial focus shows at once, as on Windows, not only after a first key.
+  gtk_window_set_focus_visible(GTK_WINDOW(m_window), TRUE);
   gtk_window_present(GTK_WINDOW(m_window));
   m_loop = g_main_loop_new(nullptr, FALSE);
   if (!m_state.ended)
@@ -50,7 +93,6 @@ void TemplateDialog::Build() {
 
   const std::vector<DialogItem>& items = m_state.items;
   m_signals.reserve(items.size() * 2);
-  GList* chain = nullptr;  // Tab moves between the tab stops, in template order
   for (std::size_t index = 0; index < items.size(); ++index) {
     const DialogItem& item = items[index];
     m_controls.push_back(CreateControl(m_state, index, units, m_groups, m_session));
@@ -61,20 +103,16 @@ void TemplateDialog::Build() {
       gtk_widget_set_no_show_all(widget, TRUE);
     if (!item.enabled)
       gtk_widget_set_sensitive(widget, FALSE);
+    // The default button is the window's default, drawn as such (the "default" style).
     if (item.kind == ControlKind::kDefaultPushButton) {
       gtk_widget_set_can_default(widget, TRUE);
       gtk_window_set_default(window, widget);
+      gtk_style_context_add_class(gtk_widget_get_style_context(widget), GTK_STYLE_CLASS_DEFAULT);
     }
-    if (item.IsTabStop())
-      chain = g_list_append(chain, widget);
     Connect(index);
     gtk_fixed_put(GTK_FIXED(fixed), widget, units.Horizontal(item.source.x),
                   units.Vertical(item.source.y));
   }
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  g_list_free(chain);
 
   g_signal_connect(m_window, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(m_window, "key-press-event", G_CALLBACK(OnKeyPress), this);
@@ -127,10 +165,27 @@ void TemplateDialog::Mirror() {
     if (item.kind == ControlKind::kComboBox)
       MirrorList(item, control, m_shownItems[index]);
   }
-  if (m_state.focus != m_shownFocus) {
-    m_shownFocus = m_state.focus;
-    if (m_shownFocus != kNoControl)
-      gtk_widget_grab_focus(m_controls[m_shownFocus].widget);
+  MirrorFocus();
+}
+
+// Windows gives a text the focus when the arrow keys reach it, and draws nothing for it.
+// GTK focuses no plain label, so a text is selectable while it has the focus, with nothing
+// selected: it holds the focus, and assistive technologies read it.
+void TemplateDialog::MirrorFocus() {
+  if (m_state.focus == m_shownFocus)
+    return;
+  if (m_state.focus == kNoControl) {
+    gtk_window_set_focus(GTK_WINDOW(m_window), nullptr);
+    return;
+  }
+  GtkWidget* widget = m_controls[m_state.focus].widget;
+  const bool text = GTK_IS_LABEL(widget);
+  if (text)
+    gtk_label_set_selectable(GTK_LABEL(widget), TRUE);
+  gtk_widget_grab_focus(widget);
+  if (text) {
+    gtk_label_select_region(GTK_LABEL(widget), 0, 0);
+    m_selectableText = m_state.focus;
   }
 }
 
@@ -200,6 +255,10 @@ void TemplateDialog::OnSetFocus(GtkWindow*, GtkWidget* focus, TemplateDialog* di
       found = index;
   }
   dialog->m_shownFocus = found;
+  if (dialog->m_selectableText != kNoControl && dialog->m_selectableText != found) {
+    gtk_label_set_selectable(GTK_LABEL(dialog->m_controls[dialog->m_selectableText].widget), FALSE);
+    dialog->m_selectableText = kNoControl;
+  }
   if (dialog->Listening())
     dialog->m_session.Focused(found);
 }
@@ -213,21 +272,23 @@ gboolean TemplateDialog::OnDelete(GtkWidget*, GdkEvent*, TemplateDialog* dialog)
   return TRUE;
 }
 
-// Escape and Enter go to the dialog; every other key to GTK.
+// The dialog manager's keys and the mnemonics go to the dialog; what it leaves (keys in an
+// open list, Alt+Down that opens one) goes to GTK.
 gboolean TemplateDialog::OnKeyPress(GtkWidget*, GdkEventKey* event, TemplateDialog* dialog) {
   if (!dialog->Listening())
     return FALSE;
   const guint modifiers = event->state & gtk_accelerator_get_default_mod_mask();
-  const guint key = event->keyval;
-  DialogKey dialogKey;
-  if (key == GDK_KEY_Escape && modifiers == 0)
-    dialogKey = DialogKey::kEscape;
-  else if ((key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter) &&
-           modifiers == 0)
-    dialogKey = DialogKey::kEnter;
-  else
+  DialogKey key;
+  bool handled = false;
+  if (DialogKeyOf(event->keyval, modifiers, key)) {
+    handled = dialog->m_session.Key(key);
+  } else if ((modifiers & ~(GDK_SHIFT_MASK | GDK_MOD1_MASK)) == 0) {
+    const std::string typed = TypedCharacter(event->keyval);
+    handled = !typed.empty() && dialog->m_session.Character(typed, modifiers & GDK_MOD1_MASK);
+  }
+  if (!handled)
     return FALSE;
-  dialog->m_session.Key(dialogKey);
+  gtk_window_set_focus_visible(GTK_WINDOW(dialog->m_window), TRUE);
   dialog->After();
   return TRUE;
 }

@@ -45,6 +45,7 @@ private:
   void Connect(std::size_t index);
   // Brings the widgets to the model's state.
   void Mirror();
+  void MirrorFocus();
   void MirrorChecked(const DialogItem& item, const GtkControl& control);
   void MirrorList(const DialogItem& item, const GtkControl& control,
                   std::vector<std::string>& shown);
@@ -70,6 +71,7 @@ private:
   std::vector<std::vector<std::string>> m_shownItems;
   std::string m_shownTitle;
   std::size_t m_shownFocus = kNoControl;
+  std::size_t m_selectableText = kNoControl;  // a text made selectable to hold the focus
   std::vector<std::unique_ptr<Signal>> m_signals;
   int m_programmatic = 1;
 };

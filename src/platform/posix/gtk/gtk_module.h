@@ -33,7 +33,10 @@ public:
   virtual void Spin(std::size_t control, int delta) = 0;
   // The focus moved to a control (kNoControl: to none).
   virtual void Focused(std::size_t control) = 0;
-  virtual void Key(DialogKey key) = 0;
+  // A key of the dialog manager; false when it leaves the key to the focused control.
+  virtual bool Key(DialogKey key) = 0;
+  // A character typed, with Alt or without, for the mnemonics; false when none took it.
+  virtual bool Character(const std::string& typed, bool alt) = 0;
   virtual void Close() = 0;  // the close box, as the window manager reports it
   // The picture of icon resource `id` of the current resource module.
   virtual bool LoadIcon(unsigned id, IconImage& image) = 0;
@@ -51,7 +54,7 @@ struct GtkModule {
   void (*showMessageBox)(const std::string& text, const std::string& caption, bool error);
 };
 
-constexpr int kGtkModuleVersion = 2;
+constexpr int kGtkModuleVersion = 3;
 constexpr char kGtkModuleEntry[] = "kwu_gtk_module";
 constexpr char kGtkModuleFileName[] = "libkavexwebupd-gtk.so";
 
