@@ -223,8 +223,10 @@ class WineSession:
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
         self._xvfb = subprocess.Popen(
+            # -noreset: the server would otherwise start over each time its last client
+            # goes, and a program connecting just then would wait for ever.
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+             "tcp", "-noreset"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end, "rb") as pipe:
