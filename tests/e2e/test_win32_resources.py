@@ -51,6 +51,7 @@ STRINGS = {
     10: "day(s)",
     11: "OK",
     12: "Cancel",
+    13: "The update information is not signed by the publisher, or it was changed.",
 }
 
 DIALOG_INIT = b"".join(struct.pack("<HHI", 1016, 0x0403, 3) + text + b"\0"
@@ -175,8 +176,10 @@ class GermanLibrary(unittest.TestCase):
         library = BUILD / "src" / "Locale" / "de" / "kavexwebupdexe.dat"
         resources = resources_of(library)
         german = strings_of(resources[(6, 1)][1])
-        self.assertEqual(sorted(german), list(range(2, 13)))
+        self.assertEqual(sorted(german), list(range(2, 14)))
         self.assertEqual(german[2], "Fehler")
+        self.assertEqual(german[13], "Die Update-Informationen sind nicht vom Herausgeber "
+                                     "signiert oder wurden ver\u00e4ndert.")
         self.assertIn("LANGUAGE 7, 1", decompiled(library))
         self.assertEqual(german[7], "F\u00fcr die Software %s sind Updates verf\u00fcgbar.")
         self.assertEqual(resources[(240, 103)][1], DIALOG_INIT)
