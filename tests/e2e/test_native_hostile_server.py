@@ -57,10 +57,11 @@ class NativeHostileServer(HostileServerCases, NativeTestCase):
         self.addCleanup(self.server.stop)
         self.box.set_values({(SETTINGS_KEY, "URL"): self.server.url("/misc/update.ini")})
 
-    def run_program(self, args, outcome, limit, env):
+    def run_program(self, args, outcome, limit, env, prefix=()):
         environment = self.box.environment(dict(env, KAVEXWEBUPD_OPEN_COMMAND="/bin/true"))
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            process = subprocess.Popen([PROGRAM] + list(args), env=environment, cwd=self.box.root,
+            process = subprocess.Popen(list(prefix) + [PROGRAM] + list(args), env=environment,
+                                       cwd=self.box.root,
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                        start_new_session=True)
             killed = threading.Event()

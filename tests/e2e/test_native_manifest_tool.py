@@ -13,6 +13,7 @@ from test_native_update_check import (GERMAN_NO_UPDATES, GERMAN_UPDATES_AVAILABL
                                       UPDATES_AVAILABLE, UpdateCheckTestCase, dialogs,
                                       free_port, manifest)
 from http_server import LoopbackHttpServer, Reply
+from tool_signing_cases import ToolSigningCases
 
 TOOL = os.path.join(BUILD_DIR, "src", "kavexwebupd-manifest")
 
@@ -292,6 +293,16 @@ class Products(ToolRunner, NativeTestCase):
         code, stdout, _ = self.tool("products", served, folder)
         self.assertEqual(code, 0)
         self.assertIn("Result: no update (no page)", stdout)
+
+
+
+class Signing(ToolSigningCases, ToolRunner, NativeTestCase):
+    def files(self):
+        return self.box.root + os.sep, self.box.root + os.sep
+
+    def signing_tool(self, args):
+        code, stdout, stderr = self.tool(*args)
+        return code, stdout + stderr
 
 
 if __name__ == "__main__":

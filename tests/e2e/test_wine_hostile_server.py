@@ -120,7 +120,7 @@ class WineHostileServer(HostileServerCases, unittest.TestCase):
         self.server.requests = []
         self.session.reg_add(SETTINGS_KEY, "URL", self.server.url("/misc/update.ini"))
 
-    def run_program(self, args, outcome, limit, env):
+    def run_program(self, args, outcome, limit, env, prefix=None):
         kind = outcome[0]
         ui = None
         if kind in ("error", "no-updates"):
@@ -128,7 +128,7 @@ class WineHostileServer(HostileServerCases, unittest.TestCase):
         elif kind == "update":
             ui = UiScript("App", "escape", "wait-gone", timeout=limit)
         with PeakMemory(self.session.prefix) as memory:
-            result = self.session.run(args, ui=ui, env=env, timeout=limit)
+            result = self.session.run(args, ui=ui, env=env, timeout=limit, wrapper=prefix)
         run = Run(result.returncode, "nothing", peak_bytes=memory.peak,
                   timed_out=result.timed_out,
                   detail="ui=%r stderr=%r" % ([u.events for u in result.ui],

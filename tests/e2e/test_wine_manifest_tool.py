@@ -9,6 +9,7 @@ import unittest
 
 from manifest_download_cases import BUILD_DIR, free_port
 from test_native_manifest_tool import TRAPS, WORKED_EXAMPLE, text
+from tool_signing_cases import ToolSigningCases
 from program_texts import product_file
 from wine_harness import PRODUCT_FOLDER, session_with_program, wine_available
 
@@ -20,7 +21,7 @@ FOLDER = "C:\\kwu-tools\\"
 TOOL_IN_PREFIX = FOLDER + "kavexwebupd-manifest.exe"
 
 
-class WineManifestTool(unittest.TestCase):
+class WineManifestTool(ToolSigningCases, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         if not os.path.exists(TOOL):
@@ -42,6 +43,12 @@ class WineManifestTool(unittest.TestCase):
         stdout = result.stdout.decode("latin-1") if isinstance(result.stdout, bytes) \
             else result.stdout
         return result.returncode, stdout.replace("\r\n", "\n")
+
+    def files(self):
+        return self.session.unix_path(FOLDER), FOLDER
+
+    def signing_tool(self, args):
+        return self.tool(*args)
 
     def tool_json(self, *args, code):
         result, stdout = self.tool("--json", *args)

@@ -1,0 +1,114 @@
+"""kavexwebupd-manifest's keys and signatures, shared by the Linux tool's suite (OpenSSL)
+and the Windows tool's under Wine (CNG), held against openssl itself: the keys the tool
+makes are keys to openssl, the keys openssl makes sign in the tool, and what the tool
+signs verifies with openssl dgst. Any build.
+
+A suite mixes ToolSigningCases into a unittest.TestCase and provides:
+- signing_tool(args): (exit code, standard output) of the tool, run in the folder files()
+  gives;
+- files(): (the folder on this machine, the same folder as the tool names it); both end
+  with the separator.
+"""
+
+import base64
+import json
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import manifest_signer  # noqa: E402
+
+MANIFEST = b"; manifest\r\n[App 7.0]\r\nFileArgs=http://h/app/7.1/\r\n"
+
+
+def openssl(*args, data=None):
+    completed = subprocess.run(["openssl"] + list(args), input=data, capture_output=True)
+    return completed.returncode, completed.stdout
+
+
+def der_signature(raw):
+    """r and s (32 bytes each) as the DER SEQUENCE openssl verifies."""
+    def integer(value):
+        value = value.lstrip(b"\0") or b"\0"
+        if value[0] & 0x80:
+            value = b"\0" + value
+        return b"\x02" + bytes([len(value)]) + value
+    body = integer(raw[:32]) + integer(raw[32:])
+    return b"\x30" + bytes([len(body)]) + body
+
+
+class ToolSigningCases:
+    def host(self, name):
+        return self.files()[0] + name
+
+    def named(self, name):
+        return self.files()[1] + name
+
+    def write(self, name, content):
+        with open(self.host(name), "wb") as stream:
+            stream.write(content)
+
+    def read(self, name):
+        with open(self.host(name), "rb") as stream:
+            return stream.read()
+
+    def assertVerifiesWithOpenssl(self, name, public):
+        """The file's last line signs the bytes before it, as openssl sees it."""
+        content = self.read(name)
+        start = content.rindex(manifest_signer.MARKER)
+        line = content[start:].rstrip(b"\r\n")
+        self.write("signature.der", der_signature(base64.b64decode(line.split(b" ")[-1])))
+        self.write("covered.bin", content[:start])
+        code, out = openssl("dgst", "-sha256", "-verify", self.host(public), "-signature",
+                            self.host("signature.der"), self.host("covered.bin"))
+        self.assertEqual((code, out.strip()), (0, b"Verified OK"))
+
+    def test_the_tools_keys_and_signatures_are_openssls(self):
+        code, stdout = self.signing_tool(["--json", "keygen", self.named("private.pem"),
+                                          self.named("public.pem")])
+        self.assertEqual(code, 0, stdout)
+        made = json.loads(stdout)
+        self.assertEqual(openssl("pkey", "-in", self.host("private.pem"), "-check", "-noout")[0], 0)
+        self.assertEqual(made["keyId"], manifest_signer.key_id(self.host("private.pem")))
+        self.write("update.ini", MANIFEST)
+        code, stdout = self.signing_tool(["sign", self.named("update.ini"), "--key",
+                                          self.named("private.pem")])
+        self.assertEqual(code, 0, stdout)
+        signed = self.read("update.ini")
+        self.assertTrue(signed.startswith(MANIFEST) and signed.endswith(b"\r\n"), signed)
+        self.assertVerifiesWithOpenssl("update.ini", "public.pem")
+        # Signing twice gives the same bytes.
+        self.assertEqual(self.signing_tool(["sign", self.named("update.ini"), "--key",
+                                            self.named("private.pem")])[0], 0)
+        self.assertEqual(self.read("update.ini"), signed)
+        self.assertEqual(self.signing_tool(["check", self.named("update.ini"), "--key",
+                                            self.named("public.pem")])[0], 0)
+        self.write("update.ini", signed.replace(b"7.1", b"7.2"))
+        code, stdout = self.signing_tool(["--json", "check", self.named("update.ini"), "--key",
+                                          self.named("public.pem")])
+        self.assertEqual((code, json.loads(stdout)["signature"]["status"]), (1, "bad"))
+
+    def test_keys_made_by_openssl_sign_in_the_tool(self):
+        # PKCS #8, as openssl genpkey writes it, and SEC 1, as openssl ecparam writes it.
+        manifest_signer.make_key(self.host("pkcs8.pem"))
+        code, sec1 = openssl("ecparam", "-name", "prime256v1", "-genkey", "-noout")
+        self.assertEqual(code, 0)
+        self.write("sec1.pem", sec1)
+        for key in ("pkcs8.pem", "sec1.pem"):
+            with self.subTest(key=key):
+                public = key + ".pub"
+                self.assertEqual(openssl("pkey", "-in", self.host(key), "-pubout", "-out",
+                                         self.host(public))[0], 0)
+                self.write("update.ini", MANIFEST)
+                code, stdout = self.signing_tool(["sign", self.named("update.ini"), "--key",
+                                                  self.named(key), "-o", self.named("out.ini")])
+                self.assertEqual(code, 0, stdout)
+                self.assertEqual(self.read("update.ini"), MANIFEST)
+                self.assertVerifiesWithOpenssl("out.ini", public)
+                # And what openssl signs, the tool finds valid.
+                self.write("theirs.ini", manifest_signer.sign(MANIFEST, self.host(key)))
+                code, stdout = self.signing_tool(["check", self.named("theirs.ini"), "--key",
+                                                  self.named(public)])
+                self.assertEqual(code, 0, stdout)
+                self.assertIn("signature: valid", stdout)
