@@ -50,6 +50,13 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string& why)
     why = "the file does not open";
     return false;
   }
+  // Room for the whole file at once, where its size can be told: no copy as it grows.
+  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long size = std::ftell(file.get());
+    if (size > 0)
+      text.reserve(static_cast<std::size_t>(size));
+    std::rewind(file.get());
+  }
   char buffer[65536];
   std::size_t count;
   while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)

@@ -1,5 +1,6 @@
 #include "update/manifest_signature.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -41,11 +42,13 @@ std::size_t FindLastSignatureLine(const std::string& text) {
   return at;
 }
 
-// The number of the line that begins at offset, as an editor numbers lines.
+// The number of the line that begins at offset, as an editor numbers lines: every LF and
+// every CR that no LF follows ends one.
 std::size_t LineNumberAt(const std::string& text, std::size_t offset) {
-  std::size_t line = 1;
-  for (std::size_t i = 0; i<offset; i += LineEndLength(text, i)> 1 ? 2 : 1) {
-    if (IsLineEnd(text[i]))
+  const auto end = text.begin() + static_cast<std::ptrdiff_t>(offset);
+  std::size_t line = 1 + static_cast<std::size_t>(std::count(text.begin(), end, '\n'));
+  for (auto cr = std::find(text.begin(), end, '\r'); cr != end; cr = std::find(cr + 1, end, '\r')) {
+    if (cr + 1 == text.end() || cr[1] != '\n')
       ++line;
   }
   return line;
