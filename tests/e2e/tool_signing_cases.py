@@ -27,17 +27,6 @@ def openssl(*args, data=None):
     return completed.returncode, completed.stdout
 
 
-def der_signature(raw):
-    """r and s (32 bytes each) as the DER SEQUENCE openssl verifies."""
-    def integer(value):
-        value = value.lstrip(b"\0") or b"\0"
-        if value[0] & 0x80:
-            value = b"\0" + value
-        return b"\x02" + bytes([len(value)]) + value
-    body = integer(raw[:32]) + integer(raw[32:])
-    return b"\x30" + bytes([len(body)]) + body
-
-
 class ToolSigningCases:
     def host(self, name):
         return self.files()[0] + name
@@ -58,7 +47,8 @@ class ToolSigningCases:
         content = self.read(name)
         start = content.rindex(manifest_signer.MARKER)
         line = content[start:].rstrip(b"\r\n")
-        self.write("signature.der", der_signature(base64.b64decode(line.split(b" ")[-1])))
+        raw = base64.b64decode(line.split(b" ")[-1])
+        self.write("signature.der", manifest_signer.der_signature(raw))
         self.write("covered.bin", content[:start])
         code, out = openssl("dgst", "-sha256", "-verify", self.host(public), "-signature",
                             self.host("signature.der"), self.host("covered.bin"))

@@ -4,6 +4,7 @@ description in docs/shipping.md. A manifest the program accepts from this signer
 that the program and the description agree.
 
     line = signature_line(covered_bytes, "private.pem")
+    der = der_signature(r_and_s)                     # for openssl dgst -verify
     signed = sign(manifest_bytes, "private.pem")     # manifest + line + its line end
     make_key("other.pem")                            # a new P-256 private key
 """
@@ -47,6 +48,17 @@ def raw_signature(der):
     r, at = _integer(der, 2)
     s, _ = _integer(der, at)
     return r + s
+
+
+def der_signature(raw):
+    """r and s (32 bytes each) back as the DER SEQUENCE that openssl dgst -verify takes."""
+    def integer(value):
+        value = value.lstrip(b"\0") or b"\0"
+        if value[0] & 0x80:
+            value = b"\0" + value
+        return b"\x02" + bytes([len(value)]) + value
+    body = integer(raw[:32]) + integer(raw[32:])
+    return b"\x30" + bytes([len(body)]) + body
 
 
 def signature_line(covered, private_key):
