@@ -133,6 +133,10 @@ class TrustCases:
         server = self.serve(self.signed(manifest()), "good")
         self.assertShows(UPDATE)
         self.assertEqual([r.path for r in server.requests], [MANIFEST_PATH] * 2)
+        # A redirection is still the answer, never followed.
+        server.reply = Reply.redirect(302, server.url("/moved.ini"))
+        self.assertShows(error("Connection error. Status code: 302"), silent_too=False)
+        self.assertEqual([r.path for r in server.requests], [MANIFEST_PATH] * 3)
 
     @trust_build_only
     def test_a_certificate_fault_is_an_internet_error(self):
