@@ -87,16 +87,18 @@ bool ParseSignatureLine(std::string_view rest, std::string& keyId,
   return true;
 }
 
-// The manifest without its signature lines. One on the first line becomes the comment
-// ";", so that the lines after it keep their places: the lookup never reads the first.
+// The manifest without its signature lines. One that is the lookup's first line (only
+// line ends before it) becomes the comment ";", so that the lines after it keep their
+// places: the lookup never reads the first.
 std::string WithoutSignatureLines(const std::string& manifest) {
+  const std::size_t firstLine = manifest.find_first_not_of("\r\n");
   std::string text;
   for (std::size_t start = 0; start < manifest.size();) {
     const std::size_t end = EndOfLine(manifest, start);
     const std::size_t next = end + LineEndLength(manifest, end);
     if (manifest.compare(start, kMarkerLength, kSignatureMarker) != 0)
       text.append(manifest, start, next - start);
-    else if (start == 0)
+    else if (start == firstLine)
       text += ";" + manifest.substr(end, next - end);
     start = next;
   }

@@ -177,6 +177,10 @@ TEST(SignManifest, ASignatureOnTheFirstLineKeepsTheLinesAfterItInPlace) {
   EXPECT_EQ(resigned.rfind(";\r\n[App 7.0]\r\n", 0), 0u) << resigned;
   EXPECT_EQ(FindFileArgs("App", "7.0", resigned), "http://h/a.html");
   EXPECT_EQ(Status(resigned), SignatureStatus::kValid);
+  // Line ends before it do not make a line of their own for the lookup.
+  const std::string afterBreaks = "\r\n\n" + grown;
+  ASSERT_EQ(FindFileArgs("App", "7.0", afterBreaks), "http://h/a.html");
+  EXPECT_EQ(FindFileArgs("App", "7.0", Signed(afterBreaks)), "http://h/a.html");
 }
 
 TEST(SignManifest, RefusesAManifestWithAZeroByte) {

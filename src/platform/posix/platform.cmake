@@ -13,6 +13,8 @@ endfunction()
 # Signatures and keys: OpenSSL's libcrypto, which libcurl loads anyway. Linked only into what
 # signs or verifies, so that a program built without a key needs nothing new.
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+# Seen from every folder, as the fuzz targets under tests/ link it themselves.
+set_target_properties(OpenSSL::Crypto PROPERTIES IMPORTED_GLOBAL TRUE)
 function(kwu_platform_crypto target)
   target_link_libraries(${target} PUBLIC OpenSSL::Crypto)
 endfunction()
