@@ -1,0 +1,222 @@
+"""The resource scripts the generator writes for the locale libraries: the program's ids,
+templates, dialog-init data and icons with each language's texts, sizes, font and
+direction; the German one the same as the hand-written German library; and, where the
+toolchain is installed, every one compiled and read back."""
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+import locale_languages
+import make_locale_rc
+import po_file
+import resource_script
+
+SOURCE = Path(os.environ.get("KWU_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+UI = SOURCE / "src" / "ui"
+GERMAN = SOURCE / "locale" / "de" / "kavexwebupd.rc"
+WINDRES = os.environ.get("KWU_WINDRES") or shutil.which("i686-w64-mingw32-windres")
+
+ENGLISH = resource_script.read_script(UI / "kavexwebupd.rc")
+
+
+def translations(language):
+    return po_file.translations(po_file.read(SOURCE / "locale" / ("%s.po" % language.folder)))
+
+
+def generated(language):
+    return make_locale_rc.locale_script(ENGLISH, language, translations(language))
+
+
+def parsed(text):
+    return resource_script.parse_script(text.splitlines())
+
+
+def without_lines(dialog):
+    """A dialog's content, without where its statements stand in the file."""
+    controls = [tuple(value for key, value in vars(control).items() if key != "line")
+                for control in dialog.controls]
+    fields = {key: value for key, value in vars(dialog).items()
+              if key not in ("line", "controls")}
+    return fields, controls
+
+
+def code_lines(lines):
+    return [line.strip() for line in lines if not line.strip().startswith("//")]
+
+
+def compile_res(script, folder):
+    """The .res windres makes of a script, resolving includes and icons in src/ui."""
+    output = Path(folder) / (Path(script).stem + ".res")
+    subprocess.run([WINDRES, "--input-format=rc", "--output-format=res", "-I", str(UI),
+                    str(script), "-o", str(output)], check=True, capture_output=True)
+    return output.read_bytes()
+
+
+def resources_of(data):
+    """{(type, name): (language, bytes)} of a .res file."""
+    def name_at(at):
+        if data[at:at + 2] == b"\xff\xff":
+            return struct.unpack_from("<H", data, at + 2)[0], at + 4
+        end = at
+        while data[end:end + 2] != b"\0\0":
+            end += 2
+        return data[at:end].decode("utf-16-le"), end + 2
+
+    found, at = {}, 0
+    while at + 8 <= len(data):
+        size, header = struct.unpack_from("<II", data, at)
+        kind, after = name_at(at + 8)
+        name, after = name_at(after)
+        language = struct.unpack_from("<H", data, ((after + 3) & ~3) + 6)[0]
+        if size:
+            found[(kind, name)] = (language, data[at + header:at + header + size])
+        at = (at + header + size + 3) & ~3
+    return found
+
+
+def strings_of(block):
+    texts, at = {}, 0
+    for index in range(16):
+        length = struct.unpack_from("<H", block, at)[0]
+        if length:
+            texts[index] = block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+        at += 2 + 2 * length
+    return texts
+
+
+class GeneratedScripts(unittest.TestCase):
+    def test_same_ids_templates_data_and_icons_in_every_language(self):
+        for language in locale_languages.LANGUAGES:
+            with self.subTest(language.folder):
+                script = parsed(generated(language))
+                self.assertEqual([name for name, _, _ in script.strings],
+                                 [name for name, _, _ in ENGLISH.strings])
+                self.assertEqual(code_lines(script.dialog_init), code_lines(ENGLISH.dialog_init))
+                self.assertEqual(script.icons, ENGLISH.icons)
+                for english in ENGLISH.dialogs:
+                    mine = script.dialog(english.name)
+                    self.assertEqual(mine.extended, english.extended)
+                    self.assertEqual(mine.style, english.style)
+                    self.assertEqual(mine.caption, english.caption)
+                    self.assertEqual([(c.ident, c.klass, c.icon) for c in mine.controls],
+                                     [(c.ident, c.klass, c.icon) for c in english.controls])
+
+    def test_texts_are_the_translations_in_their_code_page_form(self):
+        for language in locale_languages.LANGUAGES:
+            with self.subTest(language.folder):
+                texts = translations(language)
+                script = parsed(generated(language))
+                for name, text, _ in script.strings:
+                    self.assertEqual(text, make_locale_rc.windows_form(texts[name],
+                                                                       language.codepage))
+                for dialog in script.dialogs:
+                    ok = dialog.control("IDOK")
+                    self.assertEqual(ok.text, texts["%s|IDOK" % dialog.name])
+
+    def test_language_font_and_direction(self):
+        for language in locale_languages.LANGUAGES:
+            with self.subTest(language.folder):
+                text = generated(language)
+                primary, sub = language.langid & 0x3FF, language.langid >> 10
+                self.assertIn("\nLANGUAGE 0x%02X, 0x%02X " % (primary, sub), text)
+                self.assertIn("#pragma code_page(65001)", text)
+                size, face = language.font or (8, "MS Sans Serif")
+                charset = locale_languages.CHARSET_OF_CODEPAGE[language.codepage]
+                for dialog in parsed(text).dialogs:
+                    self.assertEqual((dialog.font_size, dialog.font_face), (size, face))
+                    if dialog.extended:
+                        self.assertEqual(int(dialog.font_rest[2], 16), charset)
+                    mirrored = language.folder in locale_languages.RIGHT_TO_LEFT
+                    self.assertEqual(dialog.exstyle, "0x00400000" if mirrored else "")
+
+    def test_every_control_stays_inside_its_dialog(self):
+        for language in locale_languages.LANGUAGES:
+            for dialog in parsed(generated(language)).dialogs:
+                with self.subTest(language=language.folder, dialog=dialog.name):
+                    for control in dialog.controls:
+                        bottom = control.y + (12 if control.klass == "CLASS_COMBOBOX"
+                                              else control.height)
+                        self.assertLessEqual(control.x + control.width, dialog.width - 6,
+                                             control.ident)
+                        self.assertLessEqual(bottom, dialog.height - 6, control.ident)
+
+    def test_sizes_name_only_existing_controls(self):
+        language = locale_languages.Language(
+            "xx", "Test", "xx", 0x0409, 1252, "", None,
+            {"IDD_NO_UPDATES": {"IDC_RADIO_VISIT": {"width": 10}}})
+        with self.assertRaises(ValueError):
+            make_locale_rc.locale_script(ENGLISH, language, {})
+
+    def test_untranslated_entries_keep_english_and_are_named(self):
+        warnings = []
+        text = make_locale_rc.locale_script(ENGLISH, locale_languages.language("fr"),
+                                            {"IDS_ERROR": "Erreur"}, warn=warnings.append)
+        strings = {name: value for name, value, _ in parsed(text).strings}
+        self.assertEqual(strings["IDS_ERROR"], "Erreur")
+        self.assertEqual(strings["IDS_DAYS"], "day(s)")
+        self.assertTrue(any("IDS_DAYS" in warning for warning in warnings))
+
+    def test_wider_dialog_centres_its_ok_button(self):
+        script = parsed(generated(locale_languages.language("ja")))
+        dialog = script.dialog("IDD_UPDATE_AVAILABLE")
+        self.assertEqual(dialog.width, 270)
+        self.assertEqual(dialog.control("IDOK").x, (270 - 50) // 2)
+
+
+class GermanLibrary(unittest.TestCase):
+    """The German library made from de.po carries what the hand-written one carries."""
+
+    def test_same_texts_sizes_and_ids_as_the_hand_written_script(self):
+        made = parsed(generated(locale_languages.language("de")))
+        today = resource_script.read_script(GERMAN)
+        self.assertEqual([entry[:2] for entry in made.strings],
+                         [entry[:2] for entry in today.strings])
+        for dialog in today.dialogs:
+            self.assertEqual(without_lines(made.dialog(dialog.name)), without_lines(dialog))
+        self.assertEqual(code_lines(made.dialog_init), code_lines(today.dialog_init))
+        self.assertEqual(made.icons, today.icons)
+
+    @unittest.skipUnless(WINDRES, "i686-w64-mingw32-windres is not installed")
+    def test_compiles_to_the_same_resources(self):
+        with tempfile.TemporaryDirectory() as folder:
+            script = Path(folder) / "de.rc"
+            script.write_text(generated(locale_languages.language("de")), encoding="utf-8")
+            self.assertEqual(compile_res(script, folder), compile_res(GERMAN, folder))
+
+
+@unittest.skipUnless(WINDRES, "i686-w64-mingw32-windres is not installed")
+class CompiledLibraries(unittest.TestCase):
+    def test_every_script_compiles_and_reads_back(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for language in locale_languages.LANGUAGES:
+                with self.subTest(language.folder):
+                    script = Path(folder) / ("%s.rc" % language.folder)
+                    script.write_text(generated(language), encoding="utf-8")
+                    resources = resources_of(compile_res(script, folder))
+                    language_of_table, block = resources[(6, 1)]
+                    self.assertEqual(language_of_table, language.langid)
+                    texts = translations(language)
+                    expected = {index: make_locale_rc.windows_form(texts[name],
+                                                                   language.codepage)
+                                for index, (name, _, _) in enumerate(ENGLISH.strings, 2)}
+                    self.assertEqual(strings_of(block), expected)
+                    for key in ((5, 103), (5, 104), (240, 103), (14, 101), (14, 102)):
+                        self.assertIn(key, resources)
+                    # 103 stays an extended template, 104 a classic one; both carry the
+                    # mirrored layout in their extended style where the language needs it.
+                    extended = resources[(5, 103)][1]
+                    classic = resources[(5, 104)][1]
+                    self.assertEqual(extended[:4], b"\x01\x00\xff\xff")
+                    self.assertNotEqual(classic[:4], b"\x01\x00\xff\xff")
+                    rtl = language.folder in locale_languages.RIGHT_TO_LEFT
+                    mirrored = 0x00400000 if rtl else 0
+                    self.assertEqual(struct.unpack_from("<I", extended, 8)[0], mirrored)
+                    self.assertEqual(struct.unpack_from("<I", classic, 4)[0], mirrored)
+
+
+if __name__ == "__main__":
+    unittest.main()
