@@ -87,6 +87,11 @@ USES = {
                "carries out the choice.", ("IDD_UPDATE_AVAILABLE", "IDOK"), ""),
     "IDS_CANCEL": (False, "Kept for a Cancel button; this version shows it nowhere. "
                    "Translate it as the usual Cancel button of the language.", None, ""),
+    "IDS_BAD_SIGNATURE": (True, "Error text, after \"Error: \" in a message box, when the "
+                          "update information does not carry the publisher's valid digital "
+                          "signature (only a program built to check signatures shows it): "
+                          "it was not signed, it was signed with another key, or it was "
+                          "changed on its way.", None, ""),
 }
 
 # Texts resource editors put into new controls; the program replaces every one of them
