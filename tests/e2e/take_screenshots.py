@@ -13,14 +13,11 @@ import time
 
 from wine_harness import PROGRAM_FOLDER, UiScript, WineSession
 
-SHOTS = [
-    # file name, probe action, product, locale, window title
-    ("update_available_en.png", "update", "Acme Writer", "", "Acme Writer"),
-    ("update_available_de.png", "update", "Acme Writer", "de", "Acme Writer"),
-    ("no_updates_en.png", "noupdates", "Acme Writer", "", "Acme Writer"),
-    ("no_updates_de.png", "noupdates", "Acme Writer", "de", "Acme Writer"),
-    ("product_error_en.png", "error", "Acme Writer", "", "Acme Writer"),
-]
+PRODUCT = "Acme Writer"
+SHOTS = [  # file name, probe action, locale
+    ("update_available_en.png", "update", ""), ("update_available_de.png", "update", "de"),
+    ("no_updates_en.png", "noupdates", ""), ("no_updates_de.png", "noupdates", "de"),
+    ("product_error_en.png", "error", "")]
 
 
 def main(target):
@@ -28,7 +25,7 @@ def main(target):
     with WineSession(display=True) as session:
         shutil.copy2(os.path.join(session.build, "tests", "support", "dialog_probe.exe"),
                      session.unix_path(PROGRAM_FOLDER))
-        for name, action, product, locale, title in SHOTS:
+        for name, action, locale in SHOTS:
             whole = os.path.join(session.base, name)
 
             def capture():
@@ -38,8 +35,8 @@ def main(target):
 
             shooter = threading.Thread(target=capture)
             shooter.start()
-            run = session.run(["C:\\kwu\\probe.txt", action, product, locale],
-                              ui=UiScript(title, "sleep:5000", "ok", "wait-gone"),
+            run = session.run(["C:\\kwu\\probe.txt", action, PRODUCT, locale],
+                              ui=UiScript(PRODUCT, "sleep:5000", "ok", "wait-gone"),
                               program=PROGRAM_FOLDER + "dialog_probe.exe", cwd="C:\\kwu")
             shooter.join()
             window = run.ui[0].window

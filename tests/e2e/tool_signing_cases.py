@@ -1,23 +1,15 @@
-"""kavexwebupd-manifest's keys and signatures, shared by the Linux tool's suite (OpenSSL)
-and the Windows tool's under Wine (CNG), held against openssl itself: the keys the tool
-makes are keys to openssl, the keys openssl makes sign in the tool, and what the tool
-signs verifies with openssl dgst. Any build.
-
-A suite mixes ToolSigningCases into a unittest.TestCase and provides:
-- signing_tool(args): (exit code, standard output) of the tool, run in the folder files()
-  gives;
-- files(): (the folder on this machine, the same folder as the tool names it); both end
-  with the separator.
-"""
+"""kavexwebupd-manifest's keys and signatures, on both platforms (the Linux tool signs with
+OpenSSL, the Windows tool with CNG), held against openssl itself: the keys the tool makes
+are keys to openssl, the keys openssl makes sign in the tool, and what the tool signs
+verifies with openssl dgst. Any build; test_native_manifest_tool.py and
+test_wine_manifest_tool.py run them."""
 
 import base64
 import json
-import os
 import subprocess
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-import manifest_signer  # noqa: E402
+from tool_cases import Tool
+import manifest_signer
 
 MANIFEST = b"; manifest\r\n[App 7.0]\r\nFileArgs=http://h/app/7.1/\r\n"
 
@@ -27,16 +19,10 @@ def openssl(*args, data=None):
     return completed.returncode, completed.stdout
 
 
-class ToolSigningCases:
+class Signing(Tool):
     def host(self, name):
-        return self.files()[0] + name
-
-    def named(self, name):
-        return self.files()[1] + name
-
-    def write(self, name, content):
-        with open(self.host(name), "wb") as stream:
-            stream.write(content)
+        """A file of the case's folder as this machine names it."""
+        return self.host_path(self.scratch(name))
 
     def read(self, name):
         with open(self.host(name), "rb") as stream:
@@ -55,28 +41,28 @@ class ToolSigningCases:
         self.assertEqual((code, out.strip()), (0, b"Verified OK"))
 
     def test_the_tools_keys_and_signatures_are_openssls(self):
-        code, stdout = self.signing_tool(["--json", "keygen", self.named("private.pem"),
-                                          self.named("public.pem")])
+        code, stdout = self.tool("--json", "keygen", self.scratch("private.pem"),
+                                 self.scratch("public.pem"))
         self.assertEqual(code, 0, stdout)
         made = json.loads(stdout)
         self.assertEqual(openssl("pkey", "-in", self.host("private.pem"), "-check", "-noout")[0], 0)
         self.assertEqual(made["keyId"], manifest_signer.key_id(self.host("private.pem")))
         self.write("update.ini", MANIFEST)
-        code, stdout = self.signing_tool(["sign", self.named("update.ini"), "--key",
-                                          self.named("private.pem")])
+        code, stdout = self.tool("sign", self.scratch("update.ini"), "--key",
+                                 self.scratch("private.pem"))
         self.assertEqual(code, 0, stdout)
         signed = self.read("update.ini")
         self.assertTrue(signed.startswith(MANIFEST) and signed.endswith(b"\r\n"), signed)
         self.assertVerifiesWithOpenssl("update.ini", "public.pem")
         # Signing twice gives the same bytes.
-        self.assertEqual(self.signing_tool(["sign", self.named("update.ini"), "--key",
-                                            self.named("private.pem")])[0], 0)
+        self.assertEqual(self.tool("sign", self.scratch("update.ini"), "--key",
+                                   self.scratch("private.pem"))[0], 0)
         self.assertEqual(self.read("update.ini"), signed)
-        self.assertEqual(self.signing_tool(["check", self.named("update.ini"), "--key",
-                                            self.named("public.pem")])[0], 0)
+        self.assertEqual(self.tool("check", self.scratch("update.ini"), "--key",
+                                   self.scratch("public.pem"))[0], 0)
         self.write("update.ini", signed.replace(b"7.1", b"7.2"))
-        code, stdout = self.signing_tool(["--json", "check", self.named("update.ini"), "--key",
-                                          self.named("public.pem")])
+        code, stdout = self.tool("--json", "check", self.scratch("update.ini"), "--key",
+                                 self.scratch("public.pem"))
         self.assertEqual((code, json.loads(stdout)["signature"]["status"]), (1, "bad"))
 
     def test_keys_made_by_openssl_sign_in_the_tool(self):
@@ -91,14 +77,17 @@ class ToolSigningCases:
                 self.assertEqual(openssl("pkey", "-in", self.host(key), "-pubout", "-out",
                                          self.host(public))[0], 0)
                 self.write("update.ini", MANIFEST)
-                code, stdout = self.signing_tool(["sign", self.named("update.ini"), "--key",
-                                                  self.named(key), "-o", self.named("out.ini")])
+                code, stdout = self.tool("sign", self.scratch("update.ini"), "--key",
+                                         self.scratch(key), "-o", self.scratch("out.ini"))
                 self.assertEqual(code, 0, stdout)
                 self.assertEqual(self.read("update.ini"), MANIFEST)
                 self.assertVerifiesWithOpenssl("out.ini", public)
                 # And what openssl signs, the tool finds valid.
                 self.write("theirs.ini", manifest_signer.sign(MANIFEST, self.host(key)))
-                code, stdout = self.signing_tool(["check", self.named("theirs.ini"), "--key",
-                                                  self.named(public)])
+                code, stdout = self.tool("check", self.scratch("theirs.ini"), "--key",
+                                         self.scratch(public))
                 self.assertEqual(code, 0, stdout)
                 self.assertIn("signature: valid", stdout)
+
+
+CASES = (Signing,)
