@@ -90,4 +90,44 @@ class Signing(Tool):
                 self.assertIn("signature: valid", stdout)
 
 
+    def test_each_signature_finding_in_text_and_json(self):
+        ids = {}
+        for pair in ("one", "two"):
+            code, stdout = self.tool("--json", "keygen", self.scratch(pair + ".pem"),
+                                     self.scratch(pair + ".pub"))
+            self.assertEqual(code, 0, stdout)
+            ids[pair] = json.loads(stdout)["keyId"]
+        self.write("update.ini", MANIFEST)
+        self.assertEqual(self.tool("sign", self.scratch("update.ini"), "--key",
+                                   self.scratch("one.pem"))[0], 0)
+        signed = self.read("update.ini")
+        appended = b"[App 7.0 en]\r\nFileArgs=http://e/\r\n"
+        # status: (the manifest, the key it is checked with, what the text says, and the
+        # JSON report)
+        cases = {
+            "missing": (MANIFEST, "one", "no signature line", {"line": None}),
+            "malformed": (MANIFEST + manifest_signer.MARKER + b"x\r\n", "one",
+                          "line 4 is not of the form", {"line": 4}),
+            "uncovered": (signed + appended, "one",
+                          "followed by %d bytes that it does not cover" % len(appended),
+                          {"uncoveredBytes": len(appended)}),
+            "other-key": (signed, "two", "made by the key " + ids["one"],
+                          {"signedBy": ids["one"], "keyId": ids["two"]}),
+            "bad": (signed.replace(b"7.1", b"7.2"), "one", "line 4 does not verify",
+                    {"signedBy": ids["one"], "signedBytes": len(MANIFEST)}),
+        }
+        for status, (content, key, text, report) in cases.items():
+            with self.subTest(status=status):
+                path = self.write("case.ini", content)
+                public = self.scratch(key + ".pub")
+                for command in (("check", path), ("explain", path, "App", "7.0")):
+                    code, stdout = self.tool(*command, "--key", public)
+                    self.assertEqual(code, 1, stdout)
+                    self.assertIn("signature: %s (key %s, " % (status, ids[key]), stdout)
+                    self.assertIn(text, stdout)
+                    self.assertIn("\n  fix: Sign it ", stdout)
+                shown = self.tool_json("check", path, "--key", public, code=1)["signature"]
+                self.assertEqual(shown["status"], status, shown)
+                self.assertEqual({name: shown[name] for name in report}, report, shown)
+
 CASES = (Signing,)
