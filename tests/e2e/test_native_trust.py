@@ -15,6 +15,7 @@ _CERTIFICATE_ERROR = {"(60) SSL peer certificate or SSH remote key was not OK."}
 class NativeTrust(NativeCase):
     CERTIFICATE_ERRORS = {"untrusted": _CERTIFICATE_ERROR, "wrong-host": _CERTIFICATE_ERROR,
                           "expired": _CERTIFICATE_ERROR}
+    HTTPS_THROUGH_PROXY = True
 
 
 bind(trust_cases.CASES, NativeTrust, globals())

@@ -12,7 +12,8 @@ starts (tests/support/test_pki.py); a program trusts it only when started under
 self.trusted, which lays a bundle holding that CA over the system's for the one run.
 
 A platform's suite states CERTIFICATE_ERRORS: {"untrusted" | "wrong-host" | "expired": the
-texts its internet service may give}.
+texts its internet service may give}, and HTTPS_THROUGH_PROXY: whether a run can ask a
+proxy for an https tunnel.
 """
 
 import json
@@ -133,9 +134,28 @@ class HttpsAndSignatures(TrustCase):
         }
         for what, body in cases.items():
             with self.subTest(what):
-                self.serve_https(body, "good")
+                server = self.serve_https(body, "good")
                 self.assertShows(error(SIGNATURE_ERROR))
+                # One GET a run, as without a key.
+                self.assertEqual([r.path for r in server.requests], [MANIFEST_PATH] * 2)
         self.assertEqual(self.pages(), [])
+
+    def test_the_built_in_address_is_https(self):
+        # Through a proxy on loopback, which sees the host and port the tunnel is asked for;
+        # what comes back is no server of that host, so the silent run shows nothing.
+        if not self.HTTPS_THROUGH_PROXY:
+            self.skipTest("no https through a proxy on this platform: see the suite")
+        proxy = {"http_proxy": self.server.url(""), "https_proxy": self.server.url(""),
+                 "no_proxy": None, "NO_PROXY": None}
+        wanted = "CONNECT %s:443 HTTP/1.1" % cache_value("KWU_UPDATE_HOST")
+        for value in (None, "ftp://127.0.0.1/update.ini"):
+            with self.subTest(value=value):
+                if value is None:
+                    self.clear_settings()
+                else:
+                    self.set_setting("URL", value)
+                result = self.check("App", "7.0", "1", env=proxy)
+                self.assertEqual([r.request_line for r in result.requests][:1], [wanted])
 
     def test_the_tool_reads_https_and_checks_with_the_built_in_key(self):
         server = self.serve_https(self.signed(manifest()), "good")
