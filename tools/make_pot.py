@@ -89,6 +89,11 @@ USES = {
                    "lists the keys names with it the key that closes a dialog without an "
                    "answer, e.g. \"q=Cancel\". Translate it as the usual Cancel button of "
                    "the language.", None, ""),
+    "IDS_BAD_SIGNATURE": (True, "Error text, after \"Error: \" in a message box, when the "
+                          "update information does not carry the publisher's valid digital "
+                          "signature (only a program built to check signatures shows it): "
+                          "it was not signed, it was signed with another key, or it was "
+                          "changed on its way.", None, ""),
 }
 
 # Texts resource editors put into new controls; the program replaces every one of them

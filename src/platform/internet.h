@@ -13,6 +13,9 @@ namespace platform {
 constexpr unsigned long kInternetOpenTypePreconfig = 0;             // system proxy settings
 constexpr unsigned long kInternetFlagExistingConnect = 0x20000000;  // may reuse a connection
 constexpr unsigned long kInternetFlagNoAutoRedirect = 0x00200000;   // 3xx is the answer
+// https: TLS, with the server's certificate and host name verified against the system's
+// trusted authorities. No flag that ignores a certificate fault exists here.
+constexpr unsigned long kInternetFlagSecure = 0x00800000;
 constexpr std::size_t kMaxInternetErrorMessage = 1023;
 
 // The most an answer's body may hold. A manifest is a short text; a server that sends more

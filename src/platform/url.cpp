@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "build_options.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -171,6 +172,19 @@ bool ParseUrl(const std::string& url, ParsedUrl& parts) {
   result.object = (request.empty() || request[0] != '/') ? "/" + request : request;
   parts = result;
   return true;
+}
+
+UrlSchemes AcceptedSchemes() {
+  return UrlSchemes{KWU_ACCEPTS_HTTP != 0, KWU_ACCEPTS_HTTPS != 0};
+}
+
+bool IsOfSchemes(const ParsedUrl& parts, UrlSchemes schemes) {
+  return (schemes.http && parts.service == kServiceHttp) ||
+         (schemes.https && parts.service == kServiceHttps);
+}
+
+const char* PreferredScheme(UrlSchemes schemes) {
+  return schemes.https ? "https" : "http";
 }
 
 }  // namespace platform

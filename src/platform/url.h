@@ -3,7 +3,8 @@
 
 namespace platform {
 
-// Service types of an absolute URL, by scheme. Only http is ever used for a transfer.
+// Service types of an absolute URL, by scheme. Only http and https are ever used for a
+// transfer, and https only where the build accepts it.
 enum InternetService : unsigned long {
   kServiceUnknown = 0,  // any scheme not listed here
   kServiceFtp = 1,
@@ -28,5 +29,21 @@ constexpr std::size_t kMaxUrlLength = 2083;
 // backslash, control or non-ASCII character, so a browser's command line always reads
 // it as exactly one argument.
 bool ParseUrl(const std::string& url, ParsedUrl& parts);
+
+// The schemes whose addresses the program uses: for the manifest and for the update page.
+struct UrlSchemes {
+  bool http;
+  bool https;
+};
+
+// The schemes this build accepts, chosen by its maker (KWU_URL_SCHEMES): http alone unless
+// the build says otherwise. The one place that decides them.
+UrlSchemes AcceptedSchemes();
+
+// Whether parts, as ParseUrl gave them, name a service of schemes.
+bool IsOfSchemes(const ParsedUrl& parts, UrlSchemes schemes);
+
+// The scheme of the built-in manifest address: https whenever schemes hold it.
+const char* PreferredScheme(UrlSchemes schemes);
 
 }  // namespace platform

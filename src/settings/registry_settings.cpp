@@ -3,12 +3,17 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "platform/url.h"
 
 const char kSettingsKey[] = "Software\\Kavex\\WebUpdates";
 const char kUrlValue[] = "URL";
 const char kLogFileValue[] = "LogFile";
 const char kRemindDatesKey[] = "Software\\Kavex\\WebUpdates\\RemindDates";
-const char kDefaultManifestAddress[] = "http://" KWU_UPDATE_HOST "/misc/update.ini";
+
+std::string DefaultManifestAddress() {
+  return std::string(platform::PreferredScheme(platform::AcceptedSchemes())) + "://" KWU_UPDATE_HOST
+                                                                               "/misc/update.ini";
+}
 
 bool ReadRegString(const std::string& keyPath, const std::string& valueName, std::string& value) {
   value.clear();

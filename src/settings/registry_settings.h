@@ -8,9 +8,10 @@ extern const char kUrlValue[];        // "URL": manifest address overriding the 
 extern const char kLogFileValue[];    // "LogFile": path of the run log file
 extern const char kRemindDatesKey[];  // "Software\Kavex\WebUpdates\RemindDates"
 
-// The manifest address used when "URL" is absent or not an http address:
-// http://<the maker's host, set at build time>/misc/update.ini
-extern const char kDefaultManifestAddress[];
+// The manifest address used when "URL" is absent or not an address the program accepts:
+// http://<the maker's host, set at build time>/misc/update.ini, https:// when the build
+// accepts https.
+std::string DefaultManifestAddress();
 
 // The longest value that can be read is 511 characters and its terminating zero.
 constexpr std::size_t kRegistryReadBufferSize = 512;

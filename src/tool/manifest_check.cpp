@@ -65,13 +65,25 @@ std::string BlankTrouble(const std::string& header) {
   return std::string();
 }
 
+// The schemes of the pages the program takes, as a maker reads them: "http", "https" or
+// "http or https", each followed by after.
+std::string AcceptedSchemesText(const std::string& after = "") {
+  const platform::UrlSchemes accepted = platform::AcceptedSchemes();
+  if (accepted.http && accepted.https)
+    return "http" + after + " or https" + after;
+  return (accepted.https ? "https" : "http") + after;
+}
+
 // Why IsHttpUrl rejects a page, in the words a maker needs.
 std::string WhyNotHttp(const std::string& value) {
   platform::ParsedUrl parts;
   if (platform::ParseUrl(value, parts)) {
-    return parts.service == platform::kServiceHttps
-               ? "it is an https address, and the program uses http only"
-               : "its scheme is not http";
+    const bool web =
+        parts.service == platform::kServiceHttp || parts.service == platform::kServiceHttps;
+    const std::string scheme = parts.service == platform::kServiceHttps ? "https" : "http";
+    return web ? "it is an " + scheme + " address, and the program uses " + AcceptedSchemesText() +
+                     " only"
+               : "its scheme is not " + AcceptedSchemesText();
   }
   for (unsigned char c : value) {
     if (c > 127)
@@ -182,9 +194,9 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
               "Give the page address, or remove the line.");
         else if (!IsHttpUrl(value))
           add(line.number, kFileArgsNotHttp,
-              "The page " + value + " is not an http address (" + WhyNotHttp(value) +
-                  "): the program treats it as no update.",
-              "Give an absolute http:// address.");
+              "The page " + value + " is not an " + AcceptedSchemesText() + " address (" +
+                  WhyNotHttp(value) + "): the program treats it as no update.",
+              "Give an absolute " + AcceptedSchemesText("://") + " address.");
       }
       if (ends) {
         sectionEnded = true;

@@ -25,7 +25,8 @@ void LookAtAnswer(ManifestSource& source) {
 void Download(ManifestSource& source) {
   source.downloaded = true;
   try {
-    source.result = DownloadManifest(source.name, source.text, source.errorText);
+    // The program's transfer; its signature is the tool's to judge (signing.h).
+    source.result = FetchManifest(source.name, source.text, source.errorText);
   } catch (const platform::CInternetException& exception) {
     source.result = DL_UNKNOWN_ERROR;
     source.errorText = "the internet session does not open: " + InternetErrorText(exception);
@@ -36,24 +37,36 @@ void Download(ManifestSource& source) {
 }
 
 void ReadFile(ManifestSource& source) {
-  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(source.name.c_str(), "rb"),
+  source.usable = ReadWholeFile(source.name, source.text, source.errorText);
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& why) {
+  text.clear();
+  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
                                                           &std::fclose);
   if (!file) {
-    source.errorText = "the file does not open";
-    return;
+    why = "the file does not open";
+    return false;
+  }
+  // Room for the whole file at once, where its size can be told: no copy as it grows.
+  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long size = std::ftell(file.get());
+    if (size > 0)
+      text.reserve(static_cast<std::size_t>(size));
+    std::rewind(file.get());
   }
   char buffer[65536];
   std::size_t count;
   while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-    source.text.append(buffer, count);
+    text.append(buffer, count);
   if (std::ferror(file.get())) {
-    source.errorText = "the file cannot be read";
-    return;
+    why = "the file cannot be read";
+    return false;
   }
-  source.usable = true;
+  return true;
 }
-
-}  // namespace
 
 ManifestSource LoadManifestSource(const std::string& name) {
   ManifestSource source;

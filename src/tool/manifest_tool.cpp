@@ -10,66 +10,135 @@ namespace {
 
 const char kUsage[] =
     "Usage: kavexwebupd-manifest [--json] COMMAND ...\n"
-    "Reads an update manifest exactly as Kavex Web Update does and tells what it makes of it.\n"
+    "Reads an update manifest exactly as Kavex Web Update does and tells what it makes of it;\n"
+    "makes keys and signs manifests.\n"
     "\n"
     "Commands:\n"
-    "  check SOURCE                          findings in the manifest, line by line\n"
-    "  explain SOURCE NAME VERSION [LOCALE]  the page offered to one product, or why none\n"
-    "  products SOURCE [FOLDER]              the product files of FOLDER (default: the\n"
+    "  check SOURCE [--key PUBLIC.pem]       findings in the manifest, line by line\n"
+    "  explain SOURCE NAME VERSION [LOCALE] [--key PUBLIC.pem]\n"
+    "                                        the page offered to one product, or why none\n"
+    "  products SOURCE [FOLDER] [--key PUBLIC.pem]\n"
+    "                                        the product files of FOLDER (default: the\n"
     "                                        program's product folder), each explained\n"
+    "  keygen PRIVATE.pem PUBLIC.pem         a new ECDSA P-256 key pair in two new files\n"
+    "  sign MANIFEST --key PRIVATE.pem [-o OUT]\n"
+    "                                        signs the manifest file (in place, or into OUT)\n"
     "\n"
-    "SOURCE is a file or an http:// address, fetched as the program fetches it (its agent,\n"
-    "no redirection followed).\n"
+    "SOURCE is a file or an address, fetched as the program fetches it (its agent, no\n"
+    "redirection followed, the schemes it accepts). --key checks the manifest's signature\n"
+    "against that public key; without it, against the key built into the program, if any.\n"
     "Options: --json  print one JSON document (see docs/manifest-tool.md); --help\n"
-    "Exit codes: 0 clean (explain: explained, whatever the outcome), 1 findings or skipped\n"
-    "product files, 2 bad arguments or a source that cannot be read or downloaded.\n";
+    "Exit codes: 0 clean (explain: explained, whatever the outcome), 1 findings, skipped\n"
+    "product files or a signature that is not valid, 2 bad arguments or a source that\n"
+    "cannot be read or downloaded.\n";
 
-// The command named by words[0] with the arguments after it; nothing, with why in
-// problem, when they do not fit.
-std::optional<ToolResult> RunCommand(const std::vector<std::string>& words, std::string& problem) {
-  const std::string& command = words.front();
-  const std::vector<std::string> args(words.begin() + 1, words.end());
+// The arguments: the options, wherever they stand, and the words of the command.
+struct Arguments {
+  bool asJson = false;
+  bool help = false;
+  std::optional<std::string> key;     // --key FILE
+  std::optional<std::string> output;  // -o FILE
+  std::vector<std::string> words;
+};
+
+bool ParseArguments(const std::vector<std::string>& arguments, Arguments& parsed,
+                    std::string& problem) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    std::optional<std::string>* value = nullptr;
+    if (argument == "--help" || argument == "-h")
+      parsed.help = true;
+    else if (argument == "--json")
+      parsed.asJson = true;
+    else if (argument == "--key")
+      value = &parsed.key;
+    else if (argument == "-o" || argument == "--output")
+      value = &parsed.output;
+    else
+      parsed.words.push_back(argument);
+    if (value == nullptr)
+      continue;
+    if (i + 1 == arguments.size() || value->has_value()) {
+      problem = argument + " takes one FILE";
+      return false;
+    }
+    *value = arguments[++i];
+  }
+  if (parsed.words.empty()) {
+    problem = "no command";
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> Optional(const std::vector<std::string>& args, std::size_t index) {
+  return args.size() > index ? std::optional<std::string>(args[index]) : std::nullopt;
+}
+
+// The command named by the first word, printed into out; its exit code, or nothing, with
+// why in problem, when the arguments do not fit.
+std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::string& problem) {
+  const std::string& command = parsed.words.front();
+  const std::vector<std::string> args(parsed.words.begin() + 1, parsed.words.end());
+  if (command == "keygen") {
+    if (args.size() == 2 && !parsed.key && !parsed.output) {
+      const KeygenResult result = Keygen(args[0], args[1]);
+      out += parsed.asJson ? KeygenJson(result) : KeygenText(result);
+      return kExitClean;
+    }
+    problem = "keygen takes PRIVATE.pem PUBLIC.pem";
+    return std::nullopt;
+  }
+  if (command == "sign") {
+    if (args.size() == 1 && parsed.key) {
+      const SignResult result = Sign(args[0], *parsed.key, parsed.output.value_or(""));
+      out += parsed.asJson ? SignJson(result) : SignText(result);
+      return kExitClean;
+    }
+    problem = "sign takes MANIFEST --key PRIVATE.pem [-o OUT]";
+    return std::nullopt;
+  }
+  if (parsed.output) {
+    problem = "-o belongs to sign";
+    return std::nullopt;
+  }
+  std::optional<ToolResult> result;
   if (command == "check") {
     if (args.size() == 1)
-      return Check(args[0]);
+      result = Check(args[0], SignatureKeyInEffect(parsed.key));
     problem = "check takes one SOURCE";
   } else if (command == "explain") {
     if (args.size() == 3 || args.size() == 4)
-      return Explain(args[0], args[1], args[2], args.size() > 3 ? args[3] : std::string());
+      result = Explain(args[0], SignatureKeyInEffect(parsed.key), args[1], args[2],
+                       Optional(args, 3).value_or(""));
     problem = "explain takes SOURCE NAME VERSION [LOCALE]";
   } else if (command == "products") {
     if (args.size() == 1 || args.size() == 2)
-      return Products(args[0],
-                      args.size() > 1 ? std::optional<std::string>(args[1]) : std::nullopt);
+      result = Products(args[0], SignatureKeyInEffect(parsed.key), Optional(args, 1));
     problem = "products takes SOURCE [FOLDER]";
   } else {
     problem = "unknown command " + command;
   }
-  return std::nullopt;
+  if (!result)
+    return std::nullopt;
+  out += parsed.asJson ? ResultJson(*result) : ResultText(*result);
+  return ExitCode(*result);
 }
 
 }  // namespace
 
 int RunManifestTool(const std::vector<std::string>& arguments, std::string& out, std::string& err) {
-  bool asJson = false;
-  std::vector<std::string> words;
-  for (const std::string& argument : arguments) {
-    if (argument == "--help" || argument == "-h") {
-      out += kUsage;
-      return kExitClean;
-    }
-    if (argument == "--json")
-      asJson = true;
-    else
-      words.push_back(argument);
+  Arguments parsed;
+  std::string problem;
+  const bool fits = ParseArguments(arguments, parsed, problem);
+  if (parsed.help) {
+    out += kUsage;
+    return kExitClean;
   }
-  std::string problem = "no command";
   try {
-    if (!words.empty()) {
-      if (const std::optional<ToolResult> result = RunCommand(words, problem)) {
-        out += asJson ? ResultJson(*result) : ResultText(*result);
-        return ExitCode(*result);
-      }
+    if (fits) {
+      if (const std::optional<int> code = RunCommand(parsed, out, problem))
+        return *code;
     }
   } catch (const std::exception& error) {
     err += std::string("kavexwebupd-manifest: ") + error.what() + "\n";

@@ -4,30 +4,35 @@
 
 namespace {
 
-// The command's result so far: the manifest it reads.
-ToolResult Load(ToolCommand command, const std::string& source) {
-  return ToolResult{command, LoadManifestSource(source), {}, {}, {}, {}};
+// The command's result so far: the manifest it reads, and its signature.
+ToolResult Load(ToolCommand command, const std::string& source,
+                const std::optional<SignatureKey>& key) {
+  ToolResult result{command, LoadManifestSource(source), std::nullopt, {}, {}, {}, {}};
+  if (result.source.usable && key)
+    result.signature = ReportSignature(result.source.text, *key);
+  return result;
 }
 
 }  // namespace
 
-ToolResult Check(const std::string& source) {
-  ToolResult result = Load(ToolCommand::kCheck, source);
+ToolResult Check(const std::string& source, const std::optional<SignatureKey>& key) {
+  ToolResult result = Load(ToolCommand::kCheck, source, key);
   if (result.source.usable)
     result.findings = CheckManifest(result.source.text);
   return result;
 }
 
-ToolResult Explain(const std::string& source, const std::string& name, const std::string& version,
-                   const std::string& locale) {
-  ToolResult result = Load(ToolCommand::kExplain, source);
+ToolResult Explain(const std::string& source, const std::optional<SignatureKey>& key,
+                   const std::string& name, const std::string& version, const std::string& locale) {
+  ToolResult result = Load(ToolCommand::kExplain, source, key);
   if (result.source.usable)
     result.explanation = ExplainUpdate(name, version, locale, result.source.text);
   return result;
 }
 
-ToolResult Products(const std::string& source, const std::optional<std::string>& folder) {
-  ToolResult result = Load(ToolCommand::kProducts, source);
+ToolResult Products(const std::string& source, const std::optional<SignatureKey>& key,
+                    const std::optional<std::string>& folder) {
+  ToolResult result = Load(ToolCommand::kProducts, source, key);
   if (!result.source.usable)
     return result;
   std::string searched;
@@ -48,6 +53,8 @@ ToolResult Products(const std::string& source, const std::optional<std::string>&
 int ExitCode(const ToolResult& result) {
   if (!result.source.usable)
     return kExitUnusable;
+  if (result.signature && result.signature->signature.status != SignatureStatus::kValid)
+    return kExitFindings;
   switch (result.command) {
     case ToolCommand::kCheck: return result.findings.empty() ? kExitClean : kExitFindings;
     case ToolCommand::kExplain: return kExitClean;

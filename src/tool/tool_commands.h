@@ -6,6 +6,7 @@
 #include "tool/manifest_check.h"
 #include "tool/manifest_source.h"
 #include "tool/product_report.h"
+#include "tool/signing.h"
 #include "tool/update_explain.h"
 
 // The commands of kavexwebupd-manifest. Each returns its result, which is printed in one
@@ -22,25 +23,30 @@ struct ExplainedProductFile {
 struct ToolResult {
   ToolCommand command;
   ManifestSource source;
-  std::vector<ManifestFinding> findings;    // check
-  UpdateExplanation explanation;            // explain
-  std::string pattern;                      // products: the search pattern of the folder
-  std::vector<ExplainedProductFile> files;  // products
+  std::optional<SignatureReport> signature;  // when a key is in effect
+  std::vector<ManifestFinding> findings;     // check
+  UpdateExplanation explanation;             // explain
+  std::string pattern;                       // products: the search pattern of the folder
+  std::vector<ExplainedProductFile> files;   // products
 };
 
-// The findings in the manifest at source.
-ToolResult Check(const std::string& source);
+// Each command reads the manifest at source and, when key is given, judges its signature.
+
+// The findings in the manifest.
+ToolResult Check(const std::string& source, const std::optional<SignatureKey>& key);
 // The program's decision for one product.
-ToolResult Explain(const std::string& source, const std::string& name, const std::string& version,
-                   const std::string& locale);
+ToolResult Explain(const std::string& source, const std::optional<SignatureKey>& key,
+                   const std::string& name, const std::string& version, const std::string& locale);
 // The product files of folder (by default the program's product folder), each explained.
 // Raises std::runtime_error when there is no folder given and no product folder.
-ToolResult Products(const std::string& source, const std::optional<std::string>& folder);
+ToolResult Products(const std::string& source, const std::optional<SignatureKey>& key,
+                    const std::optional<std::string>& folder);
 
 // Exit codes of kavexwebupd-manifest.
 enum {
   kExitClean = 0,     // no finding (explain: explained, whatever the outcome)
-  kExitFindings = 1,  // findings, or product files the program skips
+  kExitFindings = 1,  // findings, product files the program skips, or a signature that is
+                      // not valid
   kExitUnusable = 2,  // bad arguments, a source that cannot be read or downloaded
 };
 

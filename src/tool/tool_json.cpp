@@ -38,6 +38,22 @@ void Write(JsonWriter& json, const ManifestSource& source) {
   json.EndObject();
 }
 
+void Write(JsonWriter& json, const SignatureReport& report) {
+  const ManifestSignature& signature = report.signature;
+  json.BeginObject();
+  json.Key("key").String(report.key.name);
+  json.Key("builtIn").Bool(report.key.builtIn);
+  json.Key("keyId").String(report.keyId);
+  json.Key("status").String(SignatureStatusName(signature.status));
+  json.Key("line").NumberOrNull(signature.line);
+  json.Key("signedBy").StringOrNull(!signature.keyId.empty(), signature.keyId);
+  json.Key("signedBytes").Number(signature.signedBytes);
+  json.Key("uncoveredBytes").Number(signature.uncoveredBytes);
+  json.Key("message").String(SignatureMessage(report));
+  json.Key("fix").String(SignatureFix(report));
+  json.EndObject();
+}
+
 void Write(JsonWriter& json, const ManifestFinding& finding) {
   json.BeginObject();
   json.Key("line").Number(finding.line);
@@ -136,6 +152,11 @@ std::string ResultJson(const ToolResult& result) {
   json.Key("source");
   Write(json, result.source);
   if (result.source.usable) {
+    // Only with a key to check against: without one, the document is as it always was.
+    if (result.signature) {
+      json.Key("signature");
+      Write(json, *result.signature);
+    }
     switch (result.command) {
       case ToolCommand::kCheck:
         json.Key("findings");
@@ -152,6 +173,31 @@ std::string ResultJson(const ToolResult& result) {
         break;
     }
   }
+  json.EndObject();
+  return json.Text() + "\n";
+}
+
+std::string KeygenJson(const KeygenResult& result) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("command").String("keygen");
+  json.Key("private").String(result.privatePath);
+  json.Key("public").String(result.publicPath);
+  json.Key("keyId").String(result.keyId);
+  json.EndObject();
+  return json.Text() + "\n";
+}
+
+std::string SignJson(const SignResult& result) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("command").String("sign");
+  json.Key("manifest").String(result.manifestPath);
+  json.Key("output").String(result.outputPath);
+  json.Key("keyId").String(result.keyId);
+  json.Key("unchanged").Bool(result.unchanged);
+  json.Key("line").Number(result.signature.line);
+  json.Key("signedBytes").Number(result.signature.signedBytes);
   json.EndObject();
   return json.Text() + "\n";
 }

@@ -10,5 +10,11 @@ std::string ResultText(const ToolResult& result);
 // docs/manifest-tool.md, and are only ever added, never renamed or removed.
 std::string ResultJson(const ToolResult& result);
 
+// What keygen and sign did, as text and as one JSON document.
+std::string KeygenText(const KeygenResult& result);
+std::string KeygenJson(const KeygenResult& result);
+std::string SignText(const SignResult& result);
+std::string SignJson(const SignResult& result);
+
 // One product's explanation as lines of text.
 std::string DescribeExplanation(const UpdateExplanation& explanation);

@@ -30,6 +30,15 @@ void DescribeSource(const ManifestSource& source, std::string& out) {
   }
 }
 
+void DescribeSignature(const SignatureReport& report, std::string& out) {
+  out += std::string("signature: ") + SignatureStatusName(report.signature.status) + " (key " +
+         report.keyId + ", " + (report.key.builtIn ? std::string("built in") : report.key.name) +
+         "): " + SignatureMessage(report) + "\n";
+  const std::string fix = SignatureFix(report);
+  if (!fix.empty())
+    out += "  fix: " + fix + "\n";
+}
+
 void DescribeFinding(const ManifestFinding& finding, std::string& out) {
   out += "line " + std::to_string(finding.line) + ": " + finding.kind + ": " + finding.message +
          "\n  fix: " + finding.fix + "\n";
@@ -110,6 +119,8 @@ std::string ResultText(const ToolResult& result) {
   DescribeSource(result.source, out);
   if (!result.source.usable)
     return out;
+  if (result.signature)
+    DescribeSignature(*result.signature, out);
   switch (result.command) {
     case ToolCommand::kCheck:
       for (const ManifestFinding& finding : result.findings)
@@ -127,4 +138,21 @@ std::string ResultText(const ToolResult& result) {
       break;
   }
   return out;
+}
+
+std::string KeygenText(const KeygenResult& result) {
+  return "private key: " + result.privatePath +
+         " (keep it secret, and off the web server)\npublic key: " + result.publicPath +
+         "\nkey id: " + result.keyId +
+         "\nBuild the program with -DKWU_MANIFEST_PUBLIC_KEY=" + result.publicPath + "\n";
+}
+
+std::string SignText(const SignResult& result) {
+  std::string out =
+      result.unchanged ? "already signed by this key, unchanged: " : std::string("signed: ");
+  out += result.manifestPath;
+  if (result.outputPath != result.manifestPath)
+    out += " -> " + result.outputPath;
+  return out + "\nkey id: " + result.keyId + "\nline " + std::to_string(result.signature.line) +
+         " signs the " + std::to_string(result.signature.signedBytes) + " bytes before it\n";
 }

@@ -25,3 +25,4 @@
 #define IDS_DAYS 10
 #define IDS_OK 11
 #define IDS_CANCEL 12
+#define IDS_BAD_SIGNATURE 13

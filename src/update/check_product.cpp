@@ -14,13 +14,13 @@
 
 namespace {
 
-// The manifest address: the "URL" setting when it is an http address as read, else the
-// built-in one. Read afresh for every product.
+// The manifest address: the "URL" setting when it is an address the program accepts
+// (IsHttpUrl) as read, else the built-in one. Read afresh for every product.
 std::string ManifestAddress() {
   std::string address;
   if (ReadRegString(kSettingsKey, kUrlValue, address) && IsHttpUrl(address))
     return address;
-  return kDefaultManifestAddress;
+  return DefaultManifestAddress();
 }
 
 void OfferUpdate(const std::string& productName, const std::string& page) {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 
+#include "build_options.h"
 #include "platform/text.h"
 #include "platform/url.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
+#include "update/manifest_signature.h"
 
 namespace {
 
@@ -19,9 +21,11 @@ const unsigned long kRequiredStatus = 200;
 const std::size_t kReadBufferSize = 1024;
 const std::size_t kMaxPieceRequest = kReadBufferSize - 1;
 
-// The parts of text when it is an http URL: the one test behind IsHttpUrl and the download.
+// The parts of text when it is an address of a scheme the build accepts: the one test
+// behind IsHttpUrl and the download.
 bool ParseHttpUrl(const std::string& text, platform::ParsedUrl& parts) {
-  return platform::ParseUrl(text, parts) && parts.service == platform::kServiceHttp;
+  return platform::ParseUrl(text, parts) &&
+         platform::IsOfSchemes(parts, platform::AcceptedSchemes());
 }
 
 }  // namespace
@@ -54,7 +58,10 @@ platform::CHttpFile& ManifestRequest::Open(const std::string& url) {
     throw CWebUpdateException(FormatText(IDS_BAD_URL) + ": " + url);
   m_session.EnableStatusCallback(true);
   m_connection = m_session.GetHttpConnection(parts.server, parts.port);
-  m_request = m_connection->OpenRequest("GET", parts.object, kRequestContext, kRequestFlags);
+  const unsigned long secure =
+      parts.service == platform::kServiceHttps ? platform::kInternetFlagSecure : 0;
+  m_request =
+      m_connection->OpenRequest("GET", parts.object, kRequestContext, kRequestFlags | secure);
   return *m_request;
 }
 
@@ -66,7 +73,21 @@ void ManifestRequest::Close() {
   m_session.Close();
 }
 
-int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText) {
+namespace {
+
+// A build with a key takes only a manifest signed by it: anything else is an update error
+// of its own. A build without one has no signature code at all.
+void AcceptSignedOnly(std::string& manifest) {
+  if constexpr (KWU_MANIFEST_KEY_BUILT_IN != 0) {
+    if (CheckManifestSignature(manifest, *BuiltInManifestKey()).status != SignatureStatus::kValid) {
+      manifest.clear();
+      throw CWebUpdateException(FormatText(IDS_BAD_SIGNATURE));
+    }
+  }
+}
+
+int Download(const std::string& url, std::string& manifest, std::string& errorText,
+             bool acceptSignedOnly) {
   manifest.clear();
   errorText.clear();
   int result = DL_OK;
@@ -86,6 +107,9 @@ int DownloadManifest(const std::string& url, std::string& manifest, std::string&
     char buffer[kReadBufferSize];
     while (answer.ReadString(buffer, kMaxPieceRequest))
       manifest += buffer;  // a zero byte ends the piece it stands in
+
+    if (acceptSignedOnly)
+      AcceptSignedOnly(manifest);
   } catch (const platform::CInternetException& exception) {
     errorText = InternetErrorText(exception);
     result = DL_INTERNET_ERROR;
@@ -98,4 +122,14 @@ int DownloadManifest(const std::string& url, std::string& manifest, std::string&
   }
   request.Close();
   return result;
+}
+
+}  // namespace
+
+int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText) {
+  return Download(url, manifest, errorText, true);
+}
+
+int FetchManifest(const std::string& url, std::string& manifest, std::string& errorText) {
+  return Download(url, manifest, errorText, false);
 }

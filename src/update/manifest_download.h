@@ -9,7 +9,8 @@
 enum {
   DL_OK = 0,              // status 200 and the whole body read
   DL_INTERNET_ERROR = 1,  // the internet service failed
-  DL_UPDATE_ERROR = 2,    // not an http URL, or a status other than 200
+  DL_UPDATE_ERROR = 2,    // not an http URL, a status other than 200, or (in a build with a
+                          // key) a manifest without a valid signature
   DL_UNKNOWN_ERROR = 3,   // anything else
 };
 
@@ -40,8 +41,9 @@ public:
   // Opens the session. Raises platform::CInternetException when it does not open.
   ManifestRequest() = default;
 
-  // Connects and opens the request for url, not yet sent. Raises CWebUpdateException
-  // (IDS_BAD_URL) when url is not an http URL, and platform::CInternetException.
+  // Connects and opens the request for url, not yet sent; over TLS for an https address.
+  // Raises CWebUpdateException (IDS_BAD_URL) when IsHttpUrl refuses url, and
+  // platform::CInternetException.
   platform::CHttpFile& Open(const std::string& url);
   // Closes the request, the connection and the session, as far as they are open.
   void Close();
@@ -54,10 +56,17 @@ private:
 
 // Fetches the manifest at url by one HTTP GET. Both outputs are emptied first; on DL_OK
 // manifest holds the body and errorText is empty, otherwise errorText says what failed.
+// In a build with a key (KWU_MANIFEST_PUBLIC_KEY), a body without a valid signature by it
+// is DL_UPDATE_ERROR with IDS_BAD_SIGNATURE, and manifest is emptied.
 // A session that cannot be opened raises platform::CInternetException to the caller.
 int DownloadManifest(const std::string& url, std::string& manifest, std::string& errorText);
 
-// True exactly when the URL parser accepts text and it names the http service.
+// DownloadManifest without the signature check of a build with a key: the transfer alone,
+// for the makers' tool, which judges the signature itself.
+int FetchManifest(const std::string& url, std::string& manifest, std::string& errorText);
+
+// True exactly when the URL parser accepts text and it names a scheme the build accepts:
+// the http service alone, unless the build's KWU_URL_SCHEMES adds or chooses https.
 bool IsHttpUrl(const std::string& text);
 
 // "(code) message", trailing white space removed and ending in ".".

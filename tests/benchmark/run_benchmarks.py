@@ -12,7 +12,10 @@ and now, so that a busy or slow machine changes both sides alike:
 - the sizes of the Windows and the Linux program against the size limit, and the
   native run's peak memory against curl's;
 - under Wine, the Windows program's silent run against wininet_get.exe, one WinINet GET
-  of the same manifest.
+  of the same manifest;
+- with a build that has https and a manifest key, its silent run over https against curl,
+  and the check of a 1 MB manifest's signature against openssl dgst -verify
+  (trust_benchmarks.py).
 
 Each command runs --runs times after one warm-up run, alternating with its baseline, and
 the median counts. Progress and the machine's description go to standard error, the
@@ -25,148 +28,19 @@ import argparse
 import os
 import platform
 import shutil
-import signal
-import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
-HTTP_SERVER = os.path.join(SOURCE_DIR, "tests", "support", "http_server.py")
+from bench_support import (SETTINGS_KEY, _CLEARED, Failure, Server, check_silent, median_of,
+                           ms, native_environment, note, peak_rss, run_once, time_pair,
+                           write_product_files)
+import trust_benchmarks
 
-SETTINGS_KEY = "Software\\Kavex\\WebUpdates"
-MANIFEST_PATH = "/misc/update.ini"
 SIZE_LIMIT = 262144
-PRODUCT_VERSION = "1.0"
-
-# What the program and curl must not take from the caller: proxies, a display, settings.
-_CLEARED = ("KAVEXWEBUPD_SETTINGS", "KAVEXWEBUPD_COMMON_APPDATA", "XDG_CONFIG_HOME",
-            "DISPLAY", "WAYLAND_DISPLAY", "TZ")
-
-
-def note(text):
-    print(text, file=sys.stderr, flush=True)
-
-
-class Failure(RuntimeError):
-    pass
-
-
-# ---- running and timing --------------------------------------------------------------
-
-class Timing:
-    """Wall times (seconds) of the runs of one command."""
-
-    def __init__(self, label):
-        self.label = label
-        self.seconds = []
-
-    @property
-    def median(self):
-        return statistics.median(self.seconds)
-
-
-def run_once(command, env, cwd=None, status=0):
-    """Runs command with its output in files (Wine's helpers inherit the handles and
-    would hold a pipe open); returns (seconds, stdout, stderr). The command must end with
-    the exit code status."""
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        start = time.perf_counter()
-        process = subprocess.Popen(command, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
-                                   stdout=out, stderr=err)
-        process.wait()
-        seconds = time.perf_counter() - start
-        out.seek(0)
-        err.seek(0)
-        stdout, stderr = out.read(), err.read()
-    if process.returncode != status:
-        raise Failure("%s ended with %d: %s" % (" ".join(command[:3]), process.returncode,
-                                                stderr.decode(errors="replace")[-2000:]))
-    return seconds, stdout, stderr
-
-
-def peak_rss(command, env, runs=3):
-    """The largest peak resident size (KiB) of some runs, as GNU time reports it. (The
-    rusage of a child of this process would count the memory of the Python process it
-    was forked from: Linux keeps the peak across exec.)"""
-    with tempfile.NamedTemporaryFile() as report:
-        peaks = []
-        for _ in range(runs):
-            run_once(["/usr/bin/time", "-f", "%M", "-o", report.name] + command, env)
-            report.seek(0)
-            peaks.append(int(report.read().split()[-1]))
-    return max(peaks)
-
-
-def time_pair(runs, measured, baseline):
-    """Times two commands, each given as (label, command, env, cwd), alternately: one
-    warm-up run of each, then runs of each. Returns their Timings."""
-    timings = []
-    for label, command, env, cwd in (measured, baseline):
-        run_once(command, env, cwd)
-        timings.append(Timing(label))
-    for _ in range(runs):
-        for timing, (label, command, env, cwd) in zip(timings, (measured, baseline)):
-            timing.seconds.append(run_once(command, env, cwd)[0])
-    return timings
-
-
-# ---- the loopback server ---------------------------------------------------------------
-
-class Server:
-    """tests/support/http_server.py serving one file, with a log of the requests."""
-
-    def __init__(self, body_file, folder):
-        self.log = os.path.join(folder, "requests.log")
-        self.process = subprocess.Popen(
-            [sys.executable, HTTP_SERVER, "--port", "0", "--body-file", body_file,
-             "--log", self.log],
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
-        line = self.process.stdout.readline().decode().split()
-        if len(line) != 2 or line[0] != "port":
-            self.stop()
-            raise Failure("the HTTP server did not report its port")
-        self.url = "http://127.0.0.1:%s%s" % (line[1], MANIFEST_PATH)
-
-    def requests(self):
-        try:
-            with open(self.log, encoding="latin-1") as log:
-                return sum(1 for line in log if line.startswith("GET "))
-        except FileNotFoundError:
-            return 0
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.process.stdout.close()
 
 
 # ---- files -------------------------------------------------------------------------------
-
-def product_name(index):
-    return "Bench Product %d" % index
-
-
-def product_file(index):
-    return ("<?xml version=\"1.0\"?>\n<ProductInfo>\n  <Name>%s</Name>\n"
-            "  <Version>%s</Version>\n  <Locale></Locale>\n</ProductInfo>\n"
-            % (product_name(index), PRODUCT_VERSION)).encode()
-
-
-def write_product_files(folder, count):
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
-    for index in range(count):
-        with open(os.path.join(folder, "bench%04d.xml" % index), "wb") as file:
-            file.write(product_file(index))
-
 
 def small_manifest():
     """A manifest of other products: no section for any product of the runs."""
@@ -191,37 +65,7 @@ def large_manifest(path, sections=100000, filler_length=215):
     return "Product%d" % (sections - 1), "1.0 en"
 
 
-def median_of(runs, command, env=None, status=0):
-    run_once(command, env, status=status)
-    return statistics.median(run_once(command, env, status=status)[0] for _ in range(runs))
-
-
 # ---- the native rows -------------------------------------------------------------------
-
-def native_environment(root, url):
-    settings = os.path.join(root, "settings.conf")
-    with open(settings, "w") as file:
-        file.write("[%s]\n\"URL\"=\"%s\"\n" % (SETTINGS_KEY, url))
-    home = os.path.join(root, "home")
-    os.makedirs(home, exist_ok=True)
-    env = {name: value for name, value in os.environ.items()
-           if name not in _CLEARED and "proxy" not in name.lower()}
-    env.update({"KAVEXWEBUPD_SETTINGS": settings,
-                "KAVEXWEBUPD_COMMON_APPDATA": os.path.join(root, "common"),
-                "HOME": home, "LC_ALL": "C", "TZ": "UTC"})
-    return env
-
-
-def check_silent(command, env, server, products):
-    """One run must stay silent and ask the server once per product: a run that found an
-    update, failed early or skipped the download would measure something else."""
-    before = server.requests()
-    _, stdout, stderr = run_once(command, env)
-    asked = server.requests() - before
-    if stdout or stderr or asked != products:
-        raise Failure("the silent run with %d products asked %d times and wrote %r %r"
-                      % (products, asked, stdout[:200], stderr[:200]))
-
 
 def native_rows(args, root, server, rows):
     program = os.path.join(args.native_build, "src", "kavexwebupd")
@@ -380,10 +224,6 @@ def wine_row(args, server, rows):
 
 # ---- the table -------------------------------------------------------------------------------
 
-def ms(seconds):
-    return "%.1f ms" % (seconds * 1000)
-
-
 def print_table(rows):
     header = ("Measure", "Figure", "Baseline (same run)", "Ratio", "Expected")
     lines = [header, ("---",) * 5]
@@ -410,6 +250,8 @@ def main():
     parser.add_argument("--win32-build", required=True, help="the 32-bit Windows build tree")
     parser.add_argument("--wine-build", help="the Windows build tree run under Wine")
     parser.add_argument("--wine-arch", choices=("win32", "win64"), default="win32")
+    parser.add_argument("--trust-build", help="the native build with https and a key")
+    parser.add_argument("--trust-key", help="the private key of that build's public key")
     parser.add_argument("--runs", type=int, default=20)
     args = parser.parse_args()
 
@@ -425,6 +267,8 @@ def main():
         memory = native_rows(args, root, server, rows)
         lookup_row(args, root, rows)
         size_rows(args, memory, rows)
+        if args.trust_build:
+            trust_benchmarks.trust_rows(args, root, manifest, rows)
         if args.wine_build:
             wine_row(args, server, rows)
     except Failure as failure:

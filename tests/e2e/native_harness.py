@@ -313,7 +313,7 @@ class NativeCase(ProgramCase):
     def execute(self, args, answers, env=None, tz=ZONE, timeout=60, isolated=False,
                 program=None, input=None, prefix=(), cwd=None):
         """Native options: input (the text on standard input instead of the answers'),
-        prefix (a command the program runs under, such as setpriv), cwd."""
+        cwd."""
         if input is None:
             input = "".join(console_input(answer) for answer in answers)
         command = list(prefix) + ((loopback_only_prefix() or []) if isolated else [])

@@ -299,7 +299,8 @@ class ProgramCase(unittest.TestCase):
         """Runs the program with the arguments, answering its windows in order. Options:
         env (None removes a variable), tz (an Olson zone), timeout, isolated (in a network
         namespace with loopback only), program (a test program beside it, such as
-        "dialog_probe")."""
+        "dialog_probe"), prefix (a command the program runs under, such as setpriv or
+        one that makes a mount namespace; under Wine, the wine command)."""
         before = len(self.server.requests)
         result = self.execute([str(arg) for arg in args], list(answers), **options)
         result.requests = self.server.requests[before:]

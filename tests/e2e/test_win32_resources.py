@@ -225,6 +225,9 @@ class GermanLibrary(ResourcesUsersRelyOn, unittest.TestCase):
         # No code, no imports, no entry point: loading it can run nothing.
         self.assertEqual((self.pe.entry_point, self.pe.imports), (0, []))
         self.assertEqual(self.pe.strings()[ID.IDS_ERROR], "Fehler")
+        self.assertEqual(self.pe.strings()[ID.IDS_BAD_SIGNATURE],
+                         "Die Update-Informationen sind nicht vom Herausgeber signiert oder "
+                         "wurden ver\u00e4ndert.")
 
 
 if __name__ == "__main__":

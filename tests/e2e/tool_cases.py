@@ -85,9 +85,10 @@ TRAPS = [
 
 
 class Tool:
-    def tool(self, *args):
-        """Runs the tool; returns (exit code, standard output as text with line feeds)."""
-        result = self.run_program(*args, program="kavexwebupd-manifest", timeout=120)
+    def tool(self, *args, **options):
+        """Runs the tool (with the options of run_program); returns (exit code, standard
+        output as text with line feeds)."""
+        result = self.run_program(*args, program="kavexwebupd-manifest", timeout=120, **options)
         self.assertFalse(result.timed_out, "the tool did not end")
         return result.exit_code, result.stdout.decode("latin-1").replace("\r\n", "\n")
 

@@ -148,9 +148,11 @@ class WineCase(ProgramCase):
         shutil.copy2(library, folder)
 
     def execute(self, args, answers, env=None, tz=ZONE, timeout=60, isolated=False,
-                program=None, cwd=PROGRAM_FOLDER):
+                program=None, cwd=PROGRAM_FOLDER, prefix=()):
+        """prefix wraps the wine command; the prefix's wineserver, started outside it,
+        serves the run as any other."""
         scripts = [UiScript(a.title, *driver_actions(a), timeout=timeout) for a in answers]
-        wrapper = loopback_only_prefix() if isolated else None
+        wrapper = list(prefix) + ((loopback_only_prefix() or []) if isolated else [])
         run = self.session.run(args, ui=scripts, tz=tz, env=env, timeout=timeout,
                                wrapper=wrapper, cwd=cwd,
                                program=self.install(program) if program else PROGRAM_PATH)

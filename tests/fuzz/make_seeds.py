@@ -154,6 +154,30 @@ def settings_seeds():
           files[0].encode("latin-1"))
 
 
+def signature_seeds():
+    # A manifest signed with the reference key of tests/unit/reference_key.h (RFC 6979's
+    # P-256 key) by tests/support/manifest_signer.py would be valid; these are the shapes
+    # around one: no line, a line, bytes after it, its first line.
+    line = ("; kavexwebupd-signature ecdsa-p256-sha256 5a7a78cca4a0f420 " + "A" * 86 + "==")
+    body = "; m\r\n[App 7.0]\r\nFileArgs=http://h/a\r\n"
+    for index, text in enumerate([body, body + line + "\r\n", body + line + "\r\n[App 1]\r\n",
+                                  line + "\n[App 1]\nFileArgs=http://h/1\n",
+                                  "\r\n" + line + "\r[App 1 en]\rFileArgs=x"]):
+        write("manifest_signature_fuzzer", "served_%d" % index, b"\x00" + text.encode())
+        write("manifest_signature_fuzzer", "signed_%d" % index, b"\x01" + text.encode())
+    write("manifest_signature_fuzzer", "base64", b"\x02" + b"YW55IGNhcm5hbCBwbGVhcw==")
+    public = bytes.fromhex(
+        "3059301306072a8648ce3d020106082a8648ce3d03010703420004"
+        "60FED4BA255A9D31C961EB74C6356D68C049B8923B61FA6CE669622E60F29FB6"
+        "7903FE1008B8BC99A41AE9E95628BC64F2F1B20C2D7E9F5177A3C294D4462299")
+    write("manifest_signature_fuzzer", "public_key", b"\x03" + public)
+    private = bytes.fromhex(
+        "308187020100301306072a8648ce3d020106082a8648ce3d030107046d306b0201010420"
+        "C9AFA9D845BA75166B5C215767B1D6934E50C3DB36E89B127B8A622B120F6721"
+        "a14403420004" + public.hex()[54:])
+    write("manifest_signature_fuzzer", "private_key", b"\x03" + private)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -165,6 +189,7 @@ def main():
     resource_seeds(build)
     format_seeds()
     settings_seeds()
+    signature_seeds()
 
 
 if __name__ == "__main__":

@@ -106,7 +106,7 @@ class Template(unittest.TestCase):
         self.assertEqual(contexts, ["IDS_ERROR", "IDS_UNKNOWN_ERROR", "IDS_BAD_URL",
                                     "IDS_CONNECTION_ERROR", "IDS_NO_UPDATES",
                                     "IDS_UPDATES_AVAILABLE", "IDS_VISIT_SITE", "IDS_REMIND_ME",
-                                    "IDS_DAYS", "IDS_OK", "IDS_CANCEL",
+                                    "IDS_DAYS", "IDS_OK", "IDS_CANCEL", "IDS_BAD_SIGNATURE",
                                     "IDD_UPDATE_AVAILABLE|IDOK", "IDD_NO_UPDATES|IDOK"])
         by_context = {entry.msgctxt: entry for entry in entries}
         self.assertIn("c-format", by_context["IDS_VISIT_SITE"].flags)
@@ -153,7 +153,7 @@ class TranslationFiles(unittest.TestCase):
     def test_formats_keep_the_english_conversions(self):
         english = {entry.msgctxt: entry.msgid for entry in self.template}
         formats = [entry.msgctxt for entry in self.template if "c-format" in entry.flags]
-        self.assertEqual(len(formats), 8)
+        self.assertEqual(len(formats), 9)
         for folder, entries in self.files.items():
             for context, text in po_file.translations(entries).items():
                 if context in formats:

@@ -8,11 +8,16 @@ As a module:
         ... fetch server.url("/misc/update.ini") ...
         server.requests[0].path, server.requests[0].header("User-Agent")
 
+With tls=(certificate file, key file) it speaks https: its url() names it by the host
+name the certificate is for, localhost, and a client that refuses the certificate (or any
+other failed handshake) counts in server.failed_handshakes, not in server.requests.
+
 As a script it serves one fixed reply until it is stopped, and prints "port <n>" on its
 first line of output:
 
     http_server.py [--port N] [--status 200] [--body-file FILE] [--location URL]
                    [--log FILE] [--endless close|chunked|length] [--trickle SECONDS]
+                   [--tls-certificate FILE --tls-key FILE]
 
 It listens on 127.0.0.1 only (or ::1 when asked), and never connects anywhere. Streamed
 replies make their body as they send it, stop as soon as the client goes away, and send
@@ -23,6 +28,7 @@ import argparse
 import itertools
 import signal
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -198,7 +204,7 @@ class RecordedRequest:
 
 
 class LoopbackHttpServer:
-    def __init__(self, host="127.0.0.1", port=0):
+    def __init__(self, host="127.0.0.1", port=0, tls=None):
         family = socket.AF_INET6 if ":" in host else socket.AF_INET
         self._socket = socket.socket(family, socket.SOCK_STREAM)
         self._socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -209,6 +215,11 @@ class LoopbackHttpServer:
         self.reply = Reply.http(200, b"")
         self.requests = []
         self.on_request = None  # called with each RecordedRequest, from the server thread
+        self.failed_handshakes = 0
+        self._tls = None
+        if tls:
+            self._tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            self._tls.load_cert_chain(*tls)
         self._lock = threading.Lock()
         self._stopping = threading.Event()
         self._threads = []
@@ -235,6 +246,8 @@ class LoopbackHttpServer:
         self.stop()
 
     def url(self, path="/"):
+        if self._tls:
+            return "https://localhost:%d%s" % (self.port, path)
         host = "[%s]" % self.host if ":" in self.host else self.host
         return "http://%s:%d%s" % (host, self.port, path)
 
@@ -252,6 +265,15 @@ class LoopbackHttpServer:
             thread.start()
 
     def _serve(self, connection):
+        if self._tls:
+            try:
+                connection.settimeout(10)
+                connection = self._tls.wrap_socket(connection, server_side=True)
+            except (OSError, ssl.SSLError):
+                with self._lock:
+                    self.failed_handshakes += 1
+                connection.close()
+                return
         with connection:
             connection.settimeout(10)
             head = b""
@@ -328,6 +350,8 @@ def main(argv=None):
                         help="answer 200 with a body that never ends (length: 1 GiB announced)")
     parser.add_argument("--trickle", type=float, metavar="SECONDS",
                         help="answer 200 with an endless body, two bytes every SECONDS")
+    parser.add_argument("--tls-certificate", help="speak https with this certificate")
+    parser.add_argument("--tls-key", help="the certificate's private key")
     args = parser.parse_args(argv)
     if args.host not in ("127.0.0.1", "::1", "localhost"):
         parser.error("the server listens on the loopback interface only")
@@ -337,7 +361,8 @@ def main(argv=None):
         with open(args.body_file, "rb") as stream:
             body = stream.read()
     headers = [("Location", args.location)] if args.location else []
-    server = LoopbackHttpServer(args.host, args.port)
+    tls = (args.tls_certificate, args.tls_key) if args.tls_certificate else None
+    server = LoopbackHttpServer(args.host, args.port, tls=tls)
     server.reply = Reply.http(args.status, body, headers=headers)
     if args.endless:
         server.reply = Reply.endless(args.endless, announced=1 << 30)

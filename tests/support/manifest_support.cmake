@@ -17,6 +17,8 @@ else()
   add_executable(find_file_args_timing
                  ${CMAKE_CURRENT_LIST_DIR}/../benchmark/find_file_args_timing.cpp)
   target_link_libraries(find_file_args_timing PRIVATE kwu_core)
+  add_executable(signature_check ${CMAKE_CURRENT_LIST_DIR}/../benchmark/signature_check.cpp)
+  target_link_libraries(signature_check PRIVATE kwu_tool)
   find_package(benchmark QUIET)
   if(benchmark_FOUND)
     add_executable(manifest_lookup_benchmark

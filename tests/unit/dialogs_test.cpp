@@ -13,6 +13,7 @@
 #include "platform/resources.h"
 #include "ui/no_updates_dlg.h"
 #include "ui/resource_ids.h"
+#include "ui/texts.h"
 #include "ui/update_available_dlg.h"
 
 namespace {
@@ -252,6 +253,11 @@ TEST(LocaleResources, WhatALibraryLacksComesFromTheProgram) {
   EXPECT_FALSE(platform::FindResourceString(platform::CurrentResources(), IDS_OK, text));
   EXPECT_TRUE(platform::LoadResourceString(IDS_OK, text));
   EXPECT_EQ(text, "OK");
+  // An entry newer than the library, in the same block of sixteen as the ones it has (the
+  // block holds it as an empty entry), is the program's too.
+  EXPECT_FALSE(platform::FindResourceString(platform::CurrentResources(), IDS_BAD_SIGNATURE, text));
+  EXPECT_EQ(FormatText(IDS_BAD_SIGNATURE),
+            "The update information is not signed by the publisher, or it was changed.");
   // The dialog template and its list come from the program.
   const Outcome outcome = RunUpdateAvailable("60\n\n");
   EXPECT_EQ(outcome.result, platform::kIdOk);

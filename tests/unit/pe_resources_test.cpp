@@ -81,8 +81,8 @@ TEST(PeResourceReader, ReadsBothBuiltImagesWhole) {
   for (const char* path : {KWU_TEST_PROGRAM_IMAGE, KWU_TEST_GERMAN_LIBRARY}) {
     PeResources resources;
     ASSERT_TRUE(resources.Load(ReadFile(path))) << path;
-    // Eleven texts, two templates, one dialog-init block, four icon images.
-    EXPECT_EQ(UseEverything(resources), 11 + 2 + 1 + 4) << path;
+    // Twelve texts, two templates, one dialog-init block, four icon images.
+    EXPECT_EQ(UseEverything(resources), 12 + 2 + 1 + 4) << path;
   }
 }
 

@@ -102,7 +102,7 @@ std::string NarrowUtf16(const ResourceBytes& bytes) {
 
 }  // namespace
 
-TEST(ProgramResources, StringTableHoldsEntriesTwoToTwelve) {
+TEST(ProgramResources, StringTableHoldsEntriesTwoToThirteen) {
   const PeResources resources = LoadImage(KWU_TEST_PROGRAM_IMAGE);
   EXPECT_EQ(Text(resources, 2), "Error");
   EXPECT_EQ(Text(resources, 3), "Unknown error");
@@ -116,7 +116,9 @@ TEST(ProgramResources, StringTableHoldsEntriesTwoToTwelve) {
   EXPECT_EQ(Text(resources, 10), "day(s)");
   EXPECT_EQ(Text(resources, 11), "OK");
   EXPECT_EQ(Text(resources, 12), "Cancel");
-  for (unsigned empty : {0u, 1u, 13u, 14u, 15u, 16u})
+  EXPECT_EQ(Text(resources, 13),
+            "The update information is not signed by the publisher, or it was changed.");
+  for (unsigned empty : {0u, 1u, 14u, 15u, 16u})
     EXPECT_EQ(Text(resources, empty), "<missing>") << empty;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "settings/registry_settings.h"
 #include "update/manifest_download.h"
 
 namespace {
@@ -129,4 +130,30 @@ TEST(IsHttpUrl, LengthLimit) {
   EXPECT_TRUE(IsHttpUrl(prefix + std::string(platform::kMaxUrlLength - prefix.size(), 'a')));
   EXPECT_FALSE(IsHttpUrl(prefix + std::string(platform::kMaxUrlLength - prefix.size() + 1, 'a')));
   EXPECT_FALSE(IsHttpUrl("http://" + std::string(256, 'h') + "/"));
+}
+
+TEST(UrlSchemes, EachChoiceOfTheMakerAcceptsItsSchemesAndNoOther) {
+  const struct {
+    platform::UrlSchemes schemes;
+    bool http;
+    bool https;
+    const char* preferred;
+  } choices[] = {{{true, false}, true, false, "http"},
+                 {{true, true}, true, true, "https"},
+                 {{false, true}, false, true, "https"}};
+  for (const auto& choice : choices) {
+    EXPECT_EQ(platform::IsOfSchemes(Parse("http://h/"), choice.schemes), choice.http);
+    EXPECT_EQ(platform::IsOfSchemes(Parse("HTTPS://h:8443/"), choice.schemes), choice.https);
+    for (const char* other : {"ftp://h/", "file://h/x", "gopher://h/", "httpx://h/"})
+      EXPECT_FALSE(platform::IsOfSchemes(Parse(other), choice.schemes)) << other;
+    EXPECT_STREQ(platform::PreferredScheme(choice.schemes), choice.preferred);
+  }
+  EXPECT_EQ(Parse("https://h/").port, 443);
+}
+
+TEST(UrlSchemes, AProgramBuiltWithoutChoosingUsesHttpAlone) {
+  const platform::UrlSchemes accepted = platform::AcceptedSchemes();
+  EXPECT_TRUE(accepted.http);
+  EXPECT_FALSE(accepted.https);
+  EXPECT_EQ(DefaultManifestAddress().rfind("http://", 0), 0u) << DefaultManifestAddress();
 }

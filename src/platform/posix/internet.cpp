@@ -31,6 +31,11 @@ void SetOption(CURL* curl, CURLoption option, const std::string& value) {
     ThrowCurlError(code);
 }
 
+// The scheme of a request: https for a secure one (kInternetFlagSecure), else http.
+const char* SchemeOf(unsigned long flags) {
+  return (flags & kInternetFlagSecure) != 0 ? "https" : "http";
+}
+
 // All header lines of an answer together: curl's own limit for one line. Real servers send
 // a few kilobytes.
 const std::size_t kMaxHeaderBytes = CURL_MAX_HTTP_HEADER;
@@ -49,9 +54,15 @@ public:
         m_body(kMaxBodySize) {
     if (m_curl == nullptr)
       ThrowCurlError(CURLE_OUT_OF_MEMORY);
+    // One scheme per request: the one its address named.
+    const std::string scheme = SchemeOf(flags);
     SetOption(m_curl, CURLOPT_URL, url);
-    SetOption(m_curl, CURLOPT_PROTOCOLS_STR, std::string("http"));
-    SetOption(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, std::string("http"));
+    SetOption(m_curl, CURLOPT_PROTOCOLS_STR, scheme);
+    SetOption(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, scheme);
+    // curl's defaults, said here: the certificate must chain to the system's trusted
+    // authorities and name the host.
+    SetOption(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    SetOption(m_curl, CURLOPT_SSL_VERIFYHOST, 2L);
     SetOption(m_curl, CURLOPT_USERAGENT, agent);
     SetOption(m_curl, CURLOPT_HTTPGET, 1L);
     SetOption(m_curl, CURLOPT_FOLLOWLOCATION, (flags & kInternetFlagNoAutoRedirect) != 0 ? 0L : 1L);
@@ -222,7 +233,8 @@ public:
     // An IPv6 address goes back into brackets; the object starts with "/".
     const std::string host =
         m_server.find(':') != std::string::npos ? "[" + m_server + "]" : m_server;
-    const std::string url = "http://" + host + ":" + std::to_string(m_port) + object;
+    const std::string url =
+        std::string(SchemeOf(flags)) + "://" + host + ":" + std::to_string(m_port) + object;
     return std::unique_ptr<CHttpFile>(new CurlHttpFile(url, m_agent, flags));
   }
 

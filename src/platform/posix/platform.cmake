@@ -10,6 +10,15 @@ function(kwu_platform_library target)
   target_link_libraries(${target} PUBLIC CURL::libcurl ${CMAKE_DL_LIBS})
 endfunction()
 
+# Signatures and keys: OpenSSL's libcrypto, which libcurl loads anyway. Linked only into what
+# signs or verifies, so that a program built without a key needs nothing new.
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+# Seen from every folder, as the fuzz targets under tests/ link it themselves.
+set_target_properties(OpenSSL::Crypto PROPERTIES IMPORTED_GLOBAL TRUE)
+function(kwu_platform_crypto target)
+  target_link_libraries(${target} PUBLIC OpenSSL::Crypto)
+endfunction()
+
 # Dialogs and message boxes may need windows: the GTK module, which the program loads only
 # when it has a dialog to show and a display, so that runs without one need no GTK. It is
 # made beside the program, where the program looks first.

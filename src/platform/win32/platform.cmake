@@ -13,6 +13,11 @@ function(kwu_platform_library target)
   target_link_libraries(${target} PUBLIC wininet shell32 user32 advapi32 kernel32)
 endfunction()
 
+# Signatures and keys: CNG, whose bcrypt.dll the code loads only when it verifies or signs,
+# so that a program built without a key imports nothing new.
+function(kwu_platform_crypto target)
+endfunction()
+
 # A GUI-subsystem or console executable. The runtime goes into it (libgcc and libstdc++
 # with MinGW), and a release executable carries no symbols, which halves its size.
 # MinGW-w64's GCC 12 stops with an internal error when it splits the tool's link-time

@@ -1,0 +1,133 @@
+"""kavexwebupd-manifest's keys and signatures, on both platforms (the Linux tool signs with
+OpenSSL, the Windows tool with CNG), held against openssl itself: the keys the tool makes
+are keys to openssl, the keys openssl makes sign in the tool, and what the tool signs
+verifies with openssl dgst. Any build; test_native_manifest_tool.py and
+test_wine_manifest_tool.py run them."""
+
+import base64
+import json
+import subprocess
+
+from tool_cases import Tool
+import manifest_signer
+
+MANIFEST = b"; manifest\r\n[App 7.0]\r\nFileArgs=http://h/app/7.1/\r\n"
+
+
+def openssl(*args, data=None):
+    completed = subprocess.run(["openssl"] + list(args), input=data, capture_output=True)
+    return completed.returncode, completed.stdout
+
+
+class Signing(Tool):
+    def host(self, name):
+        """A file of the case's folder as this machine names it."""
+        return self.host_path(self.scratch(name))
+
+    def read(self, name):
+        with open(self.host(name), "rb") as stream:
+            return stream.read()
+
+    def assertVerifiesWithOpenssl(self, name, public):
+        """The file's last line signs the bytes before it, as openssl sees it."""
+        content = self.read(name)
+        start = content.rindex(manifest_signer.MARKER)
+        line = content[start:].rstrip(b"\r\n")
+        raw = base64.b64decode(line.split(b" ")[-1])
+        self.write("signature.der", manifest_signer.der_signature(raw))
+        self.write("covered.bin", content[:start])
+        code, out = openssl("dgst", "-sha256", "-verify", self.host(public), "-signature",
+                            self.host("signature.der"), self.host("covered.bin"))
+        self.assertEqual((code, out.strip()), (0, b"Verified OK"))
+
+    def test_the_tools_keys_and_signatures_are_openssls(self):
+        code, stdout = self.tool("--json", "keygen", self.scratch("private.pem"),
+                                 self.scratch("public.pem"))
+        self.assertEqual(code, 0, stdout)
+        made = json.loads(stdout)
+        self.assertEqual(openssl("pkey", "-in", self.host("private.pem"), "-check", "-noout")[0], 0)
+        self.assertEqual(made["keyId"], manifest_signer.key_id(self.host("private.pem")))
+        self.write("update.ini", MANIFEST)
+        code, stdout = self.tool("sign", self.scratch("update.ini"), "--key",
+                                 self.scratch("private.pem"))
+        self.assertEqual(code, 0, stdout)
+        signed = self.read("update.ini")
+        self.assertTrue(signed.startswith(MANIFEST) and signed.endswith(b"\r\n"), signed)
+        self.assertVerifiesWithOpenssl("update.ini", "public.pem")
+        # Signing twice gives the same bytes.
+        self.assertEqual(self.tool("sign", self.scratch("update.ini"), "--key",
+                                   self.scratch("private.pem"))[0], 0)
+        self.assertEqual(self.read("update.ini"), signed)
+        self.assertEqual(self.tool("check", self.scratch("update.ini"), "--key",
+                                   self.scratch("public.pem"))[0], 0)
+        self.write("update.ini", signed.replace(b"7.1", b"7.2"))
+        code, stdout = self.tool("--json", "check", self.scratch("update.ini"), "--key",
+                                 self.scratch("public.pem"))
+        self.assertEqual((code, json.loads(stdout)["signature"]["status"]), (1, "bad"))
+
+    def test_keys_made_by_openssl_sign_in_the_tool(self):
+        # PKCS #8, as openssl genpkey writes it, and SEC 1, as openssl ecparam writes it.
+        manifest_signer.make_key(self.host("pkcs8.pem"))
+        code, sec1 = openssl("ecparam", "-name", "prime256v1", "-genkey", "-noout")
+        self.assertEqual(code, 0)
+        self.write("sec1.pem", sec1)
+        for key in ("pkcs8.pem", "sec1.pem"):
+            with self.subTest(key=key):
+                public = key + ".pub"
+                self.assertEqual(openssl("pkey", "-in", self.host(key), "-pubout", "-out",
+                                         self.host(public))[0], 0)
+                self.write("update.ini", MANIFEST)
+                code, stdout = self.tool("sign", self.scratch("update.ini"), "--key",
+                                         self.scratch(key), "-o", self.scratch("out.ini"))
+                self.assertEqual(code, 0, stdout)
+                self.assertEqual(self.read("update.ini"), MANIFEST)
+                self.assertVerifiesWithOpenssl("out.ini", public)
+                # And what openssl signs, the tool finds valid.
+                self.write("theirs.ini", manifest_signer.sign(MANIFEST, self.host(key)))
+                code, stdout = self.tool("check", self.scratch("theirs.ini"), "--key",
+                                         self.scratch(public))
+                self.assertEqual(code, 0, stdout)
+                self.assertIn("signature: valid", stdout)
+
+
+    def test_each_signature_finding_in_text_and_json(self):
+        ids = {}
+        for pair in ("one", "two"):
+            code, stdout = self.tool("--json", "keygen", self.scratch(pair + ".pem"),
+                                     self.scratch(pair + ".pub"))
+            self.assertEqual(code, 0, stdout)
+            ids[pair] = json.loads(stdout)["keyId"]
+        self.write("update.ini", MANIFEST)
+        self.assertEqual(self.tool("sign", self.scratch("update.ini"), "--key",
+                                   self.scratch("one.pem"))[0], 0)
+        signed = self.read("update.ini")
+        appended = b"[App 7.0 en]\r\nFileArgs=http://e/\r\n"
+        # status: (the manifest, the key it is checked with, what the text says, and the
+        # JSON report)
+        cases = {
+            "missing": (MANIFEST, "one", "no signature line", {"line": None}),
+            "malformed": (MANIFEST + manifest_signer.MARKER + b"x\r\n", "one",
+                          "line 4 is not of the form", {"line": 4}),
+            "uncovered": (signed + appended, "one",
+                          "followed by %d bytes that it does not cover" % len(appended),
+                          {"uncoveredBytes": len(appended)}),
+            "other-key": (signed, "two", "made by the key " + ids["one"],
+                          {"signedBy": ids["one"], "keyId": ids["two"]}),
+            "bad": (signed.replace(b"7.1", b"7.2"), "one", "line 4 does not verify",
+                    {"signedBy": ids["one"], "signedBytes": len(MANIFEST)}),
+        }
+        for status, (content, key, text, report) in cases.items():
+            with self.subTest(status=status):
+                path = self.write("case.ini", content)
+                public = self.scratch(key + ".pub")
+                for command in (("check", path), ("explain", path, "App", "7.0")):
+                    code, stdout = self.tool(*command, "--key", public)
+                    self.assertEqual(code, 1, stdout)
+                    self.assertIn("signature: %s (key %s, " % (status, ids[key]), stdout)
+                    self.assertIn(text, stdout)
+                    self.assertIn("\n  fix: Sign it ", stdout)
+                shown = self.tool_json("check", path, "--key", public, code=1)["signature"]
+                self.assertEqual(shown["status"], status, shown)
+                self.assertEqual({name: shown[name] for name in report}, report, shown)
+
+CASES = (Signing,)

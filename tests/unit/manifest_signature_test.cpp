@@ -1,0 +1,193 @@
+// The signature line of a manifest: what it covers, and every way it can fail.
+#include "update/manifest_signature.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "update/manifest_lookup.h"
+
+#include "reference_key.h"
+
+namespace {
+
+const std::string kManifest =
+    "; update manifest\r\n[App 7.0 de]\r\nFileArgs=http://h/de.html\r\n[App 7.0]\r\n"
+    "FileArgs=http://h/all.html\r\n";
+
+struct OtherKey {
+  platform::P256Scalar d{};
+  platform::P256Point point{};
+  OtherKey() { platform::GenerateP256Key(d, point); }
+};
+
+std::string Signed(const std::string& manifest) {
+  return SignManifest(manifest, kReferenceD, kReferencePoint);
+}
+
+ManifestSignature Check(const std::string& manifest) {
+  return CheckManifestSignature(manifest, kReferencePoint);
+}
+
+SignatureStatus Status(const std::string& manifest) {
+  return Check(manifest).status;
+}
+
+// The signature line of a signed manifest, without its line end.
+std::string SignatureLine(const std::string& signedManifest) {
+  const std::size_t start = signedManifest.rfind(kSignatureMarker);
+  return signedManifest.substr(start, signedManifest.find_first_of("\r\n", start) - start);
+}
+
+}  // namespace
+
+TEST(ManifestSignature, CoversEveryByteBeforeItsLineAndNamesTheKey) {
+  const std::string signedManifest = Signed(kManifest);
+  ASSERT_EQ(signedManifest.rfind(kManifest, 0), 0u);
+  const std::string line = SignatureLine(signedManifest);
+  EXPECT_EQ(signedManifest, kManifest + line + "\r\n");
+  EXPECT_EQ(
+      line.rfind(std::string("; kavexwebupd-signature ecdsa-p256-sha256 ") + kReferenceKeyId + " ",
+                 0),
+      0u)
+      << line;
+  EXPECT_EQ(line.size(), 41u + 1 + 17 + 88);
+  const ManifestSignature signature = Check(signedManifest);
+  EXPECT_EQ(signature.status, SignatureStatus::kValid);
+  EXPECT_EQ(signature.line, 6u);
+  EXPECT_EQ(signature.signedBytes, kManifest.size());
+  EXPECT_EQ(signature.uncoveredBytes, 0u);
+  EXPECT_EQ(signature.keyId, kReferenceKeyId);
+  EXPECT_EQ(ManifestKeyId(kReferencePoint), kReferenceKeyId);
+  // Its own line end is not covered: without one, or another one, it is as good.
+  EXPECT_EQ(Status(kManifest + line), SignatureStatus::kValid);
+  EXPECT_EQ(Status(kManifest + line + "\n"), SignatureStatus::kValid);
+  EXPECT_EQ(Status(kManifest + line + "\r"), SignatureStatus::kValid);
+}
+
+TEST(ManifestSignature, EveryKindOfLineEndIsKeptAndTheLookupFindsTheSame) {
+  for (const std::string end : {"\r\n", "\n", "\r"}) {
+    std::string manifest = kManifest;
+    for (std::size_t at = manifest.find("\r\n"); at != std::string::npos;
+         at = manifest.find("\r\n", at + end.size()))
+      manifest.replace(at, 2, end);
+    for (const std::string& unsigned_ :
+         {manifest, manifest.substr(0, manifest.size() - end.size())}) {
+      const std::string signedManifest = Signed(unsigned_);
+      EXPECT_EQ(signedManifest, manifest + SignatureLine(signedManifest) + end);
+      EXPECT_EQ(Status(signedManifest), SignatureStatus::kValid);
+      for (const char* key : {"7.0 de", "7.0", "7.0 fr"})
+        EXPECT_EQ(FindFileArgs("App", key, signedManifest), FindFileArgs("App", key, unsigned_));
+    }
+  }
+  // A manifest without any line end gets CR LF; an empty one is signed as it is.
+  const std::string oneLine = Signed("; one line");
+  EXPECT_EQ(oneLine, "; one line\r\n" + SignatureLine(oneLine) + "\r\n");
+  EXPECT_EQ(Status(Signed("")), SignatureStatus::kValid);
+  EXPECT_EQ(Check(Signed("")).line, 1u);
+}
+
+TEST(ManifestSignature, AnyChangedByteAfterSigningIsCaught) {
+  const std::string signedManifest = Signed(kManifest);
+  for (std::size_t at = 0; at < kManifest.size(); ++at) {
+    std::string changed = signedManifest;
+    changed[at] = static_cast<char>(changed[at] ^ 0x20);
+    // A changed line end may take the marker off its line's start: never valid either way.
+    if (kManifest[at] != '\r' && kManifest[at] != '\n') {
+      EXPECT_EQ(Status(changed), SignatureStatus::kBad) << at;
+    }
+    EXPECT_NE(Status(changed), SignatureStatus::kValid) << at;
+  }
+  EXPECT_EQ(Status(kManifest.substr(1) + SignatureLine(signedManifest)), SignatureStatus::kBad);
+  EXPECT_EQ(Status("\n" + signedManifest), SignatureStatus::kBad);
+}
+
+TEST(ManifestSignature, BytesAfterTheSignatureLineAreNotCovered) {
+  const std::string signedManifest = Signed(kManifest);
+  const ManifestSignature appended =
+      Check(signedManifest + "[App 6.0]\r\nFileArgs=http://evil/\r\n");
+  EXPECT_EQ(appended.status, SignatureStatus::kUncovered);
+  EXPECT_EQ(appended.line, 6u);
+  EXPECT_EQ(appended.uncoveredBytes, 34u);
+  EXPECT_EQ(Status(signedManifest + "\r\n"), SignatureStatus::kUncovered);
+  EXPECT_EQ(Status(signedManifest + " "), SignatureStatus::kUncovered);
+}
+
+TEST(ManifestSignature, MissingOtherKeyAndMalformedLines) {
+  EXPECT_EQ(Check(kManifest).status, SignatureStatus::kMissing);
+  EXPECT_EQ(Check(kManifest).line, 0u);
+  EXPECT_EQ(Status(""), SignatureStatus::kMissing);
+  // The marker counts only at the start of a line.
+  const std::string line = SignatureLine(Signed(kManifest));
+  EXPECT_EQ(Status(kManifest + " " + line), SignatureStatus::kMissing);
+
+  const OtherKey other;
+  const ManifestSignature byOther = Check(SignManifest(kManifest, other.d, other.point));
+  EXPECT_EQ(byOther.status, SignatureStatus::kOtherKey);
+  EXPECT_EQ(byOther.keyId, ManifestKeyId(other.point));
+
+  const std::string base64 = line.substr(line.size() - 88);
+  const std::string head = "; kavexwebupd-signature ecdsa-p256-sha256 ";
+  // The last character before "==" with one of the bits that the padding says are zero set.
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string nonCanonical = base64;
+  nonCanonical[85] = alphabet[alphabet.find(base64[85]) | 1];
+  for (const std::string& malformed :
+       {std::string("; kavexwebupd-signature"), head + kReferenceKeyId,
+        "; kavexwebupd-signature ecdsa-p384-sha384 " + std::string(kReferenceKeyId) + " " + base64,
+        head + "5A7A78CCA4A0F420 " + base64, head + "5a7a78cca4a0f42 " + base64,
+        head + kReferenceKeyId + "  " + base64, head + kReferenceKeyId + " " + base64 + " ",
+        head + kReferenceKeyId + " " + base64.substr(4),
+        head + kReferenceKeyId + " " + nonCanonical, head + kReferenceKeyId + "\t" + base64,
+        line + " extra"}) {
+    const ManifestSignature signature = Check(kManifest + malformed + "\r\n");
+    EXPECT_EQ(signature.status, SignatureStatus::kMalformed) << malformed;
+    EXPECT_EQ(signature.line, 6u);
+  }
+  // A signature that names the key but is not its signature of these bytes.
+  std::string forged = line;
+  forged[forged.size() - 10] = forged[forged.size() - 10] == 'A' ? 'B' : 'A';
+  EXPECT_EQ(Status(kManifest + forged), SignatureStatus::kBad);
+}
+
+TEST(SignManifest, SigningTwiceGivesTheSameBytesAndOneSignatureLine) {
+  const std::string once = Signed(kManifest);
+  EXPECT_EQ(Signed(once), once);
+  // Signatures are randomised: a stale or foreign one is replaced, never kept beside.
+  const OtherKey other;
+  const std::string byOther = SignManifest(kManifest, other.d, other.point);
+  const std::string replaced = Signed(byOther);
+  EXPECT_EQ(Status(replaced), SignatureStatus::kValid);
+  EXPECT_EQ(replaced.find(kSignatureMarker), replaced.rfind(kSignatureMarker));
+  EXPECT_EQ(replaced.rfind(kManifest, 0), 0u);
+  // Sections added after the signature line are kept, and covered by the new one.
+  const std::string grown = Signed(once + "[App 6.0]\r\nFileArgs=http://h/60.html\r\n");
+  EXPECT_EQ(Status(grown), SignatureStatus::kValid);
+  EXPECT_EQ(grown.find(kSignatureMarker), grown.rfind(kSignatureMarker));
+  EXPECT_EQ(FindFileArgs("App", "6.0", grown), "http://h/60.html");
+}
+
+TEST(SignManifest, ASignatureOnTheFirstLineKeepsTheLinesAfterItInPlace) {
+  // A manifest that began as a signed empty one: its second line is read by the lookup and
+  // must stay the second line.
+  const std::string grown = Signed("") + "[App 7.0]\r\nFileArgs=http://h/a.html\r\n";
+  ASSERT_EQ(FindFileArgs("App", "7.0", grown), "http://h/a.html");
+  const std::string resigned = Signed(grown);
+  EXPECT_EQ(resigned.rfind(";\r\n[App 7.0]\r\n", 0), 0u) << resigned;
+  EXPECT_EQ(FindFileArgs("App", "7.0", resigned), "http://h/a.html");
+  EXPECT_EQ(Status(resigned), SignatureStatus::kValid);
+  // Line ends before it do not make a line of their own for the lookup.
+  const std::string afterBreaks = "\r\n\n" + grown;
+  ASSERT_EQ(FindFileArgs("App", "7.0", afterBreaks), "http://h/a.html");
+  EXPECT_EQ(FindFileArgs("App", "7.0", Signed(afterBreaks)), "http://h/a.html");
+}
+
+TEST(SignManifest, RefusesAManifestWithAZeroByte) {
+  // The program's download drops what follows a zero byte in its line: it would never verify.
+  EXPECT_THROW(Signed(std::string("; m\r\n[App 7.0]\0\r\n", 17)), std::invalid_argument);
+}
+
+TEST(ManifestSignature, AProgramBuiltWithoutAKeyHasNone) {
+  EXPECT_EQ(BuiltInManifestKey(), nullptr);
+}
