@@ -111,6 +111,12 @@ def product_file(name, version, locale="", extra="", newline="\n"):
     return newline.join(lines) + newline
 
 
+def page_of(length, name="p"):
+    """An http page address of exactly length characters."""
+    start = "http://127.0.0.1/%s/" % name
+    return start + "a" * (length - len(start))
+
+
 def local_date(instant, zone=ZONE):
     """The date of an instant in a zone, as the program stores remind dates."""
     return datetime.datetime.fromtimestamp(instant, ZoneInfo(zone)).strftime("%m/%d/%Y")
