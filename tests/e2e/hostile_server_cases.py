@@ -19,6 +19,7 @@ A suite mixes HostileServerCases into its platform's case (protocol.py) and prov
 """
 
 import collections
+import gzip
 import time
 
 from protocol import NO_UPDATES as NO_UPDATES_TEXT, Reply, box, close, ok
@@ -59,6 +60,17 @@ def _manifest_with_odd_bytes(with_page):
     return Reply.http(200, b"\r\n".join(lines) + b"\r\n")
 
 
+# A manifest that offers the update: an answer that may not be read as sent must never
+# reach it.
+OFFER = b"; m\r\n[App 7.0]\r\nFileArgs=http://127.0.0.1/app70.html\r\n"
+
+
+def _framed(*fields, body=OFFER):
+    """A 200 answer with exactly these header fields (name, value) and body."""
+    head = b"".join(b"%s: %s\r\n" % (name.encode(), value.encode()) for name, value in fields)
+    return Reply.raw(b"HTTP/1.1 200 OK\r\n" + head + b"Connection: close\r\n\r\n" + body)
+
+
 CASES = [
     Case("garbage_instead_of_http",
          lambda url: Reply.raw(b"\x16\x03\x01\x00\xa5garbage, not HTTP\x00\xff\r\n\r\n")),
@@ -79,6 +91,22 @@ CASES = [
     Case("redirect_to_itself", lambda url: Reply.redirect(302, url)),
     Case("huge_header", lambda url: Reply.huge_header(1 << 20)),
     Case("bad_chunk_size", lambda url: Reply.bad_chunk_size()),
+    Case("huge_chunk_size", lambda url: Reply.bad_chunk_size(
+        b"1" + b"0" * 16 + b"%x" % len(OFFER) + b"\r\n" + OFFER[:-2])),
+    # Unreadable framing: the reply as sent cannot be told, so it is an error.
+    Case("two_different_content_lengths",
+         lambda url: _framed(("Content-Length", str(len(OFFER))), ("Content-Length", "5"))),
+    Case("content_length_list_that_differs",
+         lambda url: _framed(("Content-Length", "%d, 5" % len(OFFER)))),
+    Case("negative_content_length", lambda url: _framed(("Content-Length", "-5"))),
+    Case("content_length_of_26_digits", lambda url: _framed(("Content-Length", "9" * 26))),
+    Case("gzip_body_never_asked_for",
+         lambda url: _framed(("Content-Length", str(len(gzip.compress(OFFER)))),
+                             ("Content-Encoding", "gzip"), body=gzip.compress(OFFER))),
+    # A repeated Content-Length of the same value is readable.
+    Case("the_same_content_length_twice",
+         lambda url: _framed(("Content-Length", str(len(OFFER))),
+                             ("Content-Length", str(len(OFFER))))),
     Case("status_200_without_reason",
          lambda url: Reply.status_line("HTTP/1.1 200",
                                        b"; m\r\n[App 7.0]\r\nFileArgs=http://127.0.0.1/a.html\r\n")),

@@ -22,6 +22,7 @@ TIMEOUTS = ("(12002) The operation timed out.", "(12002) The request has timed o
 TOO_LARGE = ("(223) The file size exceeds the limit allowed and cannot be saved.",
              "(223) The file size exceeds the limit allowed.")
 STATUS_0 = "Connection error. Status code: 0"
+UNREADABLE = "(12152) The server response could not be parsed."
 
 
 class PeakMemory:
@@ -84,6 +85,16 @@ class WineHostileServer(HostileServerCases, WineCase):
         # WinINet reads a chunk size that is not a number as the last chunk: an empty body,
         # which it cannot tell from a real one.
         "bad_chunk_size": NO_UPDATES,
+        # WinINet decodes chunks itself and keeps no raw body to check: a size past 32 bits
+        # wraps, and the wrapped length is read as the chunk. Nothing the program can query
+        # tells (docs/failure-handling.md).
+        "huge_chunk_size": None,
+        "two_different_content_lengths": error(UNREADABLE),
+        "content_length_list_that_differs": error(UNREADABLE),
+        "negative_content_length": error(UNREADABLE),
+        "content_length_of_26_digits": error(*TOO_LARGE),
+        "gzip_body_never_asked_for": error(UNREADABLE),
+        "the_same_content_length_twice": UPDATE,
         "status_200_without_reason": UPDATE,
         "status_099": error("Connection error. Status code: 99"),
         "status_2000": error("Connection error. Status code: 2000"),

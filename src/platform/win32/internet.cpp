@@ -5,13 +5,12 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "platform/answer_framing.h"
 #include "platform/test_faults.h"
 
 namespace platform {
@@ -23,6 +22,9 @@ const std::uint64_t kNoContentLength = ~std::uint64_t(0);
 const DWORD kBodyTooLarge = ERROR_FILE_TOO_LARGE;
 // Its text where the system has none for it (Wine's message table lacks it).
 const char kBodyTooLargeText[] = "The file size exceeds the limit allowed.";
+// An answer whose framing cannot be read as sent, with its text where the system has none.
+const DWORD kUnreadableAnswer = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+const char kUnreadableAnswerText[] = "The server response could not be parsed.";
 // The socket's timeout (WSAETIMEDOUT), without the socket headers.
 const DWORD kSocketTimedOut = 10060;
 // A wait that fails this close to the deadline was ended by it.
@@ -46,9 +48,10 @@ std::string InternetMessage(DWORD error) {
   ThrowInternetError(GetLastError());
 }
 
-[[noreturn]] void ThrowBodyTooLarge() {
-  const std::string message = InternetMessage(kBodyTooLarge);
-  throw CInternetException(kBodyTooLarge, message.empty() ? kBodyTooLargeText : message);
+// Raises error with the system's text for it, else with fallback.
+[[noreturn]] void ThrowWithFallbackText(DWORD error, const char* fallback) {
+  const std::string message = InternetMessage(error);
+  throw CInternetException(error, message.empty() ? fallback : message);
 }
 
 void SetTimeoutMilliseconds(HINTERNET handle, DWORD option, DWORD milliseconds) {
@@ -179,9 +182,17 @@ public:
     RethrowStatusFailure(m_session);
     if (!sent)
       ThrowWaitError(error);
-    const std::uint64_t length = ContentLength();
-    if (length != kNoContentLength && length > kMaxBodySize)
+    // WinINet takes a Content-Length it cannot read, or the first of several, and hands on
+    // an encoded body as it came: such an answer is refused here, before its body.
+    const AnswerFraming framing = ReadAnswerFraming(RawHeaders());
+    if (framing.fault != AnswerFraming::kReadable) {
+      m_session.abandoned = true;
+      ThrowWithFallbackText(kUnreadableAnswer, kUnreadableAnswerText);
+    }
+    if (framing.hasContentLength && framing.contentLength > kMaxBodySize)
       ThrowTooLarge();
+    if (framing.hasContentLength)
+      m_contentLength = framing.contentLength;
   }
 
   bool QueryInfoStatusCode(unsigned long& status) override {
@@ -240,8 +251,7 @@ protected:
     if (m_bodyLength > kMaxBodySize)
       ThrowTooLarge();
     if (read == 0) {
-      const std::uint64_t expected = ContentLength();
-      if (expected != kNoContentLength && m_bodyLength < expected)
+      if (m_contentLength != kNoContentLength && m_bodyLength < m_contentLength)
         ThrowInternetError(ERROR_INTERNET_CONNECTION_ABORTED);
     }
     return read;
@@ -252,7 +262,7 @@ private:
   // closed (see InternetHandle::Close).
   [[noreturn]] void ThrowTooLarge() {
     m_session.abandoned = true;
-    ThrowBodyTooLarge();
+    ThrowWithFallbackText(kBodyTooLarge, kBodyTooLargeText);
   }
   [[noreturn]] void ThrowDeadlinePassed() {
     m_session.abandoned = true;
@@ -278,34 +288,24 @@ private:
     ThrowInternetError(error == kSocketTimedOut ? ERROR_INTERNET_TIMEOUT : error);
   }
 
-  bool HasHeaderFields() {
+  // The answer's header block as WinINet keeps it, its status line first.
+  std::string RawHeaders() {
     DWORD size = 0;
     HttpQueryInfoA(m_request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
     if (size == 0)
-      return false;
+      return std::string();
     std::vector<char> buffer(size + 1, '\0');
     if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size,
                         nullptr))
-      return false;
-    const std::string headers(buffer.data(), size);
+      return std::string();
+    return std::string(buffer.data(), std::min<std::size_t>(size, buffer.size() - 1));
+  }
+
+  bool HasHeaderFields() {
+    const std::string headers = RawHeaders();
     const auto statusLineEnd = headers.find('\n');
     return statusLineEnd != std::string::npos &&
            headers.find_first_not_of("\r\n", statusLineEnd) != std::string::npos;
-  }
-
-  // Read as text: a length past 4 GiB does not fit the numeric query.
-  std::uint64_t ContentLength() {
-    char text[32] = "";
-    DWORD size = sizeof text - 1;
-    if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
-      return kNoContentLength;
-    text[std::min<DWORD>(size, sizeof text - 1)] = '\0';
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long length = std::strtoull(text, &end, 10);
-    if (end == text || errno != 0 || text[0] < '0' || text[0] > '9')
-      return kNoContentLength;
-    return length;
   }
 
   SessionState& m_session;
@@ -313,6 +313,7 @@ private:
   InternetTimeouts m_timeouts;
   Deadline m_deadline;
   std::uint64_t m_bodyLength = 0;
+  std::uint64_t m_contentLength = kNoContentLength;
 };
 
 class WinInetHttpConnection : public CHttpConnection {
