@@ -23,6 +23,7 @@ reason beside it (REFUSED, UNRESOLVABLE, BOX_DETAILS, DAYS, ...).
 import datetime
 import os
 import re
+import shutil
 import sys
 import time
 import types
@@ -240,7 +241,7 @@ def bind(cases, platform, namespace):
 class ProgramCase(unittest.TestCase):
     """What every platform's case offers; the platform's class implements the primitives
     (put_product_file, set_setting, setting, settings_snapshot, remove_common_data,
-    scratch, host_path, execute, opened_pages) and states its differences."""
+    scratch, host_path, locale_folder, execute, opened_pages) and states its differences."""
 
     # Whether a message box's icon, owner and buttons can be read.
     BOX_DETAILS = True
@@ -259,6 +260,10 @@ class ProgramCase(unittest.TestCase):
         super().setUpClass()
         cls.server = LoopbackHttpServer().start()
         cls.addClassCleanup(cls.server.stop)
+
+    def install_locale(self, locale, library):
+        """Puts library into the folder of locale's library beside the program."""
+        shutil.copy2(library, self.locale_folder(locale))
 
     def setUp(self):
         super().setUp()

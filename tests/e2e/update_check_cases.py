@@ -259,6 +259,18 @@ class Locales:
         self.assertBox(windows[1], "Beta", "Fehler: Verbindungsfehler. Statuscode: 404")
         self.assertBox(windows[2], "Gamma", "Error: Connection error. Status code: 404")
 
+    def test_a_locale_library_that_is_not_a_plain_file_is_no_library(self):
+        # A pipe would block the run before any request if it were opened to be read; a
+        # folder cannot be read. The product gets the program's own texts at once.
+        os.mkfifo(os.path.join(self.locale_folder("xx"), "kavexwebupdexe.dat"))
+        os.makedirs(os.path.join(self.locale_folder("yy"), "kavexwebupdexe.dat"))
+        self.server.reply = Reply.http(404, b"")
+        for locale in ("xx", "yy"):
+            with self.subTest(locale=locale):
+                window = self.check("App", "7.0", "0", locale, answers=[box("App")],
+                                    timeout=30).windows[0]
+                self.assertBox(window, "App", "Error: Connection error. Status code: 404")
+
     def test_what_a_locale_library_lacks_comes_from_the_program(self):
         # A French library with one text only, the word "Error": the rest of the error
         # box, the update dialog and its list are the program's own.
