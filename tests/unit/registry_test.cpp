@@ -418,3 +418,23 @@ TEST(Registry, AnUnusableFileIsReportedOncePerRun) {
   EXPECT_FALSE(RunAgain(kThisTest, errors));
   EXPECT_EQ(test::ReadFile(errors), "");
 }
+
+TEST(Registry, ALockFileThatCannotBeOpenedIsReportedOncePerRun) {
+  const char kThisTest[] = "Registry.ALockFileThatCannotBeOpenedIsReportedOncePerRun";
+  if (std::getenv("KWU_RUN_AGAIN")) {
+    // Neither the address nor a reminder is stored, and the reading goes on.
+    EXPECT_FALSE(Store(kKey, "URL", "x"));
+    EXPECT_FALSE(Store(kKey + std::string("\\RemindDates"), "App", "01/06/2005"));
+    EXPECT_EQ(Query(kKey, "URL"), "<no key>");
+    return;
+  }
+  test::TestFolder folder;
+  const std::string errors = folder.Path("errors");
+  const std::string lock = folder.SettingsPath() + ".lock";
+  ASSERT_EQ(::symlink("gone/settings.lock", lock.c_str()), 0);
+  ASSERT_TRUE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors), "kavexwebupd: settings lock file " + lock +
+                                        " cannot be opened (" + std::strerror(ENOENT) +
+                                        "); no setting is stored\n");
+  EXPECT_FALSE(test::Exists(folder.SettingsPath()));
+}
