@@ -33,28 +33,28 @@ std::string ConsoleScreen::ButtonText(const DialogItem& button) {
 void ConsoleScreen::Hint() {
   const std::size_t enter = m_model.EnterTarget();
   const std::string button = enter == kNoControl ? "OK" : ButtonText(m_model.Items()[enter]);
-  m_out << "\n(a letter chooses, a list item sets the list, Enter presses <" << button
+  m_out << "\n(a letter chooses, a list item sets the list, Enter presses <" << ForTerminal(button)
         << ">, q closes)\n";
 }
 
 void ConsoleScreen::Draw() {
   const std::string& title = m_model.Title();
   m_out << "\n"
-        << title << "\n"
+        << ForTerminal(title) << "\n"
         << std::string(std::max<std::size_t>(title.size(), 3), '=') << "\n";
   const std::vector<DialogItem>& items = m_model.Items();
   for (const std::vector<std::size_t>& row : m_model.Rows()) {
     std::string line;
     for (const std::size_t index : row)
       line += (line.empty() ? "" : " ") + Show(items[index], index);
-    m_out << line << "\n";
+    m_out << ForTerminal(line) << "\n";
     // A list's items follow its row, as its opened list would.
     for (const std::size_t index : row) {
       if (items[index].kind != ControlKind::kComboBox)
         continue;
       m_out << "   list:";
       for (const std::string& item : items[index].items)
-        m_out << " " << Trim(item);
+        m_out << " " << ForTerminal(Trim(item));
       m_out << "\n";
     }
   }
@@ -65,13 +65,13 @@ void ConsoleScreen::Prompt() {
 }
 
 void ConsoleScreen::Refused(const std::string& choice) {
-  m_out << "Not a choice: " << choice << "\n";
+  m_out << "Not a choice: " << ForTerminal(choice) << "\n";
 }
 
 void ConsoleScreen::Answer() {
   const std::string answer = m_model.Notes().answer;
   if (!answer.empty())
-    m_out << answer << "\n";
+    m_out << ForTerminal(answer) << "\n";
   m_out << std::flush;
 }
 
