@@ -197,7 +197,7 @@ public:
                   std::size_t& copied) const override {
     copied = 0;
     std::string data;
-    if (!m_snapshot.FindValue(m_path, name, data))
+    if (name.size() > kMaxValueNameLength || !m_snapshot.FindValue(m_path, name, data))
       return false;
     // The data and its terminating zero must fit, as with the registry's string values.
     if (data.size() + 1 > capacity)
@@ -209,6 +209,8 @@ public:
   }
 
   bool SetStringValue(const std::string& name, const std::string& data) override {
+    if (name.size() > kMaxValueNameLength)
+      return false;
     const bool stored = UpdateSettings([&](SettingsDocument& document) {
       document.SetValue(m_path, name, data);
       return true;
