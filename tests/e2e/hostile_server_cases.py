@@ -20,6 +20,7 @@ A suite mixes HostileServerCases into its platform's case (protocol.py) and prov
 
 import collections
 import gzip
+import itertools
 import time
 
 from protocol import NO_UPDATES as NO_UPDATES_TEXT, Reply, box, close, ok
@@ -45,9 +46,18 @@ def error(*texts):
 
 
 # make_reply is called with the server's manifest address; a run that ends sooner than
-# least_seconds did not wait for what the case makes it wait for.
-Case = collections.namedtuple("Case", "name make_reply deadline least_seconds",
-                              defaults=(DEADLINE_SECONDS, 0.0))
+# least_seconds did not wait for what the case makes it wait for. stall is each wait's own
+# timeout; where it outlasts the deadline, the deadline must end the transfer, and the
+# silent run may take at most a second more than the deadline beyond a run that fails at
+# once.
+Case = collections.namedtuple("Case", "name make_reply deadline least_seconds stall",
+                              defaults=(DEADLINE_SECONDS, 0.0, TIMEOUT_SECONDS))
+# Each wait's own timeout in the cases that the deadline alone must end.
+LONG_STALL_SECONDS = 30
+
+
+def _deadline_case(name, make_reply, least_seconds=DEADLINE_SECONDS - 0.5):
+    return Case(name, make_reply, least_seconds=least_seconds, stall=LONG_STALL_SECONDS)
 
 
 def _manifest_with_odd_bytes(with_page):
@@ -103,6 +113,17 @@ CASES = [
     Case("gzip_body_never_asked_for",
          lambda url: _framed(("Content-Length", str(len(gzip.compress(OFFER)))),
                              ("Content-Encoding", "gzip"), body=gzip.compress(OFFER))),
+    # Every wait ends with the transfer's time: for the headers, for more of a body that
+    # was promised, between the bytes of a slow one, and between endless interim answers.
+    _deadline_case("never_answer_past_the_deadline", lambda url: Reply.never_answer()),
+    _deadline_case("headers_then_silence_past_the_deadline",
+                   lambda url: Reply.headers_then_silence()),
+    _deadline_case("longer_body_promised_then_held", lambda url: Reply(
+        b"HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n" + OFFER, hold=True)),
+    _deadline_case("a_byte_every_4_seconds", lambda url: Reply.trickle(4, piece=b"a")),
+    _deadline_case("endless_100_continue", lambda url: Reply(
+        make_stream=lambda: itertools.repeat(b"HTTP/1.1 100 Continue\r\n\r\n"), interval=0.2),
+        least_seconds=0.0),
     # A repeated Content-Length of the same value is readable.
     Case("the_same_content_length_twice",
          lambda url: _framed(("Content-Length", str(len(OFFER))),
@@ -125,12 +146,27 @@ class HostileServerCases:
     def test_every_case_has_an_expected_outcome(self):
         self.assertEqual(sorted(self.EXPECTED), sorted(case.name for case in CASES))
 
+    _quick_run_seconds = None
+
+    def quick_run_seconds(self):
+        """How long a silent run takes whose download fails at once (the least of two)."""
+        if type(self)._quick_run_seconds is None:
+            self.server.reply = Reply.http(404, b"gone")
+            times = []
+            for _ in range(2):
+                started = time.monotonic()
+                self.check("App", "7.0", "1")
+                times.append(time.monotonic() - started)
+            type(self)._quick_run_seconds = min(times)
+        return type(self)._quick_run_seconds
+
     def check_case(self, case):
-        self.server.reply = case.make_reply(self.address)
         expected = self.EXPECTED[case.name]
         if expected is None:
             self.skipTest("known to fail on this platform: see EXPECTED in the suite")
-        env = {"KWU_INTERNET_TIMEOUT": str(TIMEOUT_SECONDS),
+        quick = self.quick_run_seconds() if case.stall > case.deadline else None
+        self.server.reply = case.make_reply(self.address)
+        env = {"KWU_INTERNET_TIMEOUT": str(case.stall),
                "KWU_INTERNET_DEADLINE": str(case.deadline)}
         limit = case.deadline + self.START_SECONDS
         for silent in (False, True):
@@ -151,6 +187,8 @@ class HostileServerCases:
                     self.assertEqual(window.text, NO_UPDATES_TEXT if expected == NO_UPDATES
                                      else UPDATES_AVAILABLE, result)
                 self.assertGreaterEqual(seconds, case.least_seconds, result)
+                if silent and quick is not None:
+                    self.assertLessEqual(seconds, quick + case.deadline + 1.0, result)
                 self.assertEqual(len(result.requests), 1,
                                  "one request per run: %r" % result.requests)
                 if self.MEMORY_BOUND is not None:

@@ -36,6 +36,11 @@ class NativeHostileServer(HostileServerCases, NativeCase):
         "content_length_of_26_digits": error(TOO_LARGE),
         "gzip_body_never_asked_for":
             error("(61) Unrecognized or bad HTTP Content or Transfer-Encoding."),
+        "never_answer_past_the_deadline": error(TIMEOUT),
+        "headers_then_silence_past_the_deadline": error(TIMEOUT),
+        "longer_body_promised_then_held": error(TIMEOUT),
+        "a_byte_every_4_seconds": error(TIMEOUT),
+        "endless_100_continue": error(TIMEOUT),
         "the_same_content_length_twice": UPDATE,
         "status_200_without_reason": UPDATE,
         "status_099": error("(1) Unsupported protocol."),
