@@ -28,6 +28,7 @@ class NativeHostileServer(HostileServerCases, NativeCase):
         "zero_and_high_bytes_around_the_page": UPDATE,
         "redirect_to_itself": error("Connection error. Status code: 302"),
         "huge_header": error("(56) Too large response headers."),
+        "huge_header_in_10000_lines": error("(56) Too large response headers."),
         "bad_chunk_size": error("(56) Failure when receiving data from the peer."),
         "huge_chunk_size": error("(56) Failure when receiving data from the peer."),
         "two_different_content_lengths": error(UNREADABLE),

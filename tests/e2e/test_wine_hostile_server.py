@@ -82,6 +82,7 @@ class WineHostileServer(HostileServerCases, WineCase):
         "redirect_to_itself": error("Connection error. Status code: 302"),
         # WinINet takes a header of 1 MiB; the body is a manifest without the product.
         "huge_header": NO_UPDATES,
+        "huge_header_in_10000_lines": error(*TIMEOUTS),
         # WinINet reads a chunk size that is not a number as the last chunk: an empty body,
         # which it cannot tell from a real one.
         "bad_chunk_size": NO_UPDATES,
