@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/text_file.h"
+
 namespace platform {
 
 namespace {
@@ -67,8 +69,8 @@ std::string Utf16ToUtf8(const unsigned char* units, std::size_t count) {
 
 bool PeResources::LoadFile(const std::string& path) {
   m_loaded = false;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
+  // Anything but a plain file (a pipe would block the run) is no library.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFileForReading(path), &std::fclose);
   if (!file)
     return false;
   // Read in pieces up to the largest image taken, so the file's size need not be asked.

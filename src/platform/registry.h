@@ -9,6 +9,11 @@ namespace platform {
 // settings file on Linux), open for the duration of one call and closed by its destructor.
 // Key paths use backslashes between key names; names of keys and values compare without
 // regard to the case of ASCII letters, as in the Windows registry.
+// The longest value name the registry holds, in characters. The settings file keeps the
+// same bound, so that a name past it (the remind date of a product with a very long name)
+// is neither stored nor read on either platform.
+constexpr std::size_t kMaxValueNameLength = 16383;
+
 class RegistryKey {
 public:
   // Opens an existing key for reading values. Never creates anything.

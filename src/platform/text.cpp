@@ -79,3 +79,29 @@ int HexDigitValue(char c) {
     return c - 'A' + 10;
   return -1;
 }
+
+void AppendHexEscape(std::string& text, unsigned char byte) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  text += "\\x";
+  text += kDigits[byte >> 4];
+  text += kDigits[byte & 0x0F];
+}
+
+std::string ForTerminal(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F) {
+      AppendHexEscape(shown, byte);
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      AppendHexEscape(shown, byte);
+      AppendHexEscape(shown, next);
+      ++i;
+    } else {
+      shown += static_cast<char>(byte);
+    }
+  }
+  return shown;
+}

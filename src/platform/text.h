@@ -23,5 +23,15 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 // `value` unchanged, when no digit follows.
 bool ReadDecimalInt(const std::string& text, std::size_t& at, int& value);
 
+// Appends byte as \xHH (upper-case digits), the one escape that stands for any byte.
+void AppendHexEscape(std::string& text, unsigned char byte);
+
+// text as a terminal is to show it: every control character but the line feed and the
+// tab (C0, DEL, and the C1 controls written in UTF-8) as \xHH, so that a name from a
+// product file or a manifest cannot move the cursor, ring the bell or change the
+// terminal's state. Everything else, UTF-8 included, as it is. Files the program writes
+// keep their bytes.
+std::string ForTerminal(std::string_view text);
+
 // The value of a hexadecimal digit of either case, or -1 for any other character.
 int HexDigitValue(char c);

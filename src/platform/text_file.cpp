@@ -2,7 +2,8 @@
 
 namespace platform {
 
-StdioFile::StdioFile(const std::string& path) : m_file(OpenTextFileForReading(path)) {
+StdioFile::StdioFile(const std::string& path, std::size_t maxBytes)
+    : m_file(OpenTextFileForReading(path)), m_left(maxBytes) {
   if (!m_file)
     throw FileException("cannot open " + path);
 }
@@ -16,6 +17,9 @@ bool StdioFile::ReadString(std::string& line) {
   bool readAny = false;
   int c;
   while ((c = std::fgetc(m_file)) != EOF) {
+    if (m_left == 0)
+      throw FileTooLarge("more than its reader takes");
+    --m_left;
     readAny = true;
     if (c == '\n')
       break;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -11,6 +12,16 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// Raised when a file holds more than its reader takes.
+class FileTooLarge : public FileException {
+public:
+  using FileException::FileException;
+};
+
+// Opens a file for reading as it is (binary); null when it does not open or is not a plain
+// file (a folder, a device or a pipe would fail or block the reading).
+std::FILE* OpenFileForReading(const std::string& path);
+
 // Opens a file for reading in the platform's text mode; null when it does not open or is
 // not a plain file (a folder, a device or a pipe would fail or block the reading).
 std::FILE* OpenTextFileForReading(const std::string& path);
@@ -19,8 +30,9 @@ std::FILE* OpenTextFileForReading(const std::string& path);
 // end is not part of the line.
 class StdioFile {
 public:
-  // Opens the file read-only; raises FileException when it does not open.
-  explicit StdioFile(const std::string& path);
+  // Opens the file read-only; raises FileException when it does not open. Reading more
+  // than maxBytes of it raises FileTooLarge.
+  explicit StdioFile(const std::string& path, std::size_t maxBytes = SIZE_MAX);
   ~StdioFile();
   StdioFile(const StdioFile&) = delete;
   StdioFile& operator=(const StdioFile&) = delete;
@@ -31,6 +43,7 @@ public:
 
 private:
   std::FILE* m_file;
+  std::size_t m_left;  // bytes that may still be read
 };
 
 }  // namespace platform

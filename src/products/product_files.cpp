@@ -54,20 +54,27 @@ ProductInfo ParseProductDescription(const std::string& text) {
   return product;
 }
 
+std::string ReadProductText(const std::string& path) {
+  platform::StdioFile file(path, kMaxProductFileSize);
+  std::string text;
+  std::string line;
+  while (file.ReadString(line)) {
+    text += line;
+    text += '\n';
+  }
+  return text;
+}
+
 void ReadProductFile(ProductList& products, std::string path) {
   try {
-    platform::StdioFile file(path);
-    std::string text;
-    std::string line;
-    while (file.ReadString(line)) {
-      text += line;
-      text += '\n';
-    }
-    const ProductInfo product = ParseProductDescription(text);
+    const ProductInfo product = ParseProductDescription(ReadProductText(path));
     if (!product.Name.empty() && !product.Version.empty()) {
       g_log += "\nFound product: " + product.GetKey();
       products.Add(product);
     }
+  } catch (const platform::FileTooLarge&) {
+    g_log += "\nSkipped product file larger than " + std::to_string(kMaxProductFileSize) +
+             " bytes: " + path;
   } catch (...) {
     // A file that does not describe a product is skipped without a word.
   }

@@ -98,6 +98,12 @@ void JsonWriter::Quote(const std::string& text) {
       m_text += escape;
     } else if (c < 0x80) {
       m_text += static_cast<char>(c);
+    } else if (c == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80) {
+      // A C1 control, escaped like the others so that the report acts on no terminal.
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(text[++i]));
+      m_text += escape;
     } else if (const std::size_t length = Utf8Length(text, i)) {
       m_text.append(text, i, length);
       i += length - 1;

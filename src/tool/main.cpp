@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "tool/manifest_tool.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
   std::string out;
   std::string err;
   const int code = RunManifestTool(arguments, out, err);
+  // Manifests and product files are read as they are; a report shows what they hold
+  // without letting it act on the terminal.
+  out = ForTerminal(out);
+  err = ForTerminal(err);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fwrite(err.data(), 1, err.size(), stderr);
   return code;

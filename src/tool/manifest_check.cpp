@@ -7,6 +7,7 @@
 #include "platform/url.h"
 #include "update/manifest_download.h"
 #include "update/manifest_lookup.h"
+#include "update/update_page.h"
 
 namespace {
 
@@ -74,8 +75,11 @@ std::string AcceptedSchemesText(const std::string& after = "") {
   return (accepted.https ? "https" : "http") + after;
 }
 
-// Why IsHttpUrl rejects a page, in the words a maker needs.
-std::string WhyNotHttp(const std::string& value) {
+// Why IsUpdatePage rejects a page, in the words a maker needs.
+std::string WhyNotUpdatePage(const std::string& value) {
+  if (IsHttpUrl(value))
+    return "it is longer than " + std::to_string(kMaxUpdatePageLength) +
+           " characters, the longest page the program hands to a browser";
   platform::ParsedUrl parts;
   if (platform::ParseUrl(value, parts)) {
     const bool web =
@@ -192,11 +196,13 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
               "An empty FileArgs ends the lookup here with no page: no update is offered, "
               "and later lines of the section are not read.",
               "Give the page address, or remove the line.");
-        else if (!IsHttpUrl(value))
+        else if (!IsUpdatePage(value))
           add(line.number, kFileArgsNotHttp,
-              "The page " + value + " is not an " + AcceptedSchemesText() + " address (" +
-                  WhyNotHttp(value) + "): the program treats it as no update.",
-              "Give an absolute " + AcceptedSchemesText("://") + " address.");
+              "The page " + value + " is not an " + AcceptedSchemesText() +
+                  " address the program offers (" + WhyNotUpdatePage(value) +
+                  "): the program treats it as no update.",
+              "Give an absolute " + AcceptedSchemesText("://") + " address of at most " +
+                  std::to_string(kMaxUpdatePageLength) + " characters.");
       }
       if (ends) {
         sectionEnded = true;

@@ -83,12 +83,12 @@ ProductFileReport ReadProductFileReport(const std::string& path) {
   // The product and the reason come from reading it again the same way.
   std::string text;
   try {
-    platform::StdioFile file(path);
-    std::string line;
-    while (file.ReadString(line)) {
-      text += line;
-      text += '\n';
-    }
+    text = ReadProductText(path);
+  } catch (const platform::FileTooLarge&) {
+    report.reason = "unreadable";
+    report.message = "the file holds more than " + std::to_string(kMaxProductFileSize) +
+                     " bytes, the most the program reads of a product file";
+    return report;
   } catch (const std::exception& error) {
     report.reason = "unreadable";
     report.message = std::string("the file does not open or read: ") + error.what();

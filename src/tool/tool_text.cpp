@@ -1,6 +1,9 @@
 // The tool's results as text for a reader.
 #include "tool/tool_output.h"
 
+#include "update/manifest_download.h"
+#include "update/update_page.h"
+
 namespace {
 
 std::string Quoted(const std::string& text) {
@@ -68,6 +71,12 @@ std::string WhyNoFileArgs(const LookupTrace& trace) {
   return "the section has no FileArgs line";
 }
 
+// Why a page the lookup found is not offered.
+std::string NotUsable(const std::string& page) {
+  return IsHttpUrl(page) ? "longer than " + std::to_string(kMaxUpdatePageLength) + " characters"
+                         : std::string("not an http address");
+}
+
 void DescribeLookup(const LookupTrace& trace, std::string& out) {
   out += "  looking for " + trace.header + "\n";
   if (trace.firstLine != 0)
@@ -80,7 +89,7 @@ void DescribeLookup(const LookupTrace& trace, std::string& out) {
   else if (trace.isHttp)
     out += "    an http address: usable\n";
   else
-    out += "    not an http address: not usable\n";
+    out += "    " + NotUsable(trace.value) + ": not usable\n";
 }
 
 void DescribeProductFile(const ExplainedProductFile& file, std::string& out) {
@@ -109,7 +118,7 @@ std::string DescribeExplanation(const UpdateExplanation& explanation) {
     out += "Result: no update (" +
            (explanation.page.empty()
                 ? std::string("no page")
-                : "page " + Quoted(explanation.page) + " is not an http address") +
+                : "page " + Quoted(explanation.page) + " is " + NotUsable(explanation.page)) +
            ")\n";
   return out;
 }

@@ -63,6 +63,6 @@ UpdateExplanation ExplainUpdate(const std::string& name, const std::string& vers
 
   TraceObserver observer(explanation);
   explanation.page = FindUpdatePage(name, version, product.Locale, manifest, observer);
-  explanation.updateOffered = IsHttpUrl(explanation.page);
+  explanation.updateOffered = IsUpdatePage(explanation.page);
   return explanation;
 }

@@ -59,7 +59,7 @@ void CheckProductForUpdates(std::string productName, std::string version, std::s
     }
 
     const std::string page = FindUpdatePage(productName, version, locale, manifest);
-    if (IsHttpUrl(page)) {
+    if (IsUpdatePage(page)) {
       OfferUpdate(productName, page);
     } else if (!silent) {
       CNoUpdatesDlg dialog;

@@ -12,7 +12,7 @@ std::string Lookup(UpdatePageLookup lookup, const std::string& productName,
     return FindFileArgs(productName, versionKey, manifest);
   observer->OnLookupStarted(lookup, versionKey);
   std::string value = FindFileArgs(productName, versionKey, manifest, *observer);
-  observer->OnLookupEnded(lookup, value, IsHttpUrl(value));
+  observer->OnLookupEnded(lookup, value, IsUpdatePage(value));
   return value;
 }
 
@@ -21,12 +21,16 @@ std::string Search(const std::string& productName, const std::string& version,
                    UpdatePageObserver* observer) {
   const std::string page =
       Lookup(UpdatePageLookup::kLocale, productName, version + " " + locale, manifest, observer);
-  if (IsHttpUrl(page))
+  if (IsUpdatePage(page))
     return page;
   return Lookup(UpdatePageLookup::kVersion, productName, version, manifest, observer);
 }
 
 }  // namespace
+
+bool IsUpdatePage(const std::string& text) {
+  return text.size() <= kMaxUpdatePageLength && IsHttpUrl(text);
+}
 
 std::string FindUpdatePage(const std::string& productName, const std::string& version,
                            const std::string& locale, const std::string& manifest) {

@@ -105,6 +105,22 @@ class ProductFiles:
         os.symlink("/proc/self/mem", self.host_path(self.product_path("mem.xml")))
         self.assertEqual(self.found_and_checked("1"), (["Tool V:1 L:en"], ["Tool V:1 L:en"]))
 
+    def test_a_file_past_1_mib_is_skipped_with_a_line_in_the_log(self):
+        # Product files are short texts: the first 1 MiB is read, and a file holding more
+        # (here a sparse one of 1 GiB) is skipped before it fills the memory.
+        mib = 1024 * 1024
+        exact = product_file("Exact", "1", "en")
+        self.put_product_file("exact.xml", exact + " " * (mib - len(exact)))
+        self.put_product_file("big.xml", product_file("Big", "1", "en"))
+        os.truncate(self.host_path(self.product_path("big.xml")), 1024 * mib)
+        self.enable_log()
+        self.check("1")
+        lines = self.log_lines()
+        self.assertIn("Found product: Exact V:1 L:en", lines)
+        self.assertIn("Skipped product file larger than 1048576 bytes: " +
+                      self.product_path("big.xml"), lines)
+        self.assertFalse([line for line in lines if "Big" in line], lines)
+
     def test_duplicates_are_logged_when_found_and_checked_once(self):
         self.put_product_file("a.xml", product_file("App", "7.0", ""))
         self.put_product_file("b.XML", product_file("Other", "1", "fr"))

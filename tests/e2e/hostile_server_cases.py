@@ -19,6 +19,8 @@ A suite mixes HostileServerCases into its platform's case (protocol.py) and prov
 """
 
 import collections
+import gzip
+import itertools
 import time
 
 from protocol import NO_UPDATES as NO_UPDATES_TEXT, Reply, box, close, ok
@@ -44,9 +46,20 @@ def error(*texts):
 
 
 # make_reply is called with the server's manifest address; a run that ends sooner than
-# least_seconds did not wait for what the case makes it wait for.
-Case = collections.namedtuple("Case", "name make_reply deadline least_seconds",
-                              defaults=(DEADLINE_SECONDS, 0.0))
+# least_seconds did not wait for what the case makes it wait for. stall is each wait's own
+# timeout; where it outlasts the deadline, the deadline must end the transfer, and the
+# silent run may take at most DEADLINE_SLACK_SECONDS more than the deadline beyond a run
+# that fails at once.
+Case = collections.namedtuple("Case", "name make_reply deadline least_seconds stall",
+                              defaults=(DEADLINE_SECONDS, 0.0, TIMEOUT_SECONDS))
+# Each wait's own timeout in the cases that the deadline alone must end.
+LONG_STALL_SECONDS = 30
+# About a second, with room for the noise of measuring two runs on a busy machine.
+DEADLINE_SLACK_SECONDS = 1.5
+
+
+def _deadline_case(name, make_reply, least_seconds=DEADLINE_SECONDS - 0.5):
+    return Case(name, make_reply, least_seconds=least_seconds, stall=LONG_STALL_SECONDS)
 
 
 def _manifest_with_odd_bytes(with_page):
@@ -57,6 +70,17 @@ def _manifest_with_odd_bytes(with_page):
     if with_page:
         lines += [b"[App 7.0]", b"FileArgs=http://127.0.0.1/app70.html"]
     return Reply.http(200, b"\r\n".join(lines) + b"\r\n")
+
+
+# A manifest that offers the update: an answer that may not be read as sent must never
+# reach it.
+OFFER = b"; m\r\n[App 7.0]\r\nFileArgs=http://127.0.0.1/app70.html\r\n"
+
+
+def _framed(*fields, body=OFFER):
+    """A 200 answer with exactly these header fields (name, value) and body."""
+    head = b"".join(b"%s: %s\r\n" % (name.encode(), value.encode()) for name, value in fields)
+    return Reply.raw(b"HTTP/1.1 200 OK\r\n" + head + b"Connection: close\r\n\r\n" + body)
 
 
 CASES = [
@@ -78,7 +102,36 @@ CASES = [
     Case("zero_and_high_bytes_around_the_page", lambda url: _manifest_with_odd_bytes(True)),
     Case("redirect_to_itself", lambda url: Reply.redirect(302, url)),
     Case("huge_header", lambda url: Reply.huge_header(1 << 20)),
+    # Wine's WinINet takes about 22 s to read 10,000 header lines; the deadline ends it.
+    Case("huge_header_in_10000_lines", lambda url: Reply.huge_header(1 << 20, lines=10000)),
     Case("bad_chunk_size", lambda url: Reply.bad_chunk_size()),
+    Case("huge_chunk_size", lambda url: Reply.bad_chunk_size(
+        b"1" + b"0" * 16 + b"%x" % len(OFFER) + b"\r\n" + OFFER[:-2])),
+    # Unreadable framing: the reply as sent cannot be told, so it is an error.
+    Case("two_different_content_lengths",
+         lambda url: _framed(("Content-Length", str(len(OFFER))), ("Content-Length", "5"))),
+    Case("content_length_list_that_differs",
+         lambda url: _framed(("Content-Length", "%d, 5" % len(OFFER)))),
+    Case("negative_content_length", lambda url: _framed(("Content-Length", "-5"))),
+    Case("content_length_of_26_digits", lambda url: _framed(("Content-Length", "9" * 26))),
+    Case("gzip_body_never_asked_for",
+         lambda url: _framed(("Content-Length", str(len(gzip.compress(OFFER)))),
+                             ("Content-Encoding", "gzip"), body=gzip.compress(OFFER))),
+    # Every wait ends with the transfer's time: for the headers, for more of a body that
+    # was promised, between the bytes of a slow one, and between endless interim answers.
+    _deadline_case("never_answer_past_the_deadline", lambda url: Reply.never_answer()),
+    _deadline_case("headers_then_silence_past_the_deadline",
+                   lambda url: Reply.headers_then_silence()),
+    _deadline_case("longer_body_promised_then_held", lambda url: Reply(
+        b"HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n" + OFFER, hold=True)),
+    _deadline_case("a_byte_every_4_seconds", lambda url: Reply.trickle(4, piece=b"a")),
+    _deadline_case("endless_100_continue", lambda url: Reply(
+        make_stream=lambda: itertools.repeat(b"HTTP/1.1 100 Continue\r\n\r\n"), interval=0.2),
+        least_seconds=0.0),
+    # A repeated Content-Length of the same value is readable.
+    Case("the_same_content_length_twice",
+         lambda url: _framed(("Content-Length", str(len(OFFER))),
+                             ("Content-Length", str(len(OFFER))))),
     Case("status_200_without_reason",
          lambda url: Reply.status_line("HTTP/1.1 200",
                                        b"; m\r\n[App 7.0]\r\nFileArgs=http://127.0.0.1/a.html\r\n")),
@@ -121,12 +174,27 @@ class HostileServerCases(Outcomes):
     def test_every_case_has_an_expected_outcome(self):
         self.assertEqual(sorted(self.EXPECTED), sorted(case.name for case in CASES))
 
+    _quick_run_seconds = None
+
+    def quick_run_seconds(self):
+        """How long a silent run takes whose download fails at once (the least of two)."""
+        if type(self)._quick_run_seconds is None:
+            self.server.reply = Reply.http(404, b"gone")
+            times = []
+            for _ in range(2):
+                started = time.monotonic()
+                self.check("App", "7.0", "1")
+                times.append(time.monotonic() - started)
+            type(self)._quick_run_seconds = min(times)
+        return type(self)._quick_run_seconds
+
     def check_case(self, case):
-        self.server.reply = case.make_reply(self.address)
         expected = self.EXPECTED[case.name]
         if expected is None:
             self.skipTest("known to fail on this platform: see EXPECTED in the suite")
-        env = {"KWU_INTERNET_TIMEOUT": str(TIMEOUT_SECONDS),
+        quick = self.quick_run_seconds() if case.stall > case.deadline else None
+        self.server.reply = case.make_reply(self.address)
+        env = {"KWU_INTERNET_TIMEOUT": str(case.stall),
                "KWU_INTERNET_DEADLINE": str(case.deadline)}
         limit = case.deadline + self.START_SECONDS
         for silent in (False, True):
@@ -135,6 +203,9 @@ class HostileServerCases(Outcomes):
                 result = self.check_outcome(expected, silent, env=env, timeout=limit)
                 seconds = time.monotonic() - started
                 self.assertGreaterEqual(seconds, case.least_seconds, result)
+                if silent and quick is not None:
+                    self.assertLessEqual(seconds, quick + case.deadline + DEADLINE_SLACK_SECONDS,
+                                         result)
                 self.assertEqual(len(result.requests), 1,
                                  "one request per run: %r" % result.requests)
                 if self.MEMORY_BOUND is not None:

@@ -277,11 +277,12 @@ class NativeCase(ProgramCase):
                 shutil.copy2(source, folder)
         return os.path.join(folder, name)
 
-    def install_locale(self, locale, library):
-        """Runs the program from the sandbox, with one more library."""
+    def locale_folder(self, locale):
+        """Runs the program from the sandbox; the (new) folder of a locale's library."""
         self.program_dir = os.path.dirname(self.install("kavexwebupd"))
-        os.makedirs(os.path.join(self.program_dir, "Locale", locale))
-        shutil.copy2(library, os.path.join(self.program_dir, "Locale", locale))
+        folder = os.path.join(self.program_dir, "Locale", locale)
+        os.makedirs(folder)
+        return folder
 
     def environment(self, extra=None):
         env = {name: value for name, value in os.environ.items()

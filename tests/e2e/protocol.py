@@ -23,6 +23,7 @@ reason beside it (REFUSED, UNRESOLVABLE, BOX_DETAILS, DAYS, ...).
 import datetime
 import os
 import re
+import shutil
 import sys
 import time
 import types
@@ -109,6 +110,12 @@ def product_file(name, version, locale="", extra="", newline="\n"):
              "  <Version>%s</Version>" % version, "  <Locale>%s</Locale>%s" % (locale, extra),
              "</ProductInfo>"]
     return newline.join(lines) + newline
+
+
+def page_of(length, name="p"):
+    """An http page address of exactly length characters."""
+    start = "http://127.0.0.1/%s/" % name
+    return start + "a" * (length - len(start))
 
 
 def local_date(instant, zone=ZONE):
@@ -234,7 +241,7 @@ def bind(cases, platform, namespace):
 class ProgramCase(unittest.TestCase):
     """What every platform's case offers; the platform's class implements the primitives
     (put_product_file, set_setting, setting, settings_snapshot, remove_common_data,
-    scratch, host_path, execute, opened_pages) and states its differences."""
+    scratch, host_path, locale_folder, execute, opened_pages) and states its differences."""
 
     # Whether a message box's icon, owner and buttons can be read.
     BOX_DETAILS = True
@@ -253,6 +260,10 @@ class ProgramCase(unittest.TestCase):
         super().setUpClass()
         cls.server = LoopbackHttpServer().start()
         cls.addClassCleanup(cls.server.stop)
+
+    def install_locale(self, locale, library):
+        """Puts library into the folder of locale's library beside the program."""
+        shutil.copy2(library, self.locale_folder(locale))
 
     def setUp(self):
         super().setUp()

@@ -10,6 +10,7 @@ from protocol import cache_value
 
 TIMEOUT = "(28) Timeout was reached."
 TOO_LARGE = "(63) Maximum file size exceeded."
+UNREADABLE = "(8) Weird server reply."
 
 
 class NativeHostileServer(HostileServerCases, NativeCase):
@@ -27,7 +28,21 @@ class NativeHostileServer(HostileServerCases, NativeCase):
         "zero_and_high_bytes_around_the_page": UPDATE,
         "redirect_to_itself": error("Connection error. Status code: 302"),
         "huge_header": error("(56) Too large response headers."),
+        "huge_header_in_10000_lines": error("(56) Too large response headers."),
         "bad_chunk_size": error("(56) Failure when receiving data from the peer."),
+        "huge_chunk_size": error("(56) Failure when receiving data from the peer."),
+        "two_different_content_lengths": error(UNREADABLE),
+        "content_length_list_that_differs": error(UNREADABLE),
+        "negative_content_length": error(UNREADABLE),
+        "content_length_of_26_digits": error(TOO_LARGE),
+        "gzip_body_never_asked_for":
+            error("(61) Unrecognized or bad HTTP Content or Transfer-Encoding."),
+        "never_answer_past_the_deadline": error(TIMEOUT),
+        "headers_then_silence_past_the_deadline": error(TIMEOUT),
+        "longer_body_promised_then_held": error(TIMEOUT),
+        "a_byte_every_4_seconds": error(TIMEOUT),
+        "endless_100_continue": error(TIMEOUT),
+        "the_same_content_length_twice": UPDATE,
         "status_200_without_reason": UPDATE,
         "status_099": error("(1) Unsupported protocol."),
         "status_2000": error("(1) Unsupported protocol."),

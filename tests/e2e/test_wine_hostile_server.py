@@ -22,6 +22,7 @@ TIMEOUTS = ("(12002) The operation timed out.", "(12002) The request has timed o
 TOO_LARGE = ("(223) The file size exceeds the limit allowed and cannot be saved.",
              "(223) The file size exceeds the limit allowed.")
 STATUS_0 = "Connection error. Status code: 0"
+UNREADABLE = "(12152) The server response could not be parsed."
 
 
 class PeakMemory:
@@ -81,9 +82,25 @@ class WineHostileServer(HostileServerCases, WineCase):
         "redirect_to_itself": error("Connection error. Status code: 302"),
         # WinINet takes a header of 1 MiB; the body is a manifest without the product.
         "huge_header": NO_UPDATES,
+        "huge_header_in_10000_lines": error(*TIMEOUTS),
         # WinINet reads a chunk size that is not a number as the last chunk: an empty body,
         # which it cannot tell from a real one.
         "bad_chunk_size": NO_UPDATES,
+        # WinINet decodes chunks itself and keeps no raw body to check: a size past 32 bits
+        # wraps, and the wrapped length is read as the chunk. Nothing the program can query
+        # tells (docs/failure-handling.md).
+        "huge_chunk_size": None,
+        "two_different_content_lengths": error(UNREADABLE),
+        "content_length_list_that_differs": error(UNREADABLE),
+        "negative_content_length": error(UNREADABLE),
+        "content_length_of_26_digits": error(*TOO_LARGE),
+        "gzip_body_never_asked_for": error(UNREADABLE),
+        "never_answer_past_the_deadline": error(*TIMEOUTS),
+        "headers_then_silence_past_the_deadline": error(*TIMEOUTS),
+        "longer_body_promised_then_held": error(*TIMEOUTS),
+        "a_byte_every_4_seconds": error(*TIMEOUTS),
+        "endless_100_continue": error(*TIMEOUTS),
+        "the_same_content_length_twice": UPDATE,
         "status_200_without_reason": UPDATE,
         "status_099": error("Connection error. Status code: 99"),
         "status_2000": error("Connection error. Status code: 2000"),

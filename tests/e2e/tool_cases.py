@@ -7,7 +7,7 @@ import json
 import os
 
 from protocol import (ENGLISH, GERMAN, GERMAN_NO_UPDATES, NO_UPDATES, SOURCE_DIR, Reply,
-                      manifest, ok, product_file)
+                      manifest, ok, page_of, product_file)
 from manifest_download_cases import free_port
 
 # The worked example of the manifest lookup, shared with the unit tests.
@@ -52,6 +52,13 @@ AGREEMENT_CASES = [
            "fileargs=http://127.0.0.1/b.html", "[App 5.0]", "sections=App 7.0"]),
      [("App", "7.0", ""), ("App", "6.0", ""), ("App", "5.0", "")]),
     ("old Macintosh line ends", text(WORKED_EXAMPLE, "\r"), [("App", "5.0", "")]),
+    # The longest page offered is 900 characters: one more is no page, and the locale's
+    # section then gives way to the version's.
+    ("pages at the length bound",
+     manifest(("App 7.0 fr", ["FileArgs=" + page_of(901, "fr")]),
+              ("App 7.0", ["FileArgs=" + page_of(900, "all")]),
+              ("App 6.0", ["FileArgs=" + page_of(901, "all")])),
+     [("App", "7.0", "fr"), ("App", "6.0", "")]),
 ]
 
 
@@ -68,6 +75,8 @@ TRAPS = [
      ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
     (["; m", "[App 7.0]", "FileArgs=pages/a.html"], (3, "fileargs-not-http"),
      ["; m", "[App 7.0]", "FileArgs=http://h/pages/a.html"]),
+    (["; m", "[App 7.0]", "FileArgs=" + page_of(901)], (3, "fileargs-not-http"),
+     ["; m", "[App 7.0]", "FileArgs=" + page_of(900)]),
     (["; m", "[App 7.0]", "FILEARGS=http://h/a"], (3, "key-letter-case"),
      ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
     (["; m", "[App  7.0]", "FileArgs=http://h/a"], (2, "header-blanks"),

@@ -10,7 +10,7 @@ from zoneinfo import ZoneInfo
 
 from manifest_download_cases import free_port
 from protocol import (BUILD_DIR, CAPTION, DAY, GERMAN, GERMAN_NO_UPDATES, MANIFEST_PATH,
-                      NO_UPDATES, ZONE, Reply, box, cache_value, close, local_date, ok, pick,
+                      NO_UPDATES, ZONE, Reply, box, cache_value, close, local_date, ok, page_of, pick,
                       product_file, remind, visit)
 
 PAGE = "http://127.0.0.1/app70.html?from=kwu&x=1"
@@ -125,6 +125,17 @@ class FindingThePage:
                 self.assertEqual(window.text, NO_UPDATES)
                 self.check("App", version, "1")
         self.assertEqual(self.pages(), [])
+
+    def test_a_page_is_offered_up_to_900_characters(self):
+        # Longer pages overrun the Windows shell's buffer for the browser's command line
+        # under Wine; both builds refuse them alike, as no page.
+        longest, longer = page_of(900), page_of(901)
+        self.serve(("App 7.0", ["FileArgs=" + longest]), ("App 6.0", ["FileArgs=" + longer]))
+        self.check("App", "7.0", answers=[ok("App")])
+        self.assertEqual(self.pages(1), [longest])
+        window = self.check("App", "6.0", answers=[ok("App")]).windows[0]
+        self.assertEqual(window.text, NO_UPDATES)
+        self.assertEqual(self.pages(1), [longest])
 
 
 class Answers:
@@ -247,6 +258,18 @@ class Locales:
         self.assertBox(windows[0], "Alpha", "Error: Connection error. Status code: 404")
         self.assertBox(windows[1], "Beta", "Fehler: Verbindungsfehler. Statuscode: 404")
         self.assertBox(windows[2], "Gamma", "Error: Connection error. Status code: 404")
+
+    def test_a_locale_library_that_is_not_a_plain_file_is_no_library(self):
+        # A pipe would block the run before any request if it were opened to be read; a
+        # folder cannot be read. The product gets the program's own texts at once.
+        os.mkfifo(os.path.join(self.locale_folder("xx"), "kavexwebupdexe.dat"))
+        os.makedirs(os.path.join(self.locale_folder("yy"), "kavexwebupdexe.dat"))
+        self.server.reply = Reply.http(404, b"")
+        for locale in ("xx", "yy"):
+            with self.subTest(locale=locale):
+                window = self.check("App", "7.0", "0", locale, answers=[box("App")],
+                                    timeout=30).windows[0]
+                self.assertBox(window, "App", "Error: Connection error. Status code: 404")
 
     def test_what_a_locale_library_lacks_comes_from_the_program(self):
         # A French library with one text only, the word "Error": the rest of the error

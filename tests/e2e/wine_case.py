@@ -141,11 +141,11 @@ class WineCase(ProgramCase):
                 shutil.copy2(source, self.host_path(path))
         return path
 
-    def install_locale(self, locale, library):
+    def locale_folder(self, locale):
         folder = self.host_path(PROGRAM_FOLDER + "Locale\\" + locale)
         os.makedirs(folder)
         self.addCleanup(shutil.rmtree, folder, True)
-        shutil.copy2(library, folder)
+        return folder
 
     def execute(self, args, answers, env=None, tz=ZONE, timeout=60, isolated=False,
                 program=None, cwd=PROGRAM_FOLDER, prefix=()):

@@ -201,6 +201,34 @@ TEST(UpdateAvailableDialog, ProductNameWithPercentSignsShowsUnchanged) {
   EXPECT_NE(outcome.screen.find("Visit the Tool 100% %s%n%d Web site"), std::string::npos);
 }
 
+// A name from a product file that holds terminal controls reaches every terminal host,
+// and standard error, visibly escaped.
+TEST(UpdateAvailableDialog, ControlCharactersInTheNameAreShownEscaped) {
+  const std::string name = "Evil\x1b]0;owned\x07\x1b[2J\xc2\x9b";
+  const std::string shown = "Evil\\x1B]0;owned\\x07\\x1B[2J\\xC2\\x9B";
+  const Outcome outcome = RunUpdateAvailable("\n", name);
+  EXPECT_EQ(outcome.screen.find('\x1b'), std::string::npos);
+  EXPECT_EQ(outcome.screen.find('\x07'), std::string::npos);
+  EXPECT_NE(outcome.screen.find("\n" + shown + "\n"), std::string::npos);
+  // The sentence is wider than the terminal: read it across its line break.
+  std::string words = outcome.screen;
+  std::replace(words.begin(), words.end(), '\n', ' ');
+  EXPECT_NE(words.find("for the " + shown + " software."), std::string::npos);
+
+  std::ostringstream out;
+  platform::posix::LineDialogHost host(out);
+  platform::SetDialogHost(&host);
+  CNoUpdatesDlg none;
+  none.m_strProduct = name;
+  none.DoModal();
+  platform::ShowMessageBox(nullptr, "Error: \x1b[31mred", name, platform::kMessageBoxError);
+  platform::SetDialogHost(nullptr);
+  EXPECT_EQ(out.str(), shown +
+                           ": There are no new updates available. You already have the "
+                           "most recent version.\n" +
+                           shown + ": Error: \\x1B[31mred\n");
+}
+
 TEST(NoUpdatesDialog, ShowsTheTwoLineMessageAndEndsEitherWay) {
   {
     Console console("\n");

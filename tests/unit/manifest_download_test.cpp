@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/answer_framing.h"
 #include "platform/internet.h"
 
 using platform::CInternetException;
@@ -178,6 +179,34 @@ private:
 };
 
 }  // namespace
+
+// The framing both builds read from an answer's header block before its body.
+TEST(ReadAnswerFraming, LengthsMustAgreeAndNoEncodingIsAccepted) {
+  using platform::AnswerFraming;
+  using platform::ReadAnswerFraming;
+  const std::string status = "HTTP/1.1 200 OK\r\n";
+  const AnswerFraming plain = ReadAnswerFraming(status + "content-length:  42 \r\nX: 1\r\n\r\n");
+  EXPECT_EQ(plain.fault, AnswerFraming::kReadable);
+  EXPECT_TRUE(plain.hasContentLength);
+  EXPECT_EQ(plain.contentLength, 42u);
+  EXPECT_FALSE(ReadAnswerFraming(status + "X-Length: 5\r\n").hasContentLength);
+  for (const char* same : {"Content-Length: 7\nContent-Length: 7\n", "Content-Length: 7, 7\n",
+                           "Content-Encoding: identity\nContent-Length: 7\n"})
+    EXPECT_EQ(ReadAnswerFraming(same).fault, AnswerFraming::kReadable) << same;
+  for (const char* bad :
+       {"Content-Length: 7\r\nContent-Length: 5\r\n", "Content-Length: 7, 5\r\n",
+        "Content-Length: -5\r\n", "Content-Length: +5\r\n", "Content-Length: 5x\r\n",
+        "Content-Length:\r\n", "Content-Length: 0x10\r\n"})
+    EXPECT_EQ(ReadAnswerFraming(status + bad).fault, AnswerFraming::kContentLength) << bad;
+  for (const char* encoded : {"Content-Encoding: gzip\r\n", "content-encoding: identity, br\r\n"})
+    EXPECT_EQ(ReadAnswerFraming(encoded).fault, AnswerFraming::kContentEncoding) << encoded;
+  // Too large to hold is past every bound, not unreadable.
+  const AnswerFraming huge = ReadAnswerFraming("Content-Length: " + std::string(26, '9') + "\n");
+  EXPECT_EQ(huge.fault, AnswerFraming::kReadable);
+  EXPECT_EQ(huge.contentLength, ~std::uint64_t(0));
+  EXPECT_EQ(ReadAnswerFraming("Content-Length: 18446744073709551615\n").contentLength,
+            ~std::uint64_t(0));
+}
 
 TEST(InternetTimeouts, TheDeadlineIsShortenedOnItsOwn) {
   {

@@ -148,6 +148,22 @@ TEST(Registry, DataAndItsTerminatingZeroMustFit) {
   EXPECT_EQ(Query(kKey, "Long", 0), "<absent>");
 }
 
+// As in the registry, a value name of more than 16,383 characters is neither stored nor
+// read: a product of a longer name gets no remind date on either platform.
+TEST(Registry, ValueNamesHoldAtMost16383Characters) {
+  test::TestFolder folder;
+  const std::string longest(platform::kMaxValueNameLength, 'n');
+  const std::string longer(platform::kMaxValueNameLength + 1, 'n');
+  ASSERT_TRUE(Store(kKey, longest, "01/06/2005"));
+  EXPECT_EQ(Query(kKey, longest), "01/06/2005");
+  EXPECT_FALSE(Store(kKey, longer, "01/06/2005"));
+  EXPECT_EQ(Query(kKey, longer), "<absent>");
+  // One written by an earlier version is not read either.
+  test::WriteFile(folder.SettingsPath(),
+                  "[Software\\Kavex\\WebUpdates]\n\"" + longer + "\"=\"01/06/2005\"\n");
+  EXPECT_EQ(Query(kKey, longer), "<absent>");
+}
+
 TEST(Registry, AwkwardValuesRoundTripThroughTheFile) {
   test::TestFolder folder;
   const std::string names[] = {"", "=", "\"q\"", "back\\slash", "line\nfeed\r\n", "\xC3\xA9t\xE9"};
@@ -417,4 +433,24 @@ TEST(Registry, AnUnusableFileIsReportedOncePerRun) {
             "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"x\"\n");
   EXPECT_FALSE(RunAgain(kThisTest, errors));
   EXPECT_EQ(test::ReadFile(errors), "");
+}
+
+TEST(Registry, ALockFileThatCannotBeOpenedIsReportedOncePerRun) {
+  const char kThisTest[] = "Registry.ALockFileThatCannotBeOpenedIsReportedOncePerRun";
+  if (std::getenv("KWU_RUN_AGAIN")) {
+    // Neither the address nor a reminder is stored, and the reading goes on.
+    EXPECT_FALSE(Store(kKey, "URL", "x"));
+    EXPECT_FALSE(Store(kKey + std::string("\\RemindDates"), "App", "01/06/2005"));
+    EXPECT_EQ(Query(kKey, "URL"), "<no key>");
+    return;
+  }
+  test::TestFolder folder;
+  const std::string errors = folder.Path("errors");
+  const std::string lock = folder.SettingsPath() + ".lock";
+  ASSERT_EQ(::symlink("gone/settings.lock", lock.c_str()), 0);
+  ASSERT_TRUE(RunAgain(kThisTest, errors));
+  EXPECT_EQ(test::ReadFile(errors), "kavexwebupd: settings lock file " + lock +
+                                        " cannot be opened (" + std::strerror(ENOENT) +
+                                        "); no setting is stored\n");
+  EXPECT_FALSE(test::Exists(folder.SettingsPath()));
 }

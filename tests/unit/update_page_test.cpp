@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "update/manifest_download.h"
 #include "worked_example.h"
 
 namespace {
@@ -45,6 +46,27 @@ TEST(FindUpdatePage, TheLocalesHttpPageWinsElseTheVersionsValueAsItIs) {
   // Neither is an http address: the version's value comes back for the caller to refuse.
   EXPECT_EQ(FindUpdatePage("App", "6.0", "en", kManifest), "/relative");
   EXPECT_EQ(FindUpdatePage("App", "5.0", "en", kManifest), "");
+}
+
+// An http address of exactly length characters.
+std::string PageOf(std::size_t length) {
+  const std::string start = "http://h/";
+  return start + std::string(length - start.size(), 'a');
+}
+
+TEST(IsUpdatePage, HttpAddressesOfAtMost900Characters) {
+  EXPECT_TRUE(IsUpdatePage(PageOf(kMaxUpdatePageLength)));
+  EXPECT_FALSE(IsUpdatePage(PageOf(kMaxUpdatePageLength + 1)));
+  EXPECT_FALSE(IsUpdatePage(PageOf(2083)));  // still an http address
+  EXPECT_TRUE(IsHttpUrl(PageOf(2083)));
+  EXPECT_FALSE(IsUpdatePage("https://h/a"));
+  EXPECT_FALSE(IsUpdatePage(""));
+}
+
+TEST(FindUpdatePage, AnOverlongLocalePageGivesWayToTheVersions) {
+  const std::string manifest = Join(
+      {"; m", "[App 7.0 en]", "FileArgs=" + PageOf(901), "[App 7.0]", "FileArgs=http://h/all"});
+  EXPECT_EQ(FindUpdatePage("App", "7.0", "en", manifest), "http://h/all");
 }
 
 TEST(FindUpdatePage, TheObserverSeesEachLookupInTheOrderMade) {

@@ -100,7 +100,7 @@ int ConsoleDialogHost::Show(DialogModel& model) {
 
 void ShowConsoleMessageBox(std::ostream& out, std::istream* waitIn, const std::string& text,
                            const std::string& caption) {
-  out << caption << ": " << text << "\n";
+  out << ForTerminal(caption + ": " + text) << "\n";
   if (waitIn) {
     out << "[OK] " << std::flush;
     std::string line;

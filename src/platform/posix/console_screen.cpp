@@ -49,7 +49,7 @@ std::string ConsoleScreen::ButtonText(const DialogItem& button) {
 }
 
 void ConsoleScreen::Write(const std::string& text, std::size_t indent) {
-  m_out << WrapText(text, m_width, indent) << "\n";
+  m_out << WrapText(ForTerminal(text), m_width, indent) << "\n";
 }
 
 std::string ConsoleScreen::Keys() const {

@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include "platform/answer_framing.h"
 #include "platform/test_faults.h"
 #include "platform/text.h"
 
@@ -157,18 +158,33 @@ private:
       const bool emptyLine =
           (length == 2 && data[0] == '\r' && data[1] == '\n') || (length == 1 && data[0] == '\n');
       file->KeepLocation(data, length);
+      if (StartsWith(std::string_view(data, length), "HTTP/"))
+        file->m_headers.clear();
+      file->m_headers.append(data, length);
       if (emptyLine) {
         long code = 0;
         curl_easy_getinfo(file->m_curl, CURLINFO_RESPONSE_CODE, &code);
-        if (code >= 200)
-          file->m_headersComplete = true;
-        else
+        if (code < 200) {
           file->m_headerBytes = 0;  // the limit holds for each answer's headers
+          return length;
+        }
+        file->m_headersComplete = true;
+        file->CheckFraming();
       }
       return length;
     } catch (...) {
       file->m_failure = std::current_exception();
       return 0;
+    }
+  }
+
+  // curl takes the last of several Content-Length fields and hands an encoded body on as
+  // it came; either would read as a manifest other than the one sent.
+  void CheckFraming() {
+    switch (ReadAnswerFraming(m_headers).fault) {
+      case AnswerFraming::kReadable: return;
+      case AnswerFraming::kContentLength: ThrowCurlError(CURLE_WEIRD_SERVER_REPLY);
+      case AnswerFraming::kContentEncoding: ThrowCurlError(CURLE_BAD_CONTENT_ENCODING);
     }
   }
 
@@ -214,6 +230,7 @@ private:
   bool m_headersComplete = false;
   bool m_headersTooLarge = false;
   bool m_bodyTooLarge = false;
+  std::string m_headers;   // the header lines of the latest answer, as received
   std::string m_location;  // the final answer's Location field
   bool m_hasLocation = false;
   std::exception_ptr m_failure;  // raised in a callback, to be raised again after curl

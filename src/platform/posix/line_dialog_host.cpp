@@ -38,7 +38,7 @@ int LineDialogHost::Show(DialogModel& model) {
     const std::string subject = model.Notes().subject;
     if (!subject.empty())
       line += (line.empty() ? "" : " ") + subject;
-    m_out << line << "\n" << std::flush;
+    m_out << ForTerminal(line) << "\n" << std::flush;
     // Nobody can answer: the dialog is closed as its close box would close it.
     model.CloseForGood();
   }
@@ -47,7 +47,7 @@ int LineDialogHost::Show(DialogModel& model) {
 
 void LineDialogHost::ShowMessageBox(WindowHandle, const std::string& text,
                                     const std::string& caption, MessageBoxStyle) {
-  m_out << caption << ": " << OnOneLine(text) << "\n" << std::flush;
+  m_out << ForTerminal(caption + ": " + OnOneLine(text)) << "\n" << std::flush;
 }
 
 }  // namespace posix

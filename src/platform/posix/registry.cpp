@@ -60,16 +60,31 @@ std::string SettingsFilePath() {
   return base + "/" + kSettingsFolder + "/" + kSettingsFileName;
 }
 
-// Tells the user, once per run, that the settings file is not used and why: without a
-// word the program would quietly go back to its defaults.
-void ReportUnusableFile(const std::string& path, const std::string& reason) {
-  static bool reported = false;
+// Writes one line about a settings file that cannot be used, at most once per run for
+// each kind (reported): without a word the program would quietly go back to its defaults
+// or store nothing.
+void ReportOnce(bool& reported, const char* what, const std::string& path,
+                const std::string& reason, const char* consequence) {
   if (reported)
     return;
   reported = true;
-  std::cerr << kProgramName << ": settings file "
-            << posix::EscapeSettingsText(path, std::string::npos) << reason
-            << "; no setting from this file is used" << std::endl;
+  std::cerr << kProgramName << ": " << what << " "
+            << posix::EscapeSettingsText(path, std::string::npos) << reason << "; " << consequence
+            << std::endl;
+}
+
+void ReportUnusableFile(const std::string& path, const std::string& reason) {
+  static bool reported = false;
+  ReportOnce(reported, "settings file", path, reason, "no setting from this file is used");
+}
+
+// The lock file cannot be opened (a dangling link, a folder, no permission): nothing can
+// be stored, a reminder included.
+void ReportUnusableLock(const std::string& path, int error) {
+  static bool reported = false;
+  ReportOnce(reported, "settings lock file", path,
+             std::string(" cannot be opened (") + std::strerror(error) + ")",
+             "no setting is stored");
 }
 
 std::string ErrorText(int error) {
@@ -154,9 +169,12 @@ bool UpdateSettings(Change change) {
     return false;
 
   // The lock lives in a file of its own: the settings file is replaced by every write.
-  FileDescriptor lock(OpenLock(path + kLockSuffix, posix::FolderOf(path)));
-  if (!lock.IsValid())
+  const std::string lockPath = path + kLockSuffix;
+  FileDescriptor lock(OpenLock(lockPath, posix::FolderOf(path)));
+  if (!lock.IsValid()) {
+    ReportUnusableLock(lockPath, errno);
     return false;
+  }
   while (::flock(lock.Get(), LOCK_EX) != 0) {
     if (errno != EINTR)
       return false;
@@ -179,7 +197,7 @@ public:
                   std::size_t& copied) const override {
     copied = 0;
     std::string data;
-    if (!m_snapshot.FindValue(m_path, name, data))
+    if (name.size() > kMaxValueNameLength || !m_snapshot.FindValue(m_path, name, data))
       return false;
     // The data and its terminating zero must fit, as with the registry's string values.
     if (data.size() + 1 > capacity)
@@ -191,6 +209,8 @@ public:
   }
 
   bool SetStringValue(const std::string& name, const std::string& data) override {
+    if (name.size() > kMaxValueNameLength)
+      return false;
     const bool stored = UpdateSettings([&](SettingsDocument& document) {
       document.SetValue(m_path, name, data);
       return true;

@@ -10,17 +10,9 @@ namespace posix {
 namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
-const char kHexDigits[] = "0123456789ABCDEF";
 
 bool IsControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
-}
-
-// Appends byte as \xHH, the one escape that stands for any byte.
-void AppendHexEscape(std::string& text, unsigned char byte) {
-  text += "\\x";
-  text += kHexDigits[byte >> 4];
-  text += kHexDigits[byte & 0x0F];
 }
 
 // The escapes that stand for one character each: the character, and the letter after the

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-std::FILE* OpenTextFileForReading(const std::string& path) {
+std::FILE* OpenFileForReading(const std::string& path) {
   // Opened without waiting, so that a pipe named like a product file cannot hold the run
   // up, and taken only when it is a plain file; reads then wait as usual.
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -22,6 +22,10 @@ std::FILE* OpenTextFileForReading(const std::string& path) {
   if (!file)
     ::close(descriptor);
   return file;
+}
+
+std::FILE* OpenTextFileForReading(const std::string& path) {
+  return OpenFileForReading(path);  // text is read as it is
 }
 
 }  // namespace platform

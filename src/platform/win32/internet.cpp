@@ -5,31 +5,33 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "platform/answer_framing.h"
 #include "platform/test_faults.h"
+#include "platform/win32/bounded_calls.h"
 
 namespace platform {
 
 namespace {
 
 const std::uint64_t kNoContentLength = ~std::uint64_t(0);
-// WinINet has no error for a body past kMaxBodySize; the system's file-size error says it.
+// WinINet has no error for a body past kMaxBodySize; the system's file-size error says it,
+// with this text where the system has none (Wine's message table lacks it).
 const DWORD kBodyTooLarge = ERROR_FILE_TOO_LARGE;
-// Its text where the system has none for it (Wine's message table lacks it).
 const char kBodyTooLargeText[] = "The file size exceeds the limit allowed.";
+// An answer whose framing cannot be read as sent, with its text where the system has none.
+const DWORD kUnreadableAnswer = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+const char kUnreadableAnswerText[] = "The server response could not be parsed.";
 // The socket's timeout (WSAETIMEDOUT), without the socket headers.
 const DWORD kSocketTimedOut = 10060;
 // A wait that fails this close to the deadline was ended by it.
 const DWORD kDeadlineSlackMilliseconds = 250;
 
-// The text for an error code: the WinINet module's, else the system's; empty when neither
-// has one.
+// The WinINet module's text for an error code, else the system's; empty if neither has one.
 std::string InternetMessage(DWORD error) {
   char buffer[kMaxInternetErrorMessage + 1] = "";
   const DWORD length = FormatMessageA(
@@ -46,18 +48,15 @@ std::string InternetMessage(DWORD error) {
   ThrowInternetError(GetLastError());
 }
 
-[[noreturn]] void ThrowBodyTooLarge() {
-  const std::string message = InternetMessage(kBodyTooLarge);
-  throw CInternetException(kBodyTooLarge, message.empty() ? kBodyTooLargeText : message);
+// Raises error with the system's text for it, else with fallback.
+[[noreturn]] void ThrowWithFallbackText(DWORD error, const char* fallback) {
+  const std::string message = InternetMessage(error);
+  throw CInternetException(error, message.empty() ? fallback : message);
 }
 
 void SetTimeoutMilliseconds(HINTERNET handle, DWORD option, DWORD milliseconds) {
   if (!InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds))
     ThrowLastError();
-}
-
-void SetTimeout(HINTERNET handle, DWORD option, unsigned long seconds) {
-  SetTimeoutMilliseconds(handle, option, seconds * 1000);
 }
 
 // What a session shares with the connections and requests it hands out, all of which it
@@ -84,8 +83,13 @@ void RethrowStatusFailure(SessionState& session) {
 class InternetHandle {
 public:
   InternetHandle(SessionState& session, unsigned long context)
-      : m_session(session), m_context(context) {}
-  ~InternetHandle() { Close(); }
+      : m_session(session), m_context(context) {
+    NotificationGate::Register(this);
+  }
+  ~InternetHandle() {
+    Close();
+    NotificationGate::Unregister(this);
+  }
   InternetHandle(const InternetHandle&) = delete;
   InternetHandle& operator=(const InternetHandle&) = delete;
 
@@ -101,11 +105,9 @@ public:
       ThrowInternetError(error);
   }
 
-  // Closing a request whose body has not been read to its end makes Wine's WinINet read
-  // the rest of a chunked body first, which for a body that never ends never returns. A
-  // transfer ended by one of its bounds therefore leaves its session's handles open: they
-  // go with the process, which a check of a few products ends soon. They only stop
-  // notifying, since this object goes with the session.
+  // Closing a request whose chunked body is unread makes Wine's WinINet read the rest
+  // first, for ever if it never ends. A transfer ended by a bound therefore leaves its
+  // handles open, to go with the process; they only stop notifying.
   void Close() {
     if (m_handle == nullptr)
       return;
@@ -123,36 +125,22 @@ public:
     InternetHandle* handle = reinterpret_cast<InternetHandle*>(context);
     if (handle == nullptr)
       return;
-    SessionState& session = handle->m_session;
-    try {
-      session.owner.OnStatusCallback(handle->m_context, status, info, infoLength);
-    } catch (...) {
-      if (!session.failure)
-        session.failure = std::current_exception();
-    }
+    // A call given up may still notify after the handle's object is gone.
+    NotificationGate::Deliver(handle, [&] {
+      SessionState& session = handle->m_session;
+      try {
+        session.owner.OnStatusCallback(handle->m_context, status, info, infoLength);
+      } catch (...) {
+        if (!session.failure)
+          session.failure = std::current_exception();
+      }
+    });
   }
 
 private:
   SessionState& m_session;
   unsigned long m_context;
   HINTERNET m_handle = nullptr;
-};
-
-// A point some seconds after its creation, on a clock that does not jump. GetTickCount
-// wraps after 49 days; differences of its values do not.
-class Deadline {
-public:
-  explicit Deadline(unsigned long seconds)
-      : m_start(GetTickCount()), m_milliseconds(static_cast<DWORD>(seconds) * 1000) {}
-  // Milliseconds left; 0 once it has passed.
-  DWORD Remaining() const {
-    const DWORD elapsed = GetTickCount() - m_start;
-    return elapsed >= m_milliseconds ? 0 : m_milliseconds - elapsed;
-  }
-
-private:
-  DWORD m_start;
-  DWORD m_milliseconds;
 };
 
 class WinInetHttpFile : public CHttpFile {
@@ -166,21 +154,33 @@ public:
         m_deadline(m_timeouts.deadlineSeconds) {
     m_request.Take(HttpOpenRequestA(connection, verb.c_str(), object.c_str(), nullptr, nullptr,
                                     nullptr, flags, m_request.ContextValue()));
-    // Again on the request: Wine's WinINet takes the wait for an answer only from here.
-    SetTimeout(m_request.Get(), INTERNET_OPTION_SEND_TIMEOUT, m_timeouts.stallSeconds);
-    SetTimeout(m_request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, m_timeouts.stallSeconds);
+    // Again on the request: Wine's WinINet takes the waits only from here, and keeps them
+    // for the whole connection. No single wait may outlast the transfer's deadline.
+    const DWORD wait = std::min<DWORD>(m_timeouts.stallSeconds * 1000, m_deadline.Remaining());
+    SetTimeoutMilliseconds(m_request.Get(), INTERNET_OPTION_SEND_TIMEOUT, wait);
+    SetTimeoutMilliseconds(m_request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, wait);
   }
   ~WinInetHttpFile() override { Close(); }
 
   // A Content-Length past the limit fails here, before the body, as on Linux.
   void SendRequest() override {
-    const BOOL sent = HttpSendRequestA(m_request.Get(), nullptr, 0, nullptr, 0);
-    const DWORD error = GetLastError();
-    RethrowStatusFailure(m_session);
-    if (!sent)
-      ThrowWaitError(error);
-    const std::uint64_t length = ContentLength();
-    if (length != kNoContentLength && length > kMaxBodySize)
+    auto sent = std::make_shared<CallResult>();
+    const HINTERNET request = m_request.Get();
+    RunBounded([request, sent] {
+      sent->ok = HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+      sent->error = GetLastError();
+    });
+    if (!sent->ok)
+      ThrowWaitError(sent->error);
+    // WinINet takes a Content-Length it cannot read, or the first of several, and hands on
+    // an encoded body as it came: such an answer is refused here, before its body.
+    const AnswerFraming framing = ReadAnswerFraming(RawHeaders());
+    if (framing.fault != AnswerFraming::kReadable) {
+      m_session.abandoned = true;
+      ThrowWithFallbackText(kUnreadableAnswer, kUnreadableAnswerText);
+    }
+    m_contentLength = framing.hasContentLength ? framing.contentLength : kNoContentLength;
+    if (framing.hasContentLength && m_contentLength > kMaxBodySize)
       ThrowTooLarge();
   }
 
@@ -222,26 +222,31 @@ protected:
   // that wait ends by the deadline: a server that trickles cannot hold the read past it.
   std::size_t ReadBody(char* buffer, std::size_t size) override {
     BoundWaitByDeadline();
-    DWORD available = 0;
-    const BOOL queried = InternetQueryDataAvailable(m_request.Get(), &available, 0, 0);
-    DWORD error = GetLastError();
-    RethrowStatusFailure(m_session);
-    if (!queried)
-      ThrowWaitError(error);
-    // Nothing available means the end of the body, which a read reports at once.
-    const std::size_t wanted = available == 0 ? size : std::min<std::size_t>(size, available);
-    DWORD read = 0;
-    const BOOL ok = InternetReadFile(m_request.Get(), buffer, static_cast<DWORD>(wanted), &read);
-    error = GetLastError();
-    RethrowStatusFailure(m_session);
-    if (!ok)
-      ThrowWaitError(error);
+    auto piece = std::make_shared<CallResult>();
+    const HINTERNET request = m_request.Get();
+    RunBounded([request, piece, size] {
+      DWORD available = 0;
+      piece->ok = InternetQueryDataAvailable(request, &available, 0, 0);
+      piece->error = GetLastError();
+      if (!piece->ok)
+        return;
+      // Nothing available means the end of the body, which a read reports at once.
+      piece->data.resize(available == 0 ? size : std::min<std::size_t>(size, available));
+      DWORD read = 0;
+      piece->ok = InternetReadFile(request, piece->data.data(),
+                                   static_cast<DWORD>(piece->data.size()), &read);
+      piece->error = GetLastError();
+      piece->data.resize(read);
+    });
+    if (!piece->ok)
+      ThrowWaitError(piece->error);
+    const DWORD read = static_cast<DWORD>(piece->data.size());
+    std::copy(piece->data.begin(), piece->data.end(), buffer);
     m_bodyLength += read;
     if (m_bodyLength > kMaxBodySize)
       ThrowTooLarge();
     if (read == 0) {
-      const std::uint64_t expected = ContentLength();
-      if (expected != kNoContentLength && m_bodyLength < expected)
+      if (m_contentLength != kNoContentLength && m_bodyLength < m_contentLength)
         ThrowInternetError(ERROR_INTERNET_CONNECTION_ABORTED);
     }
     return read;
@@ -252,11 +257,19 @@ private:
   // closed (see InternetHandle::Close).
   [[noreturn]] void ThrowTooLarge() {
     m_session.abandoned = true;
-    ThrowBodyTooLarge();
+    ThrowWithFallbackText(kBodyTooLarge, kBodyTooLargeText);
   }
   [[noreturn]] void ThrowDeadlinePassed() {
     m_session.abandoned = true;
     ThrowInternetError(ERROR_INTERNET_TIMEOUT);
+  }
+
+  // Runs call on m_calls, waiting at most until the deadline, then raises what the
+  // session's callback raised during it.
+  void RunBounded(std::function<void()> call) {
+    if (!m_calls.Run(std::move(call), m_deadline.Remaining()))
+      ThrowDeadlinePassed();
+    RethrowStatusFailure(m_session);
   }
 
   // Fails once the deadline has passed; otherwise shortens the next wait for data to what
@@ -278,41 +291,33 @@ private:
     ThrowInternetError(error == kSocketTimedOut ? ERROR_INTERNET_TIMEOUT : error);
   }
 
-  bool HasHeaderFields() {
+  // The answer's header block as WinINet keeps it, its status line first.
+  std::string RawHeaders() {
     DWORD size = 0;
     HttpQueryInfoA(m_request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
     if (size == 0)
-      return false;
+      return std::string();
     std::vector<char> buffer(size + 1, '\0');
     if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size,
                         nullptr))
-      return false;
-    const std::string headers(buffer.data(), size);
+      return std::string();
+    return std::string(buffer.data(), std::min<std::size_t>(size, buffer.size() - 1));
+  }
+
+  bool HasHeaderFields() {
+    const std::string headers = RawHeaders();
     const auto statusLineEnd = headers.find('\n');
     return statusLineEnd != std::string::npos &&
            headers.find_first_not_of("\r\n", statusLineEnd) != std::string::npos;
-  }
-
-  // Read as text: a length past 4 GiB does not fit the numeric query.
-  std::uint64_t ContentLength() {
-    char text[32] = "";
-    DWORD size = sizeof text - 1;
-    if (!HttpQueryInfoA(m_request.Get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
-      return kNoContentLength;
-    text[std::min<DWORD>(size, sizeof text - 1)] = '\0';
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long length = std::strtoull(text, &end, 10);
-    if (end == text || errno != 0 || text[0] < '0' || text[0] > '9')
-      return kNoContentLength;
-    return length;
   }
 
   SessionState& m_session;
   InternetHandle m_request;
   InternetTimeouts m_timeouts;
   Deadline m_deadline;
+  CallThread m_calls;  // runs each wait, so that the deadline ends it
   std::uint64_t m_bodyLength = 0;
+  std::uint64_t m_contentLength = kNoContentLength;
 };
 
 class WinInetHttpConnection : public CHttpConnection {
@@ -364,9 +369,10 @@ CInternetSession::CInternetSession(const std::string& agent, unsigned long conte
     ThrowLastError();
   // Set explicitly: not every implementation of WinINet bounds the wait for an answer.
   const InternetTimeouts timeouts = GetInternetTimeouts();
-  SetTimeout(session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectSeconds);
-  SetTimeout(session.Get(), INTERNET_OPTION_SEND_TIMEOUT, timeouts.stallSeconds);
-  SetTimeout(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds);
+  const HINTERNET handle = session.Get();
+  SetTimeoutMilliseconds(handle, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectSeconds * 1000);
+  SetTimeoutMilliseconds(handle, INTERNET_OPTION_SEND_TIMEOUT, timeouts.stallSeconds * 1000);
+  SetTimeoutMilliseconds(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.stallSeconds * 1000);
 }
 
 CInternetSession::~CInternetSession() {
