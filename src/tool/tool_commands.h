@@ -34,7 +34,8 @@ ToolResult Check(const std::string& source);
 ToolResult Explain(const std::string& source, const std::string& name, const std::string& version,
                    const std::string& locale);
 // The product files of folder (by default the program's product folder), each explained.
-// Raises std::runtime_error when there is no folder given and no product folder.
+// Raises std::runtime_error when the folder given is not there, or none is given and there
+// is no product folder.
 ToolResult Products(const std::string& source, const std::optional<std::string>& folder);
 
 // Exit codes of kavexwebupd-manifest.
