@@ -83,7 +83,9 @@ endfunction()
 kwu_install_man_page(kavexwebupd)
 kwu_install_man_page(kavexwebupd-manifest)
 kwu_gzip_file(${PROJECT_SOURCE_DIR}/packaging/linux/changelog ${KWU_DOC_BUILD_DIR}/changelog.gz)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md
+# The package's README speaks of what the package installs; the project's README.md names
+# docs/ and screenshots that only the source tree has.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/README.md
               ${PROJECT_SOURCE_DIR}/packaging/linux/copyright
               ${KWU_DOC_BUILD_DIR}/changelog.gz
         DESTINATION ${KWU_INSTALL_DOCDIR} PERMISSIONS ${KWU_DATA_PERMISSIONS})
