@@ -2,11 +2,12 @@
 update from the bundled manifest, the demonstration shows the page handed to the browser,
 and it ends with the program's exit code, 0 after an answer, with no warning on the way.
 Once without a display, the answer piped in, and once with a virtual display, where the
-GTK dialog is answered with the Enter key."""
+GTK dialog is answered with the Enter key. And the release tree it builds installs."""
 
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -47,6 +48,25 @@ class Demo(unittest.TestCase):
         output = run.stdout + run.stderr
         self.assertEqual(run.returncode, 0, output)
         self.assertNotIn("The page handed to the browser", output)
+
+    def test_the_tree_it_builds_installs(self):
+        # The demonstration builds the program alone in the release tree; what is installed
+        # with it is built with it, so that the tree installs.
+        run = subprocess.run([DEMO, "--no-setup", "linux"], input="q\n", capture_output=True,
+                             text=True, timeout=BUILD_TIME, env=demo_environment())
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        with tempfile.TemporaryDirectory() as prefix:
+            install = subprocess.run(["cmake", "--install", os.path.join(
+                SOURCE_DIR, "build", "native-release"), "--prefix", prefix],
+                capture_output=True, text=True, timeout=300)
+            self.assertEqual(install.returncode, 0, install.stdout + install.stderr)
+            for path in ("bin/kavexwebupd", "bin/kavexwebupd-manifest",
+                         "share/man/man1/kavexwebupd.1.gz",
+                         "lib/kavexwebupd/Locale/de/kavexwebupdexe.dat"):
+                self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+            with open(os.path.join(prefix, "share", "doc", "kavexwebupd", "examples",
+                                   "kavexwebupd.service"), encoding="utf-8") as service:
+                self.assertIn("\nExecStart=%s/bin/kavexwebupd 1\n" % prefix, service.read())
 
     @unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb, xdotool")
     def test_with_a_display_the_window_is_answered(self):
