@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "platform/text.h"
 #include "update/manifest_lookup.h"
@@ -17,8 +18,9 @@ std::map<std::string, std::string> HeadersReaching(const std::string& manifest,
   std::map<std::string, std::set<std::string>> redirects;  // header -> its targets
   std::map<std::string, std::string> written;
   std::string current;
-  ForEachManifestLine(manifest, [&](std::size_t number, std::string_view text) {
-    if (number == 1)
+  bool first = true;  // the first line the lookup meets, which it never reads
+  ForEachManifestLine(manifest, [&](std::size_t, std::string_view text) {
+    if (std::exchange(first, false))
       return;
     if (!text.empty() && text.front() == '[') {
       current = ToLower(std::string(text));
