@@ -28,6 +28,10 @@ else()
   set(KWU_INSTALL_DOCDIR share/doc/kavexwebupd)
 endif()
 
+install(CODE "
+  if(NOT EXISTS \"$<TARGET_FILE:kavexwebupd>\")
+    message(FATAL_ERROR \"The program is not built: cmake --build ${PROJECT_BINARY_DIR}\")
+  endif()")
 install(TARGETS kavexwebupd RUNTIME DESTINATION ${KWU_INSTALL_BINDIR})
 
 # ---- Further programs and modules of the package: one install() line each. ----
@@ -39,6 +43,12 @@ if(TARGET kavexwebupd-gtk)
 endif()
 # A man page for a new program: kwu_install_man_page(<name>) below.
 # ---- end of further programs and modules ----
+
+# Whatever builds the program builds everything installed with it (scripts/benchmark and
+# scripts/demo build the program alone), so that `cmake --install` works after any build
+# that made it; after one that did not, it says so (the check above) instead of failing on a
+# missing file.
+add_dependencies(kavexwebupd kavexwebupd-manifest)
 
 # Every translation: Locale/<locale>/kavexwebupdexe.dat under the private folder.
 foreach(library ${KWU_LOCALE_LIBRARIES})
@@ -60,6 +70,7 @@ endif()
 find_program(KWU_GZIP NAMES gzip REQUIRED)
 set(KWU_DOC_BUILD_DIR ${PROJECT_BINARY_DIR}/doc)
 add_custom_target(kwu_compressed_docs ALL)
+add_dependencies(kavexwebupd kwu_compressed_docs)
 function(kwu_gzip_file source output)
   get_filename_component(output_dir ${output} DIRECTORY)
   string(REGEX REPLACE "\\.gz$" "" plain ${output})
@@ -83,7 +94,9 @@ endfunction()
 kwu_install_man_page(kavexwebupd)
 kwu_install_man_page(kavexwebupd-manifest)
 kwu_gzip_file(${PROJECT_SOURCE_DIR}/packaging/linux/changelog ${KWU_DOC_BUILD_DIR}/changelog.gz)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md
+# The package's README speaks of what the package installs; the project's README.md names
+# docs/ and screenshots that only the source tree has.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/README.md
               ${PROJECT_SOURCE_DIR}/packaging/linux/copyright
               ${KWU_DOC_BUILD_DIR}/changelog.gz
         DESTINATION ${KWU_INSTALL_DOCDIR} PERMISSIONS ${KWU_DATA_PERMISSIONS})
@@ -93,9 +106,16 @@ if(TARGET kavexwebupd-gtk)
           DESTINATION share/doc/kavexwebupd-gtk COMPONENT gtk PERMISSIONS ${KWU_DATA_PERMISSIONS})
 endif()
 # Examples a maker or user enables: the autostart entry, the systemd user units and a
-# product description file.
+# product description file. The service names the program where it is installed: the
+# prefix is known only when installing (cmake --install --prefix, CPack's /usr), so the
+# file is made then.
+set(KWU_SERVICE_FILE ${KWU_DOC_BUILD_DIR}/kavexwebupd.service)
+install(CODE "
+  set(KWU_INSTALL_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${KWU_INSTALL_BINDIR}\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd.service.in\"
+                 \"${KWU_SERVICE_FILE}\" @ONLY)")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd-autostart.desktop
-              ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd.service
+              ${KWU_SERVICE_FILE}
               ${PROJECT_SOURCE_DIR}/packaging/linux/kavexwebupd.timer
               ${PROJECT_SOURCE_DIR}/examples/ExampleApp.xml
         DESTINATION ${KWU_INSTALL_DOCDIR}/examples PERMISSIONS ${KWU_DATA_PERMISSIONS})

@@ -6,7 +6,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_SOURCE_GENERATOR "")
 # Every member of a package carries the time of the commit it is built from
-# (SOURCE_DATE_EPOCH), not the time of the build.
+# (SOURCE_DATE_EPOCH), not the time of the build; the Linux binaries are stripped first.
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_timestamps.cmake)
 
 if(WIN32)
@@ -21,8 +21,10 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   set(CPACK_GENERATOR DEB)
-  # The Windows program is linked without symbols; the Linux one is stripped here.
-  set(CPACK_STRIP_FILES ON)
+  # The Windows program is linked without symbols; the Linux binaries are stripped as
+  # Debian strips its packages' (package_strip.cmake), before their time stamps are set.
+  set(CPACK_KWU_STRIP ${CMAKE_STRIP})
+  list(PREPEND CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_strip.cmake)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Dexivane Software <packages@dexivane.example>")

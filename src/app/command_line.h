@@ -11,11 +11,10 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-extern const char kUsageText[];       // shown for any command line not understood
 extern const char kInitFailedText[];  // the framework could not be initialised
 
 // Decodes the argument vector (element 0 is the program path): adds the command-line
 // product, if any, to the list and sets the silent flag. Raises StartupError with the
-// usage text when the arguments are not one of the two forms.
+// usage text (platform/usage_text.h) when the arguments are not one of the two forms.
 void DecodeCommandLine(const std::vector<std::string>& arguments, ProductList& products,
                        bool& silent);

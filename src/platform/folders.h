@@ -8,6 +8,9 @@ namespace platform {
 // False when the platform cannot give it; the folder is never created.
 bool GetCommonAppDataFolder(std::string& path);
 
+// Whether path names a folder that exists (a link to one counts).
+bool IsFolder(const std::string& path);
+
 // A search for the entries of one folder whose names match a wildcard ("*.xml"),
 // matched without regard to case. Usage, as with the Windows file search:
 //   bool more = find.FindFile(pattern);

@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "platform/url.h"
+#include "tool/fix_effect.h"
 #include "update/manifest_download.h"
 #include "update/manifest_lookup.h"
 #include "update/update_page.h"
@@ -102,9 +103,36 @@ std::string WhyNotUpdatePage(const std::string& value) {
   return "the address parser rejects it";
 }
 
+// The line the fix for a header on the first line puts above it.
+const std::string kCommentLine = "; update manifest\n";
+
+// What a fix that turns manifest into fixed changes, as a sentence to add to the fix;
+// empty when it changes no product's page. changed: the header of the fixed section.
+std::string EffectNote(const std::string& manifest, const std::string& fixed,
+                       const std::string& changed) {
+  const std::string changes = DescribeChangedResults(manifest, fixed, changed);
+  return changes.empty() ? changes : " This changes what the lookup finds: " + changes + ".";
+}
+
+// A page of markup (a server's folder listing or error page, fetched from a wrong
+// address) rather than a manifest: its first character other than blanks, line breaks and
+// a UTF-8 byte-order mark is "<", which no manifest line begins with.
+bool IsMarkup(const std::string& text) {
+  std::size_t at = StartsWith(text, "\xEF\xBB\xBF") ? 3 : 0;
+  at = text.find_first_not_of(" \t\v\f\r\n", at);
+  return at != std::string::npos && text[at] == '<';
+}
+
 }  // namespace
 
 std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
+  // Its lines would give one finding each, all beside the point.
+  if (IsMarkup(manifest))
+    return {ManifestFinding{1, kNotAManifest,
+                            "This is a page of HTML or XML (it begins with \"<\"), not an "
+                            "update manifest: most likely a server's folder listing or error "
+                            "page, or the wrong file.",
+                            "Give the address or file of the manifest itself."}};
   std::vector<Line> lines;
   ForEachManifestLine(manifest, [&lines](std::size_t number, std::string_view text) {
     lines.push_back(Line{number, std::string(text), lines.empty()});
@@ -133,10 +161,14 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
     const std::string& text = line.text;
 
     if (line.first) {
-      if (IsHeader(text))
+      if (IsHeader(text)) {
+        const std::string fixed = WithLineChanged(
+            manifest, line.number, [](const std::string& raw) { return kCommentLine + raw; });
         add(line.number, kHeaderOnFirstLine,
             "The first line is never read, so the header " + text + " opens no section.",
-            "Put a comment line such as \"; update manifest\" above it.");
+            "Put a comment line such as \"; update manifest\" above it." +
+                EffectNote(manifest, fixed, text));
+      }
       continue;
     }
     if (MeansNothing(text))
@@ -176,10 +208,18 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
 
     if (StartsWithOtherCase(text, kFileArgsKey) || StartsWithOtherCase(text, kSectionsKey)) {
       const std::string key = StartsWithOtherCase(text, kFileArgsKey) ? kFileArgsKey : kSectionsKey;
+      const std::string fixed = WithLineChanged(manifest, line.number, [&key](std::string raw) {
+        return raw.replace(raw.find_first_not_of(" \t\v\f"), key.size(), key);
+      });
+      std::string effect;
+      if (section != kNone && !sectionEnded)
+        effect = EffectNote(manifest, fixed, lines[section].text);
+      if (!effect.empty())
+        effect += " If the line is meant to be ignored, make it a comment (\";\") instead.";
       add(line.number, kKeyLetterCase,
           "\"" + text.substr(0, key.size()) + "\" is not a key: only \"" + key +
               "\" in this letter case counts, so the line is ignored.",
-          "Write \"" + key + "\".");
+          "Write \"" + key + "\"." + effect);
       continue;
     }
 

@@ -22,6 +22,7 @@ inline constexpr char kDuplicateHeader[] = "duplicate-header";
 inline constexpr char kEmptyFileArgs[] = "empty-fileargs";
 inline constexpr char kFileArgsWithoutEquals[] = "fileargs-without-equals";
 inline constexpr char kUnreachableLine[] = "unreachable-line";
+inline constexpr char kNotAManifest[] = "not-a-manifest";  // a page of markup, found alone
 
 // The findings of a manifest, in the order of their lines.
 std::vector<ManifestFinding> CheckManifest(const std::string& manifest);

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/folders.h"
+
 namespace {
 
 // The command's result so far: the manifest it reads, and its signature.
@@ -36,9 +38,13 @@ ToolResult Products(const std::string& source, const std::optional<SignatureKey>
   if (!result.source.usable)
     return result;
   std::string searched;
-  if (folder)
+  if (folder) {
+    // A folder named by hand that is not there is a typing error, not a folder without
+    // products.
+    if (!platform::IsFolder(*folder))
+      throw std::runtime_error("the folder " + *folder + " does not exist");
     searched = *folder;
-  else if (!DefaultProductFolder(searched))
+  } else if (!DefaultProductFolder(searched))
     throw std::runtime_error("the common application-data folder is not available");
   for (ProductFileReport& report : ReadProductFolder(searched, result.pattern)) {
     ExplainedProductFile file{std::move(report), {}};

@@ -38,7 +38,8 @@ ToolResult Check(const std::string& source, const std::optional<SignatureKey>& k
 ToolResult Explain(const std::string& source, const std::optional<SignatureKey>& key,
                    const std::string& name, const std::string& version, const std::string& locale);
 // The product files of folder (by default the program's product folder), each explained.
-// Raises std::runtime_error when there is no folder given and no product folder.
+// Raises std::runtime_error when the folder given is not there, or none is given and there
+// is no product folder.
 ToolResult Products(const std::string& source, const std::optional<SignatureKey>& key,
                     const std::optional<std::string>& folder);
 

@@ -5,7 +5,7 @@ dialog. test_native_foundation.py and test_wine_foundation.py run them."""
 
 import os
 
-from protocol import CAPTION, SEARCHING, USAGE_TEXT, box, ok, product_file
+from protocol import CAPTION, SEARCHING, box, ok, product_file
 
 
 class CommandLine:
@@ -20,7 +20,7 @@ class CommandLine:
                      ("a", "b", "c", "d", "e", "f", "g")]:
             with self.subTest(args=args):
                 result = self.check(*args, answers=[box(CAPTION)], exit_code=1)
-                self.assertBox(result.windows[0], CAPTION, USAGE_TEXT, icon=False, owned=False)
+                self.assertBox(result.windows[0], CAPTION, self.USAGE, icon=False, owned=False)
                 self.assertEqual(result.log, b"previous run\r\n")
 
     def test_accepted_forms_check_their_products(self):

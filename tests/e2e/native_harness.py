@@ -17,7 +17,8 @@ import tempfile
 import threading
 
 from manifest_download_cases import loopback_only_prefix
-from protocol import BUILD_DIR, SETTINGS_KEY, ZONE, ProgramCase, Result, Window, unquote
+from protocol import (BUILD_DIR, LINUX_USAGE_TEXT, SETTINGS_KEY, ZONE, ProgramCase, Result,
+                      Window, unquote)
 
 PROGRAM = os.path.join(BUILD_DIR, "src", "kavexwebupd")
 
@@ -166,6 +167,7 @@ class NativeCase(ProgramCase):
     """A case run natively, in a sandbox of its own (self.root)."""
 
     BOX_DETAILS = False  # a terminal shows a message box's caption and text only
+    USAGE = LINUX_USAGE_TEXT
     REFUSED = "(7) Couldn't connect to server."
     UNRESOLVABLE = "(6) Couldn't resolve host name."
     # The terminal shows the list's items without their padding.

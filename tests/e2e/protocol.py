@@ -101,6 +101,29 @@ USAGE_TEXT = (
     "\n"
     "To create a log, set the registry item Kavex\\WebUpdates\\LogFile.\n")
 
+# The Linux program names the Linux places (the settings file, the product folder) and the
+# locale as the Linux build has it.
+LINUX_USAGE_TEXT = (
+    "\nKavexWebUpdate version 1.0\n"
+    "\n"
+    "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
+    "\n"
+    "  <appName> and <appVersion> are the app and version to check for updates.\n"
+    "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
+    "  <localeID> is the locale code, such as de or pt-br (default is \"en\").\n"
+    "\n"
+    "USAGE 2: <silent>\n"
+    "\n"
+    "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
+    "\n"
+    "In both cases, it also searches /usr/share/Dexivane/KavexWebUpdate/ (or\n"
+    "$KAVEXWEBUPD_COMMON_APPDATA/Dexivane/KavexWebUpdate/) for xml files with\n"
+    "product info that it should check for updates.\n"
+    "\n"
+    "To create a log, set \"LogFile\" under [Software\\Kavex\\WebUpdates] in the\n"
+    "settings file ~/.config/kavexwebupd/settings.conf (or the file named by\n"
+    "$KAVEXWEBUPD_SETTINGS, or the one in $XDG_CONFIG_HOME): see kavexwebupd(1).\n")
+
 SEARCHING = "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
 
 
@@ -245,6 +268,8 @@ class ProgramCase(unittest.TestCase):
 
     # Whether a message box's icon, owner and buttons can be read.
     BOX_DETAILS = True
+    # The usage text: each platform's names its own places.
+    USAGE = USAGE_TEXT
     # The items of the update dialog's list, as the platform shows them.
     DAYS = DAYS
     # The internet errors of a refused connection and of a name that does not resolve:

@@ -41,5 +41,17 @@ class SettingsFile(NativeCase):
         self.assertEqual(self.settings_snapshot(), broken)
 
 
+class UsageWithoutTerminal(NativeCase):
+    def test_the_usage_text_keeps_its_lines_when_nobody_can_answer(self):
+        # Input and output redirected, no display: the one-line host reports it.
+        result = self.run_program("2", env={"KAVEXWEBUPD_DIALOGS": None})
+        self.assertEqual(result.exit_code, 1, result)
+        self.assertEqual(result.stderr.decode("utf-8"), "Kavex Web Update:" + self.USAGE)
+        for line in self.USAGE.splitlines():
+            self.assertLessEqual(len(line), 80, line)
+        for windows_word in ("registry", "CommonAppData", '"EN"'):
+            self.assertNotIn(windows_word, self.USAGE)
+
+
 if __name__ == "__main__":
     unittest.main()

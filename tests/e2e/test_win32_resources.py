@@ -203,6 +203,20 @@ class ExecutableResources(ResourcesUsersRelyOn, unittest.TestCase):
             "type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
             "processorArchitecture": "X86", "publicKeyToken": "6595b64144ccf1df",
             "language": "*"})
+        self.assertEqual(len(xml.findall("a:dependency", space)), 1)
+
+    def test_manifest_declares_per_monitor_dpi_awareness(self):
+        # Sharp on high-DPI screens: per monitor (v2, else v1) where Windows knows it, and
+        # system-wide on Windows before 10; unaware, both dialogs would be stretched.
+        xml = ElementTree.fromstring(self.pe.find(RT_MANIFEST, 1))
+        settings = xml.findall("{urn:schemas-microsoft-com:asm.v3}application/"
+                               "{urn:schemas-microsoft-com:asm.v3}windowsSettings")
+        self.assertEqual(len(settings), 1)
+        values = {child.tag: child.text for child in settings[0]}
+        self.assertEqual(values, {
+            "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "true/pm",
+            "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness":
+                "PerMonitorV2, PerMonitor"})
 
     def test_version_information(self):
         data = self.pe.find(RT_VERSION, 1)

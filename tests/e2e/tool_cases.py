@@ -185,6 +185,29 @@ class Manifests(Tool):
                 path = self.write("fixed.ini", text(fixed))
                 self.assertEqual(self.tool_json("check", path, code=0)["findings"], [])
 
+    def test_a_suggested_fix_says_when_it_changes_the_page(self):
+        path = self.write("update.ini", text(WORKED_EXAMPLE))
+        findings = {f["line"]: f for f in self.tool_json("check", path, code=1)["findings"]}
+        # "fileargs" on line 9 stands above the FileArgs that [App 7.0], and [App 7.0 de]
+        # that redirects to it, now give; [App 6.0]'s redirection, below it, finds nothing.
+        fix = findings[9]["fix"]
+        self.assertTrue(fix.startswith('Write "FileArgs". This changes what the lookup finds: '),
+                        fix)
+        for header in ("[App 7.0]", "[App 7.0 de]"):
+            self.assertIn('%s would give "http://server/ignored.html" instead of '
+                          '"http://server/app70.html"' % header, fix)
+        self.assertNotIn("[App 6.0]", fix)
+        self.assertIn('make it a comment (";")', fix)
+        # Set right, the same page would win: nothing to warn of.
+        path = self.write("same.ini", text(["; m", "[App 7.0]", "fileargs=http://h/a",
+                                            "FileArgs=http://h/a"]))
+        self.assertEqual(self.tool_json("check", path, code=1)["findings"][0]["fix"],
+                         'Write "FileArgs".')
+        # A header on the first line: the comment above it makes its page count.
+        path = self.write("first.ini", text(["[App 7.0]", "FileArgs=http://h/a"]))
+        self.assertIn('[App 7.0] would give "http://h/a" instead of no page',
+                      self.tool_json("check", path, code=1)["findings"][0]["fix"])
+
     def test_unusable_input(self):
         code, stdout = self.tool("check", self.scratch("missing.ini"))
         self.assertEqual(code, 2)
@@ -227,6 +250,21 @@ class LiveServer(Tool):
                                  (status, "https://example.invalid/update.ini"))
         # Nothing but the manifest's own address was ever asked for.
         self.assertEqual({r.path for r in self.server.requests}, {"/misc/update.ini"})
+
+    def test_a_folder_listing_is_not_a_manifest(self):
+        listing = text(["<!DOCTYPE HTML>", "<html>", "<head><title>Index of /misc</title></head>",
+                        "<body>", "<h1>Index of /misc</h1>", "<ul>",
+                        '<li><a href="update.ini">update.ini</a></li>',
+                        '<li><a href="old/">old/</a></li>', "</ul>", "</body>", "</html>"])
+        for page in (listing, b"\xef\xbb\xbf\r\n  " + listing):
+            self.server.reply = Reply.http(200, page)
+            result = self.tool_json("check", self.address, code=1)
+            self.assertEqual([(f["line"], f["kind"]) for f in result["findings"]],
+                             [(1, "not-a-manifest")])
+            code, stdout = self.tool("check", self.address)
+            self.assertEqual(code, 1)
+            self.assertIn("line 1: not-a-manifest: ", stdout)
+            self.assertIn("1 finding(s)", stdout)
 
     def test_not_found(self):
         self.server.reply = Reply.http(404, b"not here")
@@ -282,6 +320,19 @@ class Products(Tool):
         code, stdout = self.tool("products", served, self.scratch("elsewhere"))
         self.assertEqual(code, 0)
         self.assertIn("Result: no update (no page)", stdout)
+
+    def test_a_named_folder_that_is_not_there(self):
+        served = self.write("update.ini", text(["; m", "[App 7.0]", "FileArgs=http://h/a"]))
+        typo = self.scratch("elswhere")
+        for form in ((), ("--json",)):
+            with self.subTest(form=form):
+                result = self.run_program(*form, "products", served, typo,
+                                          program="kavexwebupd-manifest", timeout=120)
+                self.assertEqual(result.exit_code, 2, result)
+                self.assertEqual(result.stdout, b"", result)
+                self.assertIn(b"does not exist", result.stderr)
+        # A file is no folder either.
+        self.assertEqual(self.tool("products", served, served)[0], 2)
 
 
 CASES = (AgreesWithTheProgram, Manifests, LiveServer, Products)

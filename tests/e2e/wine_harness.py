@@ -372,6 +372,12 @@ class WineSession:
         self._tool([WINESERVER, "-w"], check=False)
         self._start_wineserver()
 
+    def set_dpi(self, dpi):
+        """The screen's dots per inch as the Display settings set them (96 is 100 %); the
+        prefix's processes start again, since Wine reads it when they start."""
+        self.reg_add("Control Panel\\Desktop", "LogPixels", dpi, kind="REG_DWORD")
+        self._restart_prefix_processes()
+
     def probe(self, *arguments, tz=None, timeout=60):
         """Runs tests/support/settings_probe.exe with the arguments (several commands may
         follow one another) and returns the JSON object each command printed."""

@@ -25,7 +25,9 @@
  *   wait-gone               wait until the window is destroyed
  *
  * Output: one JSON object per line.
- *   {"event": "window", ...}   a description (first when found, then for each dump)
+ *   {"event": "window", ...}   a description (first when found, then for each dump): its
+ *                              rect and client size, each control's rect in the client
+ *                              area and the size its text needs (text_extent)
  *   {"event": "action", "action": "<action>"}   an action was carried out
  *   {"event": "error", "message": "...", "windows": [...]}   and the exit code says which
  * Texts are the windows' 8-bit (ANSI) texts; each byte of 0x80 or more is written as
@@ -177,6 +179,47 @@ static void put_combo(HWND combo) {
   printf("], \"selected\": %ld", (long)(selected == CB_ERR ? -1 : selected));
 }
 
+/* The size the control's text needs in the control's own font: a wrapping text's (a
+ * left-aligned static, a multi-line button) height at the control's width, any other
+ * text's width on one line. */
+static void put_text_extent(HWND control, const char* cls, const char* text, LONG style,
+                            const RECT* rect) {
+  HFONT font = (HFONT)send(control, WM_GETFONT, 0, 0);
+  LOGFONTA description;
+  HFONT own = NULL;
+  HDC dc = GetDC(NULL);
+  HGDIOBJ before;
+  RECT need;
+  UINT format = DT_CALCRECT | DT_NOPREFIX;
+  /* The font of another process is its own object; where it cannot be read here, the
+   * dialogs' font is made again as the dialog manager makes it: 8 points of MS Sans Serif
+   * at the screen's DPI. */
+  if (!font || GetObjectA(font, sizeof description, &description) != sizeof description) {
+    ZeroMemory(&description, sizeof description);
+    description.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    description.lfWeight = FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    lstrcpyA(description.lfFaceName, "MS Sans Serif");
+  }
+  own = CreateFontIndirectA(&description);
+  before = SelectObject(dc, own ? (HGDIOBJ)own : GetStockObject(DEFAULT_GUI_FONT));
+  SetRect(&need, 0, 0, rect->right - rect->left, 0);
+  if ((lstrcmpiA(cls, "Static") == 0 && (style & SS_TYPEMASK) == SS_LEFT) ||
+      (lstrcmpiA(cls, "Button") == 0 && (style & BS_MULTILINE)))
+    format |= DT_WORDBREAK;
+  else
+    format |= DT_SINGLELINE;
+  DrawTextA(dc, text, -1, &need, format);
+  SelectObject(dc, before);
+  if (own)
+    DeleteObject(own);
+  ReleaseDC(NULL, dc);
+  printf(", \"text_extent\": [%ld, %ld], \"font\": ", (long)(need.right - need.left),
+         (long)(need.bottom - need.top));
+  put_string(description.lfFaceName);
+  printf(", \"font_height\": %ld", (long)description.lfHeight);
+}
+
 static void put_control(HWND control, HWND focus) {
   static char text[TEXT_CAPACITY];
   char cls[256];
@@ -202,6 +245,8 @@ static void put_control(HWND control, HWND focus) {
   put_bool(control == focus);
   printf(", \"rect\": [%ld, %ld, %ld, %ld]", (long)rect.left, (long)rect.top,
          (long)(rect.right - rect.left), (long)(rect.bottom - rect.top));
+  if (text[0] != '\0')
+    put_text_extent(control, cls, text, style, &rect);
   if (lstrcmpiA(cls, "Button") == 0)
     printf(", \"checked\": %ld", (long)send(control, BM_GETCHECK, 0, 0));
   if (lstrcmpiA(cls, "Static") == 0) {
@@ -276,6 +321,8 @@ static void dump(HWND window) {
   put_bool(owner != NULL);
   printf(", \"rect\": [%ld, %ld, %ld, %ld]", (long)rect.left, (long)rect.top,
          (long)(rect.right - rect.left), (long)(rect.bottom - rect.top));
+  GetClientRect(window, &rect);
+  printf(", \"client\": [%ld, %ld]", (long)rect.right, (long)rect.bottom);
   fputs(", \"controls\": [", stdout);
   for (i = 0; i < children.count; ++i) {
     if (i > 0)
@@ -563,11 +610,19 @@ static int perform(HWND window, const char* action) {
   return 0;
 }
 
+typedef BOOL(WINAPI* SetDpiAware)(void);
+
 int main(int argc, char** argv) {
   const char* title = NULL;
   int first_action = argc;
   int i;
   HWND window;
+  /* Sizes in real pixels, as a DPI-aware program has them, not scaled down for an unaware
+   * reader (the call is there from Windows Vista on). */
+  SetDpiAware set_dpi_aware = (SetDpiAware)(void (*)(void))GetProcAddress(
+      GetModuleHandleA("user32.dll"), "SetProcessDPIAware");
+  if (set_dpi_aware)
+    set_dpi_aware();
   for (i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--title") == 0 && i + 1 < argc) {
       title = argv[++i];

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/usage_text.h"
+
 namespace {
 
 struct Decoded {
@@ -18,7 +20,7 @@ Decoded Decode(std::vector<std::string> arguments) {
   try {
     DecodeCommandLine(arguments, products, result.silent);
   } catch (const StartupError& error) {
-    EXPECT_STREQ(error.what(), kUsageText);
+    EXPECT_STREQ(error.what(), platform::kUsageText);
     result.usageError = true;
   }
   for (std::size_t index = 0; index < products.GetCount(); ++index)

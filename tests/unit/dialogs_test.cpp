@@ -11,6 +11,7 @@
 #include "platform/posix/console_dialog_host.h"
 #include "platform/posix/line_dialog_host.h"
 #include "platform/resources.h"
+#include "platform/usage_text.h"
 #include "ui/no_updates_dlg.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
@@ -176,6 +177,23 @@ TEST(UpdateAvailableDialog, OneLineHostNamesTheOfferedPageAndCloses) {
             "Acme: There are no new updates available. You already have the most recent "
             "version.\n"
             "Acme: Error: a b\n");
+}
+
+TEST(MessageBoxes, OneLineHostKeepsTheLinesOfATextTooLongForOne) {
+  std::ostringstream out;
+  platform::posix::LineDialogHost host(out);
+  platform::SetDialogHost(&host);
+  platform::ShowMessageBox(nullptr, platform::kUsageText, "Kavex Web Update",
+                           platform::kMessageBoxPlain);
+  const std::string longLine(90, 'x');
+  platform::ShowMessageBox(nullptr, longLine, "Acme", platform::kMessageBoxError);
+  platform::SetDialogHost(nullptr);
+  const std::string usage = platform::kUsageText;
+  EXPECT_EQ(out.str(), "Kavex Web Update:" + usage + "Acme: " + longLine + "\n");
+  std::istringstream lines(usage);
+  std::string line;
+  while (std::getline(lines, line))
+    EXPECT_LE(line.size(), 80u) << line;
 }
 
 TEST(UpdateAvailableDialog, TheTerminalSaysWhatFollowsTheAnswerInTheDialogsWords) {

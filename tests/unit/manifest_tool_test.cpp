@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tool/fix_effect.h"
 #include "tool/json_writer.h"
 #include "tool/manifest_tool.h"
 #include "tool/manifest_check.h"
@@ -128,6 +129,11 @@ struct TrapCase {
 };
 
 const TrapCase kTraps[] = {
+    {"a page of markup instead of a manifest: one finding, not one per line",
+     {"<!DOCTYPE html>", "<html><body>", "[App 7.0]", "FileArgs=https://h/a", "<pre>", "fileargs=x",
+      "</pre></body></html>"},
+     {"1:not-a-manifest"},
+     {"; <html> in a comment", "[App 7.0]", "FileArgs=http://h/a", "; </html>"}},
     {"a header on the first line",
      {"[App 7.0]", "FileArgs=http://h/a"},
      {"1:header-on-first-line", "2:unreachable-line"},
@@ -212,6 +218,31 @@ TEST(CheckManifest, FindsTheWorkedExamplesTrapsOnTheirLines) {
   EXPECT_EQ(CheckManifest("").size(), 0u);
 }
 
+TEST(FixEffect, ChangesOneLineAndNamesEveryLookupItChanges) {
+  const auto upper = [](const std::string& line) { return "<" + line + ">"; };
+  // Lines as an editor counts them, whatever ends them; the line ends stay.
+  EXPECT_EQ(WithLineChanged("a\r\nb\rc\nd", 3, upper), "a\r\nb\r<c>\nd");
+  EXPECT_EQ(WithLineChanged("a\r\n\r\nc", 2, upper), "a\r\n<>\r\nc");
+  EXPECT_EQ(WithLineChanged("a\nb", 2, upper), "a\n<b>");
+  EXPECT_EQ(WithLineChanged("a\nb", 3, upper), "a\nb");
+
+  // Redirections lead downwards only: what redirects to [App 7.0] stands above it.
+  const std::string before = Join({"; m", "[app 5.0]", "Sections=app 6.0", "[App 6.0]",
+                                   "SECTIONS=App 7.0", "[App 7.0]", "fileargs=http://h/new",
+                                   "FileArgs=http://h/old", "[App 4.0]", "FileArgs=http://h/four"});
+  const std::string after = WithLineChanged(
+      before, 7, [](const std::string&) { return std::string("FileArgs=http://h/new"); });
+  // [App 6.0]'s redirection is no key, so only [App 7.0] and what redirects to it count.
+  EXPECT_EQ(DescribeChangedResults(before, after, "[App 7.0]"),
+            "[App 7.0] would give \"http://h/new\" instead of \"http://h/old\"");
+  const std::string both =
+      WithLineChanged(after, 5, [](const std::string&) { return std::string("Sections=App 7.0"); });
+  EXPECT_EQ(DescribeChangedResults(after, both, "[App 6.0]"),
+            "[app 5.0] would give \"http://h/new\" instead of no page; [App 6.0] would give "
+            "\"http://h/new\" instead of no page");
+  EXPECT_EQ(DescribeChangedResults(before, before, "[App 7.0]"), "");
+}
+
 TEST(ExplainUpdate, FollowsTheProductChecksOrder) {
   const std::string manifest =
       Join({"; m", "[App 7.0 en]", "FileArgs=https://h/en", "[App 7.0]", "FileArgs=http://h/all",
@@ -258,9 +289,13 @@ TEST(ManifestTool, RendersEachResultAsTextOrJson) {
   const std::string finding =
       "\"fileargs\" is not a key: only \"FileArgs\" in this letter case counts, so the line is "
       "ignored.";
-  EXPECT_EQ(RunTool({"check", path}), "1\nsource: " + path +
-                                          "\nread: 54 bytes\nline 3: key-letter-case: " + finding +
-                                          "\n  fix: Write \"FileArgs\".\n1 finding(s)\n");
+  // Written so, line 3 would win over line 4: the fix says what it changes.
+  const std::string kChanges =
+      " This changes what the lookup finds: [App 7.0] would give \"http://h/a\" instead of "
+      "\"http://h/b\". If the line is meant to be ignored, make it a comment (\";\") instead.";
+  EXPECT_EQ(RunTool({"check", path}),
+            "1\nsource: " + path + "\nread: 54 bytes\nline 3: key-letter-case: " + finding +
+                "\n  fix: Write \"FileArgs\"." + kChanges + "\n1 finding(s)\n");
   const std::string source = "{\"name\":\"" + path +
                              "\",\"kind\":\"file\",\"usable\":true,\"error\":\"\",\"status\":null,"
                              "\"location\":null,\"bytes\":54}";
@@ -269,7 +304,10 @@ TEST(ManifestTool, RendersEachResultAsTextOrJson) {
                 ",\"findings\":[{\"line\":3,\"kind\":\"key-letter-case\",\"message\":"
                 "\"\\\"fileargs\\\" is "
                 "not a key: only \\\"FileArgs\\\" in this letter case counts, so the line is "
-                "ignored.\",\"fix\":\"Write \\\"FileArgs\\\".\"}]}\n");
+                "ignored.\",\"fix\":\"Write \\\"FileArgs\\\". This changes what the lookup "
+                "finds: [App 7.0] would give \\\"http://h/a\\\" instead of "
+                "\\\"http://h/b\\\". If the line is meant to be ignored, make it a comment "
+                "(\\\";\\\") instead.\"}]}\n");
   EXPECT_EQ(RunTool({"explain", path, "App", "7.0", "DE", "--json"}).substr(0, 2), "0\n");
   EXPECT_NE(RunTool({"explain", path, "App", "7.0"})
                 .find("Result: update offered, page http://h/b "

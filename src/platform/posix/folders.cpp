@@ -16,12 +16,12 @@ namespace {
 const char kCommonAppDataVariable[] = "KAVEXWEBUPD_COMMON_APPDATA";
 const char kDefaultCommonAppData[] = "/usr/share";
 
+}  // namespace
+
 bool IsFolder(const std::string& path) {
   struct stat status;
   return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
-
-}  // namespace
 
 bool GetCommonAppDataFolder(std::string& path) {
   const char* configured = std::getenv(kCommonAppDataVariable);

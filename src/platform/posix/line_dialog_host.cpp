@@ -9,6 +9,13 @@
 namespace platform {
 namespace posix {
 
+namespace {
+
+// The width of a terminal line.
+const std::size_t kLineWidth = 80;
+
+}  // namespace
+
 std::string DialogSummary(const DialogModel& model) {
   const std::vector<DialogItem>& items = model.Items();
   std::string texts;
@@ -47,7 +54,19 @@ int LineDialogHost::Show(DialogModel& model) {
 
 void LineDialogHost::ShowMessageBox(WindowHandle, const std::string& text,
                                     const std::string& caption, MessageBoxStyle) {
-  m_out << ForTerminal(caption + ": " + OnOneLine(text)) << "\n" << std::flush;
+  // A message goes on one line, for logs and journals; a text too long for one line of a
+  // terminal (the usage text) keeps its own lines, or it would be one unreadable line.
+  const std::string line = caption + ": " + OnOneLine(text);
+  if (line.size() <= kLineWidth || text.find('\n') == std::string::npos) {
+    m_out << ForTerminal(line) << "\n" << std::flush;
+    return;
+  }
+  std::string lines = text;
+  lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+  while (!lines.empty() && lines.back() == '\n')
+    lines.pop_back();
+  m_out << caption << ":" << (lines.front() == '\n' ? "" : " ") << ForTerminal(lines) << "\n"
+        << std::flush;
 }
 
 }  // namespace posix

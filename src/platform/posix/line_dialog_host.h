@@ -10,7 +10,8 @@ namespace posix {
 // For runs with nobody to answer (no display, no terminal): each dialog is written as one
 // line, its title and its texts, and counts as closed without an answer; a dialog that is
 // about something beyond its texts (the page an update dialog offers) adds it, so that it
-// can be opened by hand. Message boxes are one line each too.
+// can be opened by hand. Message boxes are one line each too, but for a text longer than
+// a terminal line that has lines of its own (the usage text): it keeps them.
 class LineDialogHost : public ModelDialogHost {
 public:
   explicit LineDialogHost(std::ostream& out);

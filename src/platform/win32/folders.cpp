@@ -20,6 +20,11 @@ bool GetCommonAppDataFolder(std::string& path) {
   return true;
 }
 
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 namespace {
 
 bool IsDotEntry(const WIN32_FIND_DATAA& entry) {
