@@ -1,5 +1,7 @@
-"""Takes the pictures in docs/screenshots: the two dialogs (English and German) and a
-product error message box, as the Windows build shows them under Wine.
+"""Takes the pictures in docs/screenshots: the two dialogs (English and German), a
+product error message box, the right-to-left dialogs (Arabic, Hebrew) and Japanese,
+Chinese and Korean ones, as the Windows build shows them under Wine, each in a system
+locale of its language's code page.
 
     KWU_BUILD_DIR=build/win32 python3 tests/e2e/take_screenshots.py docs/screenshots
 
@@ -13,6 +15,9 @@ import time
 
 from wine_harness import PROGRAM_FOLDER, UiScript, WineSession
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import locale_languages  # noqa: E402
+
 SHOTS = [
     # file name, probe action, product, locale, window title
     ("update_available_en.png", "update", "Acme Writer", "", "Acme Writer"),
@@ -20,12 +25,27 @@ SHOTS = [
     ("no_updates_en.png", "noupdates", "Acme Writer", "", "Acme Writer"),
     ("no_updates_de.png", "noupdates", "Acme Writer", "de", "Acme Writer"),
     ("product_error_en.png", "error", "Acme Writer", "", "Acme Writer"),
+    ("update_available_ar.png", "update", "Acme Writer", "ar", "Acme Writer"),
+    ("no_updates_ar.png", "noupdates", "Acme Writer", "ar", "Acme Writer"),
+    ("update_available_he.png", "update", "Acme Writer", "he", "Acme Writer"),
+    ("update_available_ja.png", "update", "Acme Writer", "ja", "Acme Writer"),
+    ("update_available_zh-cn.png", "update", "Acme Writer", "zh-cn", "Acme Writer"),
+    ("update_available_ko.png", "update", "Acme Writer", "ko", "Acme Writer"),
 ]
+
+
+def system_locale(locale):
+    """A system locale of the language's code page, in which the program shows its texts;
+    None (Western, 1252) for the program's own English."""
+    if not locale:
+        return None
+    codepage = locale_languages.language(locale).codepage
+    return locale_languages.SYSTEM_LOCALE_OF_CODEPAGE[codepage]
 
 
 def main(target):
     os.makedirs(target, exist_ok=True)
-    with WineSession(display=True) as session:
+    with WineSession(display=True, fonts=locale_languages.CHECK_FONTS) as session:
         shutil.copy2(os.path.join(session.build, "tests", "support", "dialog_probe.exe"),
                      session.unix_path(PROGRAM_FOLDER))
         for name, action, product, locale, title in SHOTS:
@@ -40,7 +60,8 @@ def main(target):
             shooter.start()
             run = session.run(["C:\\kwu\\probe.txt", action, product, locale],
                               ui=UiScript(title, "sleep:5000", "ok", "wait-gone"),
-                              program=PROGRAM_FOLDER + "dialog_probe.exe", cwd="C:\\kwu")
+                              program=PROGRAM_FOLDER + "dialog_probe.exe", cwd="C:\\kwu",
+                              locale=system_locale(locale))
             shooter.join()
             window = run.ui[0].window
             x, y, width, height = window["rect"]

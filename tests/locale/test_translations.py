@@ -201,6 +201,9 @@ class LanguageTable(unittest.TestCase):
     def test_every_windows_code_page_is_covered(self):
         self.assertEqual({language.codepage for language in locale_languages.LANGUAGES},
                          set(locale_languages.CHARSET_OF_CODEPAGE))
+        # The checks under Wine run each language in a system locale of its code page.
+        self.assertEqual(set(locale_languages.SYSTEM_LOCALE_OF_CODEPAGE),
+                         set(locale_languages.CHARSET_OF_CODEPAGE))
 
 
 if __name__ == "__main__":
