@@ -1,5 +1,15 @@
 """What the program writes that every end-to-end suite checks, written down once, and the
 product description files the suites place."""
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import locale_languages  # noqa: E402
+import make_locale_rc  # noqa: E402
+import po_file  # noqa: E402
+import resource_script  # noqa: E402
+
+_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 
 USAGE_TEXT = (
     "\nKavexWebUpdate version 1.0\n"
@@ -28,3 +38,17 @@ def product_file(name, version, locale="", extra="", newline="\n"):
              "  <Version>%s</Version>" % version, "  <Locale>%s</Locale>%s" % (locale, extra),
              "</ProductInfo>"]
     return newline.join(lines) + newline
+
+
+def product_text(locale, name):
+    """The string entry name (IDS_...) as a product of that locale sees it on Linux: its
+    language's translation, as the library holds it, where the program ships a library
+    for the locale; the program's English text otherwise."""
+    try:
+        language = locale_languages.language(locale)
+    except KeyError:
+        script = resource_script.read_script(os.path.join(_SOURCE, "src", "ui", "kavexwebupd.rc"))
+        return dict((entry, text) for entry, text, _ in script.strings)[name]
+    path = os.path.join(_SOURCE, "locale", "%s.po" % language.folder)
+    text = po_file.translations(po_file.read(path))[name]
+    return make_locale_rc.windows_form(text, language.codepage)

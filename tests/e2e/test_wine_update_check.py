@@ -522,28 +522,30 @@ class FaultsThatNoRunCanCause(UpdateCheckCase):
         self.assertFalse(self.session.reg_key_exists(REMIND_DATES_KEY))
 
     def test_what_a_locale_library_lacks_comes_from_the_program(self):
-        # A French library with one text only, the word "Error": the rest of the error
-        # box, the update dialog and its list are the program's own.
+        # A maker's library for a locale the program has none for (Canadian French), with
+        # one text only, the word "Error": the rest of the error box, the update dialog and
+        # its list are the program's own.
         library = os.path.join(self.session.build, "tests", "fixtures", "partial",
                                "kavexwebupdexe.dat")
-        folder = self.session.unix_path(PROGRAM_FOLDER + "Locale\\fr")
+        folder = self.session.unix_path(PROGRAM_FOLDER + "Locale\\fr-ca")
         os.makedirs(folder)
         self.addCleanup(shutil.rmtree, folder, True)
         shutil.copy2(library, folder)
         self.server.reply = Reply.http(404, b"")
-        run = self.check("App", "7.0", "0", "FR", ui=UiScript("App", "ok", "wait-gone"))
+        run = self.check("App", "7.0", "0", "FR-CA", ui=UiScript("App", "ok", "wait-gone"))
         self.assertEqual(self.assertErrorBox(run.ui[0], "App"),
                          "Erreur partielle: Connection error. Status code: 404")
         self.server.reply = Reply.http(200, MANIFEST)
         before = time.time()
-        run = self.check("App", "7.0", "0", "FR", tz=ZONE,
+        run = self.check("App", "7.0", "0", "FR-CA", tz=ZONE,
                          ui=UiScript("App", "select:1016:10", "ok", "wait-gone"))
         after = time.time()
         self.assertDialogTexts(run.ui[0].window, "App", ENGLISH)
         self.assertEqual(by_id(run.ui[0].window)[1016]["items"], [" 1", " 5", "10", "30", "60"])
         self.assertIn(self.remind_date("App")[1],
                       {local_date(moment + 10 * 86400, ZONE) for moment in (before, after)})
-        self.assertEqual(self.log_lines()[2:], ["Checking updates for product: App V:7.0 L:fr"])
+        self.assertEqual(self.log_lines()[2:],
+                         ["Checking updates for product: App V:7.0 L:fr-ca"])
 
 
 if __name__ == "__main__":
