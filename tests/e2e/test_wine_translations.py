@@ -162,10 +162,12 @@ class WineTranslations(unittest.TestCase):
                 self.assertEqual(bool(window["exstyle"] & WS_EX_LAYOUTRTL), mirrored)
                 self.assert_direction(window, 1006)
 
-    def test_product_error_box_of_every_language(self):
+    def test_product_error_box_of_a_language_of_every_code_page(self):
+        # A message box shows the texts of the string table, which every language has
+        # read back above, through the same conversion: one language of each code page.
         for codepage, languages in by_code_page():
             locale = locale_languages.SYSTEM_LOCALE_OF_CODEPAGE[codepage]
-            _, ui = self.probe("error", languages, locale, ("ok", "wait-gone"))
+            _, ui = self.probe("error", languages[:1], locale, ("ok", "wait-gone"))
             for language, result in zip(languages, ui):
                 with self.subTest(language.folder):
                     texts = translations(language)
