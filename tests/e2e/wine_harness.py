@@ -300,8 +300,8 @@ class WineSession:
         self.env["DISPLAY"] = self.display
 
     def _limit_fonts(self, families):
-        # Wine takes the fonts from fontconfig: a configuration of the session's own names
-        # one folder, with links to the chosen faces.
+        # Wine takes the fonts from fontconfig: a configuration in the temporary folder
+        # names one folder, with links to the chosen faces.
         folder = os.path.join(self.base, "fonts")
         os.makedirs(folder)
         for family in families:
