@@ -19,6 +19,11 @@ void SetDialogHost(DialogHost* host) {
   g_host = host;
 }
 
+void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                    MessageBoxStyle style) {
+  GetDialogHost().ShowMessageBox(owner, text, caption, style);
+}
+
 void DialogHost::Attach(CDialog& dialog, DialogWindow* window) {
   dialog.m_window = window;
 }
@@ -53,6 +58,10 @@ int CDialog::DoModal() {
   if (TestFault("dialog-create"))
     return -1;
   return GetDialogHost().RunModal(*this, m_templateId, m_parent);
+}
+
+DialogNotes CDialog::Notes(int) const {
+  return DialogNotes();
 }
 
 bool CDialog::OnInitDialog() {

@@ -17,12 +17,14 @@ enum Notification : int {
 
 class CDialog;
 
-// An update offer as the program makes it. The dialog itself knows only the product; hosts
-// that report in words need the page too: one without windows names the page it cannot
-// offer, a terminal says what follows the answer.
-struct UpdateOffer {
-  std::string product;
-  std::string page;
+// What a dialog adds in words, for hosts that show dialogs as text, to what its controls
+// say. Empty where it has nothing to add.
+struct DialogNotes {
+  // What the dialog is about, for a reader who cannot answer it (the page an update dialog
+  // offers, to be opened by hand).
+  std::string subject;
+  // What follows the answer the dialog ended with.
+  std::string answer;
 };
 
 // A dialog while its host shows it: what a dialog does to its window and its controls.
@@ -43,18 +45,16 @@ public:
   virtual void EndDialog(int result) = 0;
 };
 
-// Shows dialogs from the templates of the current resource module: on Windows real
-// dialogs, on Linux the console host (a graphical host can take its place).
+// Shows dialogs from the templates of the current resource module, and message boxes: on
+// Windows the system's, on Linux in a window, on the terminal or as one line each.
 class DialogHost {
 public:
   virtual ~DialogHost() = default;
   // Shows the dialog modally; the result it ended with, or -1 when it cannot be shown.
   virtual int RunModal(CDialog& dialog, unsigned templateId, WindowHandle parent) = 0;
-  // The offer the next update dialog makes, until it is set to null again.
-  virtual void SetUpdateOffer(const UpdateOffer* /*offer*/) {}
-  // The answer to the offer is carried out now: the page is opened (remindDays 0) or the
-  // reminder is stored for that many days.
-  virtual void OfferAnswered(const UpdateOffer& /*offer*/, int /*remindDays*/) {}
+  // What ShowMessageBox (platform/window.h) shows.
+  virtual void ShowMessageBox(WindowHandle owner, const std::string& text,
+                              const std::string& caption, MessageBoxStyle style) = 0;
 
 protected:
   // For hosts: connects a dialog to its window for as long as it is shown, and
@@ -79,9 +79,9 @@ protected:
   static bool Notify(CDialog& dialog, int id, int code, long& result);
 };
 
-// The host that shows dialogs: the platform's own unless another was set.
+// The host that shows dialogs and message boxes: the platform's own unless another was set.
 DialogHost& GetDialogHost();
-// Makes `host` show the dialogs from now on; null restores the platform's own.
+// Makes `host` show them from now on; null restores the platform's own.
 void SetDialogHost(DialogHost* host);
 
 // Base of the program's modal dialogs, in the manner of the Windows framework's CDialog:
@@ -98,6 +98,10 @@ public:
 
   // IDOK, IDCANCEL (or whatever EndDialog was given), -1 when the dialog cannot be shown.
   int DoModal();
+
+  // For hosts that show the dialog as text: its words beyond its controls, once it has
+  // ended with `result` (0 while it is shown). None unless a dialog gives some.
+  virtual DialogNotes Notes(int result) const;
 
 protected:
   // The base executes the dialog-init data. True: the focus goes to the first tab stop.
@@ -119,6 +123,7 @@ protected:
 
 private:
   friend class DialogHost;
+  friend class DialogModel;
   unsigned m_templateId;
   WindowHandle m_parent;
   DialogWindow* m_window = nullptr;

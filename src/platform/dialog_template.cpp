@@ -5,6 +5,8 @@ namespace platform {
 const char kButtonClass[] = "Button";
 const char kStaticClass[] = "Static";
 const char kComboBoxClass[] = "ComboBox";
+const char kListBoxClass[] = "ListBox";
+const char kUpDownClass[] = "msctls_updown32";
 
 namespace {
 
@@ -87,7 +89,7 @@ std::string PredefinedClassName(std::uint16_t ordinal) {
     case 0x80: return kButtonClass;
     case 0x81: return "Edit";
     case 0x82: return kStaticClass;
-    case 0x83: return "ListBox";
+    case 0x83: return kListBoxClass;
     case 0x84: return "ScrollBar";
     case 0x85: return kComboBoxClass;
     default: return "#" + std::to_string(ordinal);

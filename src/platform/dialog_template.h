@@ -16,6 +16,8 @@ namespace platform {
 extern const char kButtonClass[];
 extern const char kStaticClass[];
 extern const char kComboBoxClass[];
+extern const char kListBoxClass[];
+extern const char kUpDownClass[];  // the common controls' up-down control
 
 struct DialogControl {
   std::uint32_t id = 0;            // 0xFFFF (classic) or 0xFFFFFFFF (extended) for "no id"
@@ -61,18 +63,28 @@ constexpr std::uint16_t kDialogInitAddComboString = 0x0403;
 bool ParseDialogInit(const unsigned char* data, std::size_t size,
                      std::vector<DialogInitEntry>& entries);
 
-// Style bits the hosts look at.
+// Style bits the dialog model and the hosts look at.
 enum : std::uint32_t {
   kStyleVisible = 0x10000000,
+  kStyleDisabled = 0x08000000,
   kStyleGroup = 0x00020000,
   kStyleTabStop = 0x00010000,
-  kButtonTypeMask = 0x0000000F,
-  kButtonDefPush = 0x00000001,
-  kButtonRadio = 0x00000004,
-  kButtonAutoRadio = 0x00000009,
+  kButtonTypeMask = 0x0000000F,  // the button's type, one of these:
+  kButtonPush = 0x0,
+  kButtonDefPush = 0x1,
+  kButtonCheckBox = 0x2,
+  kButtonAutoCheckBox = 0x3,
+  kButtonRadio = 0x4,
+  kButton3State = 0x5,
+  kButtonAuto3State = 0x6,
+  kButtonGroupBox = 0x7,
+  kButtonAutoRadio = 0x9,
+  kButtonDefSplit = 0xD,
+  kButtonDefCommandLink = 0xF,
   kStaticTypeMask = 0x0000001F,
   kStaticIcon = 0x00000003,
   kComboSort = 0x00000100,
+  kListSort = 0x00000002,
   kDialogSetFont = 0x00000040,
 };
 

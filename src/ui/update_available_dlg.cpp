@@ -69,3 +69,16 @@ void CUpdateAvailableDlg::OnOK() {
     m_nRemindDays = DaysOf(GetDlgItemText(IDC_DAYS_COMBO));
   CDialog::OnOK();
 }
+
+platform::DialogNotes CUpdateAvailableDlg::Notes(int result) const {
+  platform::DialogNotes notes;
+  if (m_strPage.empty())
+    return notes;  // no offer to speak of
+  notes.subject = m_strPage;
+  if (result == platform::kIdOk && m_nRemindDays == 0)
+    notes.answer = "Opening " + m_strPage;
+  else if (result == platform::kIdOk)
+    notes.answer = "Reminding you in " + std::to_string(m_nRemindDays) +
+                   (m_nRemindDays == 1 ? " day" : " days");
+  return notes;
+}

@@ -13,6 +13,11 @@ public:
   int m_nRemindDays;
   // The product's name, filled in by the caller before DoModal.
   std::string m_strProduct;
+  // The page offered, filled in by the caller: hosts that show the dialog as text name it.
+  std::string m_strPage;
+
+  // The page offered; after IDOK, what follows the answer.
+  platform::DialogNotes Notes(int result) const override;
 
 protected:
   bool OnInitDialog() override;

@@ -23,27 +23,12 @@ std::string ManifestAddress() {
   return kDefaultManifestAddress;
 }
 
-// Tells the dialog host which page is offered, for as long as the offer is shown.
-class OfferShown {
-public:
-  explicit OfferShown(const platform::UpdateOffer& offer) {
-    platform::GetDialogHost().SetUpdateOffer(&offer);
-  }
-  ~OfferShown() { platform::GetDialogHost().SetUpdateOffer(nullptr); }
-  OfferShown(const OfferShown&) = delete;
-  OfferShown& operator=(const OfferShown&) = delete;
-};
-
 void OfferUpdate(const std::string& productName, const std::string& page) {
-  const platform::UpdateOffer offer{productName, page};
   CUpdateAvailableDlg dialog;
   dialog.m_strProduct = productName;
-  {
-    const OfferShown shown(offer);
-    if (dialog.DoModal() != platform::kIdOk)
-      return;  // closed without an answer: nothing stored, nothing opened
-  }
-  platform::GetDialogHost().OfferAnswered(offer, dialog.m_nRemindDays);
+  dialog.m_strPage = page;
+  if (dialog.DoModal() != platform::kIdOk)
+    return;  // closed without an answer: nothing stored, nothing opened
   if (dialog.m_nRemindDays != 0) {
     SetRemindDate(productName, dialog.m_nRemindDays);
   } else {

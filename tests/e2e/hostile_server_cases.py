@@ -9,28 +9,20 @@ expects for the case; it must send exactly one request (no retry, no redirection
 followed); and, where the suite can measure it, its peak memory must stay below the
 suite's bound.
 
-A suite mixes HostileServerCases into a unittest.TestCase and provides:
+A suite mixes HostileServerCases into its platform's case (protocol.py) and provides:
 - EXPECTED: {case name: outcome}, an outcome being error(text, ...) (the download's error
   text; several when the platform may give one of them), NO_UPDATES or UPDATE; None for
   a case that the platform is known to fail, which is then skipped with the comment
   beside it;
 - START_SECONDS: how long a run may take beyond the case's own waits;
-- MEMORY_BOUND: bytes, or None where the suite cannot measure;
-- run_program(args, outcome, limit): a Run for one run of the program, whose outcome
-  it reads as the platform shows it.
+- MEMORY_BOUND: bytes, or None where the suite cannot measure (the run's peak_bytes).
 """
 
-import os
-import sys
+import collections
 import time
 
-SOURCE_DIR = os.environ.get("KWU_SOURCE_DIR",
-                            os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
-sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "support"))
+from protocol import NO_UPDATES as NO_UPDATES_TEXT, Reply, box, close, ok
 
-from http_server import Reply  # noqa: E402
-
-MANIFEST_PATH = "/misc/update.ini"
 # Waits of the internet layer shortened for the tests: each wait for data, and a whole
 # transfer.
 TIMEOUT_SECONDS = 3
@@ -42,6 +34,7 @@ MB = 1024 * 1024
 
 NO_UPDATES = ("no-updates",)
 UPDATE = ("update",)
+UPDATES_AVAILABLE = "There are updates available for the App software."
 
 
 def error(*texts):
@@ -50,33 +43,10 @@ def error(*texts):
     return ("error", frozenset(texts))
 
 
-class Run:
-    """What one run of the program showed: kind is "error", "no-updates", "update" or
-    "nothing"; text is the error text (after "Error: ") for an error."""
-
-    def __init__(self, exit_code, kind, text=None, seconds=0.0, peak_bytes=None,
-                 timed_out=False, detail=""):
-        self.exit_code = exit_code
-        self.kind = kind
-        self.text = text
-        self.seconds = seconds
-        self.peak_bytes = peak_bytes
-        self.timed_out = timed_out
-        self.detail = detail
-
-    def __repr__(self):
-        return ("Run(exit_code=%r, kind=%r, text=%r, seconds=%.1f, peak_bytes=%r, "
-                "timed_out=%r, %s)" % (self.exit_code, self.kind, self.text, self.seconds,
-                                      self.peak_bytes, self.timed_out, self.detail[-500:]))
-
-
-class Case:
-    def __init__(self, name, make_reply, deadline=DEADLINE_SECONDS, least_seconds=0.0):
-        self.name = name
-        self.make_reply = make_reply  # called with the server's manifest address
-        self.deadline = deadline
-        # A run that ends sooner did not wait for what the case makes it wait for.
-        self.least_seconds = least_seconds
+# make_reply is called with the server's manifest address; a run that ends sooner than
+# least_seconds did not wait for what the case makes it wait for.
+Case = collections.namedtuple("Case", "name make_reply deadline least_seconds",
+                              defaults=(DEADLINE_SECONDS, 0.0))
 
 
 def _manifest_with_odd_bytes(with_page):
@@ -121,17 +91,14 @@ class HostileServerCases:
     EXPECTED = None
     START_SECONDS = 10
     MEMORY_BOUND = None
-
-    # Provided by the suite: self.server (a LoopbackHttpServer) and run_program.
-    def run_program(self, args, outcome, limit, env):
-        raise NotImplementedError
+    # How each outcome is answered: the error box, the no-updates dialog, the offer.
+    ANSWERS = {"error": box, "no-updates": ok, "update": lambda title: close(title, key="escape")}
 
     def test_every_case_has_an_expected_outcome(self):
         self.assertEqual(sorted(self.EXPECTED), sorted(case.name for case in CASES))
 
     def check_case(self, case):
-        address = self.server.url(MANIFEST_PATH)
-        self.server.reply = case.make_reply(address)
+        self.server.reply = case.make_reply(self.address)
         expected = self.EXPECTED[case.name]
         if expected is None:
             self.skipTest("known to fail on this platform: see EXPECTED in the suite")
@@ -140,25 +107,27 @@ class HostileServerCases:
         limit = case.deadline + self.START_SECONDS
         for silent in (False, True):
             with self.subTest(silent=silent):
-                before = len(self.server.requests)
-                args = ("App", "7.0", "1") if silent else ("App", "7.0")
-                shown = expected
-                if silent and expected[0] != "update":
-                    shown = ("nothing",)
+                shows = not silent or expected[0] == "update"
+                answers = [self.ANSWERS[expected[0]]("App")] if shows else []
                 started = time.monotonic()
-                run = self.run_program(args, shown, limit, env)
-                run.seconds = time.monotonic() - started
-                self.assertFalse(run.timed_out, "not ended within %d s: %r" % (limit, run))
-                self.assertEqual(run.exit_code, 0, run)
-                self.assertEqual(run.kind, shown[0], run)
-                if shown[0] == "error":
-                    self.assertIn(run.text, shown[1], run)
-                self.assertGreaterEqual(run.seconds, case.least_seconds, run)
-                self.assertEqual(len(self.server.requests) - before, 1,
-                                 "one request per run: %r" % self.server.requests[before:])
+                result = self.check("App", "7.0", *(["1"] if silent else []), answers=answers,
+                                    env=env, timeout=limit)
+                seconds = time.monotonic() - started
+                window = result.windows[0] if shows else None
+                if shows and expected[0] == "error":
+                    self.assertEqual(window.text[:7], "Error: ", result)
+                    self.assertIn(window.text[7:], expected[1], result)
+                    if self.BOX_DETAILS:
+                        self.assertTrue(window.icon, result)
+                elif shows:
+                    self.assertEqual(window.text, NO_UPDATES_TEXT if expected == NO_UPDATES
+                                     else UPDATES_AVAILABLE, result)
+                self.assertGreaterEqual(seconds, case.least_seconds, result)
+                self.assertEqual(len(result.requests), 1,
+                                 "one request per run: %r" % result.requests)
                 if self.MEMORY_BOUND is not None:
-                    self.assertIsNotNone(run.peak_bytes, run)
-                    self.assertLess(run.peak_bytes, self.MEMORY_BOUND, run)
+                    self.assertIsNotNone(result.peak_bytes, result)
+                    self.assertLess(result.peak_bytes, self.MEMORY_BOUND, result)
 
 
 def _add_case_tests():

@@ -1,8 +1,9 @@
-"""Cases of the manifest download shared by the Linux and the Windows (Wine) suites.
+"""Cases of the manifest download shared by the Linux and the Windows (Wine) suites, run
+through the download probe (tests/support/download_probe.cpp).
 
-A suite mixes DownloadCases into a unittest.TestCase and provides run_probe(args, env)
-(returns the probe's standard output) and the platform's expected texts. Every case
-talks to a LoopbackHttpServer on 127.0.0.1 whose reply the case sets.
+A suite mixes DownloadCases into its platform's case (protocol.py) and gives the
+platform's expected texts. Every case talks to the case's LoopbackHttpServer on
+127.0.0.1, whose reply the case sets.
 """
 
 import os
@@ -19,6 +20,7 @@ BUILD_DIR = os.environ.get("KWU_BUILD_DIR", "")
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "support"))
 
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
+from protocol import unquote  # noqa: E402
 
 AGENT = "Kavex Web Update"
 BAD_URL = "URL has incorrect format: "
@@ -33,42 +35,13 @@ MAX_BODY = 16 * 1024 * 1024
 BODY_LINE = b"a" * 63 + b"\n"
 
 
-def probe_environment(extra=None):
-    """The caller's environment without proxies, so that loopback stays loopback."""
-    env = {key: value for key, value in os.environ.items()
-           if "proxy" not in key.lower()}
-    env.update(extra or {})
-    return env
-
-
 def unescape(text):
-    """Undoes the probe's escaping (\\\\, \\r, \\n, \\xNN)."""
-    out = bytearray()
-    i = 0
-    while i < len(text):
-        c = text[i]
-        if c != "\\":
-            out += c.encode("latin-1")
-            i += 1
-            continue
-        code = text[i + 1]
-        if code == "x":
-            out.append(int(text[i + 2:i + 4], 16))
-            i += 4
-        else:
-            out += {"\\": b"\\", "r": b"\r", "n": b"\n"}[code]
-            i += 2
-    return bytes(out)
+    """Undoes the probe's escaping (\\\\, \\r, \\n, \\xNN) of a text it printed."""
+    return unquote(text.encode("latin-1"))
 
 
 def parse_probe_output(stdout):
-    values = {}
-    for line in stdout.splitlines():
-        line = line.rstrip("\r")
-        if "=" in line:
-            name, value = line.split("=", 1)
-            values[name] = value
-    return values
+    return dict(line.rstrip("\r").split("=", 1) for line in stdout.splitlines() if "=" in line)
 
 
 def has_non_loopback_interface():
@@ -110,9 +83,8 @@ def loopback_only_prefix():
 
 
 class DownloadCases:
-    # Filled in by each platform's suite: exact error texts and result codes.
-    REFUSED = None
-    UNRESOLVABLE = None
+    # Filled in by each platform's suite: exact error texts and result codes (the texts of
+    # a refused connection and of a name that does not resolve are the platform case's).
     CUT_MID_BODY = None
     NOT_HTTP = None          # (result, error text)
     BAD_STATUS_LINE = None   # (result, error text)
@@ -126,16 +98,18 @@ class DownloadCases:
     START_SECONDS = 10
     LIMIT_SECONDS = 30
 
-    def run_probe(self, args, env=None, prefix=None, timeout=None):
-        """The probe's standard output; a run that outlasts timeout seconds fails."""
-        raise NotImplementedError
+    def run_probe(self, args, env=None, isolated=False, timeout=None):
+        """The probe's standard output; a run that outlasts timeout seconds fails. The
+        proxy of the environment only where a case sets it."""
+        env = dict({"http_proxy": None, "KWU_INTERNET_TIMEOUT": None}, **(env or {}))
+        result = self.run_program(*args, program="download_probe", timeout=timeout or 180,
+                                  env=env, isolated=isolated)
+        self.assertFalse(result.timed_out, "the probe did not end")
+        self.assertEqual(result.exit_code, 0, result.stderr[-2000:])
+        return result.stdout.decode("latin-1")
 
-    def setUp(self):
-        self.server = LoopbackHttpServer().start()
-        self.addCleanup(self.server.stop)
-
-    def download(self, url, env=None, prefix=None, timeout=None):
-        values = parse_probe_output(self.run_probe(["download", url], env, prefix, timeout))
+    def download(self, url, env=None, isolated=False, timeout=None):
+        values = parse_probe_output(self.run_probe(["download", url], env, isolated, timeout))
         self.assertIn("result", values, "the probe printed no result")
         return int(values["result"]), unescape(values["error"]).decode("latin-1"), \
             unescape(values["manifest"])
@@ -297,8 +271,7 @@ class DownloadCases:
                          (1, self.REFUSED, b""))
 
     def test_unresolvable_host_is_an_internet_error(self):
-        prefix = loopback_only_prefix()
-        self.assertEqual(self.download("http://%s/update.ini" % UNRESOLVABLE_HOST, prefix=prefix),
+        self.assertEqual(self.download("http://%s/update.ini" % UNRESOLVABLE_HOST, isolated=True),
                          (1, self.UNRESOLVABLE, b""))
 
     def test_server_that_never_answers_times_out(self):

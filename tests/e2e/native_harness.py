@@ -1,167 +1,285 @@
-"""Runs the native program end to end, each case in a sandbox of its own.
+"""The Linux program end to end, behind the protocol of protocol.py: NativeCase.
 
-A sandbox is a temporary folder holding the case's settings file (the Linux counterpart
-of the current user's registry), its common application-data folder and a home folder,
-so that no case can read or change the machine's real settings. The program is the one
-built in KWU_BUILD_DIR.
+Each case has a sandbox of its own: a temporary folder holding the settings file (the
+Linux counterpart of the current user's registry), the common application-data folder, a
+home folder and an opener command that records the pages handed to the browser, so that
+no case can read or change the machine's real settings. Dialogs are shown by the console
+host and answered through standard input; message boxes go to standard error as
+"<caption>: <text>". The program is the one built in KWU_BUILD_DIR.
 """
 
 import os
+import re
 import shutil
+import signal
 import subprocess
 import tempfile
-import unittest
+import threading
 
-BUILD_DIR = os.environ.get("KWU_BUILD_DIR", "")
-SOURCE_DIR = os.environ.get("KWU_SOURCE_DIR", "")
+from manifest_download_cases import loopback_only_prefix
+from protocol import BUILD_DIR, SETTINGS_KEY, ZONE, ProgramCase, Result, Window, unquote
+
 PROGRAM = os.path.join(BUILD_DIR, "src", "kavexwebupd")
-
-SETTINGS_KEY = "Software\\Kavex\\WebUpdates"
-REMIND_DATES_KEY = SETTINGS_KEY + "\\RemindDates"
-CAPTION = "Kavex Web Update"
 
 # Variables of the caller that would change where the program looks or what it shows.
 _CLEARED_VARIABLES = ("KAVEXWEBUPD_SETTINGS", "KAVEXWEBUPD_COMMON_APPDATA", "XDG_CONFIG_HOME",
                       "DISPLAY", "WAYLAND_DISPLAY", "KAVEXWEBUPD_GTK_MODULE", "http_proxy",
                       "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
 
+# Records each opening as one line: the number of arguments, then each in brackets.
+RECORDING_OPENER = """#!/bin/sh
+line="$#"
+for argument; do line="$line [$argument]"; done
+printf '%%s\\n' "$line" >> '%s'
+"""
 
-class RunResult:
-    def __init__(self, exit_code, stdout, stderr):
-        self.exit_code = exit_code
-        self.stdout = stdout  # bytes
-        self.stderr = stderr  # bytes
+# ---- the settings file ------------------------------------------------------------------
 
-    def __repr__(self):
-        return "RunResult(exit_code=%r, stderr=%r)" % (self.exit_code, self.stderr)
+_ESCAPES = {0x5C: b"\\\\", 0x22: b'\\"', 0x0A: b"\\n", 0x0D: b"\\r", 0x09: b"\\t"}
+_QUOTED = rb'"((?:[^"\\]|\\.)*)"'
+_VALUE_LINE = re.compile(rb"(@|%s)[ \t]*=[ \t]*%s" % (_QUOTED, _QUOTED))
 
 
 def quote(text):
     """A name or value as written between quotes in the settings file."""
-    if isinstance(text, str):
-        text = text.encode("utf-8")
-    escapes = {0x5C: b"\\\\", 0x22: b'\\"', 0x0A: b"\\n", 0x0D: b"\\r", 0x09: b"\\t"}
     out = bytearray(b'"')
-    for byte in text:
-        if byte in escapes:
-            out += escapes[byte]
+    for byte in text.encode("utf-8") if isinstance(text, str) else text:
+        if byte in _ESCAPES:
+            out += _ESCAPES[byte]
         elif byte < 0x20 or byte == 0x7F:
             out += b"\\x%02X" % byte
         else:
             out.append(byte)
-    out += b'"'
-    return bytes(out)
-
-
-def _unquote(line, position):
-    """Reads a quoted text at position; returns (text, position after it)."""
-    assert line[position:position + 1] == b'"', line
-    position += 1
-    out = bytearray()
-    simple = {ord("\\"): 0x5C, ord('"'): 0x22, ord("n"): 0x0A, ord("r"): 0x0D, ord("t"): 0x09}
-    while True:
-        byte = line[position]
-        position += 1
-        if byte == 0x22:
-            return bytes(out), position
-        if byte != 0x5C:
-            out.append(byte)
-            continue
-        escaped = line[position]
-        position += 1
-        if escaped == ord("x"):
-            out.append(int(line[position:position + 2], 16))
-            position += 2
-        else:
-            out.append(simple[escaped])
+    return bytes(out + b'"')
 
 
 def parse_settings(content):
-    """{(key, name) in lower case: value bytes} of a settings file; the last line wins."""
-    values = {}
-    key = None
-    for raw in content.split(b"\n"):
-        line = raw.rstrip(b"\r").strip(b" \t")
-        if not line or line[:1] in (b"#", b";"):
-            continue
+    """{(key, name): value bytes} of a settings file, in file order; the last line wins."""
+    values, key = {}, None
+    for line in content.replace(b"\r", b"").split(b"\n"):
+        line = line.strip(b" \t")
+        match = _VALUE_LINE.fullmatch(line)
         if line[:1] == b"[":
             key = line[1:-1].decode("utf-8", "surrogateescape")
-            continue
-        if line[:1] == b"@":
-            name, position = b"", 1
-        else:
-            name, position = _unquote(line, 0)
-        position = line.index(b"=", position) + 1
-        while line[position:position + 1] in (b" ", b"\t"):
-            position += 1
-        value, _ = _unquote(line, position)
-        values[(key.lower(), name.decode("utf-8", "surrogateescape").lower())] = value
+        elif match:
+            name = b"" if match[1] == b"@" else unquote(match[2])
+            values[(key, name.decode("utf-8", "surrogateescape"))] = unquote(match[3])
     return values
 
 
-class Sandbox:
-    def __init__(self, create_common_data=True):
-        self.root = tempfile.mkdtemp(prefix="kwu-e2e-")
-        self.settings_path = os.path.join(self.root, "settings.conf")
-        self.common_data = os.path.join(self.root, "common")
-        self.home = os.path.join(self.root, "home")
-        os.mkdir(self.home)
-        if create_common_data:
-            os.mkdir(self.common_data)
+def settings_text(values):
+    by_key = {}
+    for (key, name), value in values.items():
+        by_key.setdefault(key, []).append((name, value))
+    content = b"# written by the test harness\n"
+    for key, entries in by_key.items():
+        content += b"\n[" + key.encode("utf-8") + b"]\n"
+        for name, value in entries:
+            content += (b"@" if name == "" else quote(name)) + b"=" + quote(value) + b"\n"
+    return content
 
-    def close(self):
-        shutil.rmtree(self.root, ignore_errors=True)
+
+# ---- what the console host shows --------------------------------------------------------------
+
+_HELP_LINE = re.compile(r"\n\(a letter chooses[^\n]*\)\n")
+# The console host letters the radio buttons in template order.
+_RADIO_KEYS = {"a": "IDC_RADIO_VISIT", "b": "IDC_RADIO_REMIND"}
+_INPUT = {"ok": "\n", "enter": "\n", "visit": "a\n", "remind": "b\n", "close": "q\n",
+          "escape": "\x1b\n", "dump": ""}
+
+
+def console_input(answer):
+    """The lines that answer a window on the console host; a message box waits for none."""
+    return "" if answer.is_box else "".join(
+        step[5:] + "\n" if step.startswith("pick:") else _INPUT[step] for step in answer.steps)
+
+
+def _screen(piece):
+    """A dialog as one screen of the console host shows it, or None for other output."""
+    lines = piece.split("\n")
+    if len(lines) < 3 or lines[0] != "" or not re.fullmatch("=+", lines[2]):
+        return None
+    controls, message, checked, items, selected = {}, [], [], None, None
+    for row in lines[3:]:
+        radio = re.fullmatch(r"([a-z])\) \((\*| )\) (.*)", row)
+        if radio:
+            name, text = _RADIO_KEYS.get(radio[1], radio[1]), radio[3]
+            combo = re.fullmatch(r"(.*?) ?\[(.*) v\] ?(.*)", text)
+            if combo:
+                text, selected, controls["IDC_DAYS_LABEL"] = combo[1], combo[2], combo[3]
+            controls[name] = text
+            checked += [name] if radio[2] == "*" else []
+        elif row.startswith("   list:"):
+            items = row.split()[1:]
+        elif re.fullmatch(r"<.*>", row):
+            controls["IDOK"] = row[1:-1]
+        elif row:
+            message.append(row)
+    controls["IDC_MESSAGE"] = "\n".join(message)
+    return Window(lines[1], controls=controls, checked=checked, items=items, selected=selected)
+
+
+def console_dialogs(stdout, answers=()):
+    """The dialogs of a run on the console host, each as first shown, with the screens
+    after the steps that came before each "dump" of its answer."""
+    shown = []
+    for chunk, answer in zip(_HELP_LINE.split(stdout)[1:], list(answers) + [None] * 99):
+        screens = [screen for screen in map(_screen, re.split(r"(?m)^> ", chunk)) if screen]
+        steps = answer.steps if answer else ()
+        # Each step the host understood drew the dialog again.
+        done = [len([s for s in steps[:i] if s != "dump"]) for i, s in enumerate(steps)
+                if s == "dump"]
+        screens[0].later += [screens[i] for i in done if i < len(screens)]
+        shown.append(screens[0])
+    return shown
+
+
+def console_boxes(stderr, titles):
+    """The message boxes written to standard error, read as "<title>: <text>" lines for
+    the titles expected in turn; what is left over comes back as the last."""
+    boxes, rest = [], stderr
+    for title, following in zip(titles, titles[1:] + [None]):
+        if not rest.startswith(title + ": "):
+            break
+        rest = rest[len(title) + 2:]
+        end = rest.find("\n%s: " % following) if following else -1
+        end = len(rest) - 1 if end < 0 else end
+        boxes.append(Window(title, is_box=True, text=rest[:end]))
+        rest = rest[end + 1:]
+    if rest:
+        boxes.append(Window("(standard error)", is_box=True, text=rest))
+    return boxes
+
+
+# ---- the case ----------------------------------------------------------------------------------
+
+class NativeCase(ProgramCase):
+    """A case run natively, in a sandbox of its own (self.root)."""
+
+    BOX_DETAILS = False  # a terminal shows a message box's caption and text only
+    REFUSED = "(7) Couldn't connect to server."
+    UNRESOLVABLE = "(6) Couldn't resolve host name."
+    # The terminal shows the list's items without their padding.
+    DAYS = ["1", "5", "10", "30", "60"]
+    PROXY_REQUEST = "GET http://%s/misc/update.ini HTTP/1.1"
+    SHORT_NAMES = False  # files have no second, short name on Linux
+    # The console host writes every text whole, on lines as long as the text; the GTK
+    # host's labels are measured in its own suite.
+    MEASURES_FITS = False
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.access(PROGRAM, os.X_OK):
+            raise RuntimeError("the native program is not built: " + PROGRAM)
+        super().setUpClass()
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="kwu-e2e-")
+        self.addCleanup(shutil.rmtree, self.root, True)
+        self.settings_path = self.path("settings.conf")
+        self.common_data = self.path("common")
+        self.product_folder = os.path.join(self.common_data, "Dexivane", "KavexWebUpdate")
+        self.CHECKING_FILES = "Checking files: " + os.path.join(self.product_folder, "*.xml")
+        os.makedirs(self.path("home"))
+        os.makedirs(self.common_data)
+        self.openings_path = self.path("openings.txt")
+        self.opener = self.write_script("opener.sh", RECORDING_OPENER % self.openings_path)
+        self.program_dir = os.path.dirname(PROGRAM)
+        super().setUp()
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
 
-    # Product description files.
+    scratch = path
 
-    @property
-    def product_folder(self):
-        return os.path.join(self.common_data, "Dexivane", "KavexWebUpdate")
+    def host_path(self, path):
+        return path
 
-    def write_product_file(self, file_name, content):
-        os.makedirs(self.product_folder, exist_ok=True)
-        if isinstance(content, str):
-            content = content.encode("utf-8")
-        with open(os.path.join(self.product_folder, file_name), "wb") as file:
-            file.write(content)
+    def write_script(self, name, text):
+        path = self.path(name)
+        with open(path, "w", encoding="utf-8") as script:
+            script.write(text)
+        os.chmod(path, 0o755)
+        return path
 
-    # Settings: the file written as a user would write it by hand.
+    # Product files and settings.
+
+    def product_path(self, name):
+        return os.path.join(self.product_folder, name)
+
+    def put_product_file(self, name, content):
+        os.makedirs(os.path.dirname(self.product_path(name)), exist_ok=True)
+        with open(self.product_path(name), "wb") as file:
+            file.write(content.encode("utf-8") if isinstance(content, str) else content)
+
+    def long_log_path(self, length):
+        """A path of length characters in folders that exist, and the file that its first
+        511 characters name."""
+        folder = self.path("d" * 200, "e" * 200)
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "f" * (length - len(folder) - 1))
+        return path, path[:511]
+
+    def full_device(self):
+        return "/dev/full"
+
+    def remove_common_data(self):
+        shutil.rmtree(self.common_data)
+
+    def listed(self, names):
+        """The search lists a folder's files as the file system gives them."""
+        return [name for name in os.listdir(self.product_folder) if name in names]
 
     def write_settings(self, content):
-        if isinstance(content, str):
-            content = content.encode("utf-8")
         with open(self.settings_path, "wb") as file:
-            file.write(content)
+            file.write(content.encode("utf-8") if isinstance(content, str) else content)
 
-    def set_values(self, values):
-        """Writes a settings file holding {(key, name): value}, replacing any before."""
-        by_key = {}
-        for (key, name), value in values.items():
-            by_key.setdefault(key, []).append((name, value))
-        content = b"# written by the test harness\n"
-        for key, entries in by_key.items():
-            content += b"\n[" + key.encode("utf-8") + b"]\n"
-            for name, value in entries:
-                content += (b"@" if name == "" else quote(name)) + b"=" + quote(value) + b"\n"
-        self.write_settings(content)
+    def clear_settings(self):
+        os.remove(self.settings_path)
 
-    def settings_bytes(self):
-        with open(self.settings_path, "rb") as file:
-            return file.read()
+    def settings_snapshot(self):
+        return self.read_file(self.settings_path)
 
     def read_settings(self):
-        """The values of the settings file, as parse_settings gives them; {} without one."""
-        if not os.path.exists(self.settings_path):
-            return {}
-        return parse_settings(self.settings_bytes())
+        return parse_settings(self.settings_snapshot() or b"")
 
-    def get_value(self, key, name):
-        return self.read_settings().get((key.lower(), name.lower()))
+    def set_setting(self, name, value, key=SETTINGS_KEY):
+        values = self.read_settings()
+        same = [k for k in values if (k[0].lower(), k[1].lower()) == (key.lower(), name.lower())]
+        values[same[0] if same else (key, name)] = value
+        self.write_settings(settings_text(values))
 
-    # Running the program.
+    def setting(self, name, key=SETTINGS_KEY):
+        for (k, n), value in self.read_settings().items():
+            if (k.lower(), n.lower()) == (key.lower(), name.lower()):
+                return value.decode("utf-8", "surrogateescape")
+        return None
+
+    # Running.
+
+    def install(self, name):
+        """Copies a program of the build (or a test program) beside a copy of the locale
+        libraries in the sandbox, to run from there; returns its path."""
+        folder = self.path("program")
+        if not os.path.isdir(folder):
+            shutil.copytree(os.path.join(os.path.dirname(PROGRAM), "Locale"),
+                            os.path.join(folder, "Locale"))
+        for source in (os.path.join(place, name) for place in (
+                os.path.dirname(PROGRAM), os.path.join(BUILD_DIR, "tests", "support"),
+                os.path.join(BUILD_DIR, "tests"))):
+            if os.path.exists(source) and not os.path.exists(os.path.join(folder, name)):
+                shutil.copy2(source, folder)
+        return os.path.join(folder, name)
+
+    def assert_direction(self, window, right_to_left):
+        """The console host writes a right-to-left dialog's texts in their logical order,
+        as every text, and leaves their layout to the terminal: nothing to tell apart."""
+
+    def install_locale(self, locale, library):
+        """Runs the program from the sandbox, with one more library."""
+        self.program_dir = os.path.dirname(self.install("kavexwebupd"))
+        os.makedirs(os.path.join(self.program_dir, "Locale", locale))
+        shutil.copy2(library, os.path.join(self.program_dir, "Locale", locale))
 
     def environment(self, extra=None):
         env = {name: value for name, value in os.environ.items()
@@ -169,12 +287,14 @@ class Sandbox:
         env.update({
             "KAVEXWEBUPD_SETTINGS": self.settings_path,
             "KAVEXWEBUPD_COMMON_APPDATA": self.common_data,
-            "HOME": self.home,
-            "TZ": "UTC",
+            "HOME": self.path("home"),
+            "TZ": ZONE,
             "LC_ALL": "C",
-            # Dialogs on the console host, answered through the piped input; the suites
-            # of the other hosts choose theirs.
+            "KWU_INTERNET_TIMEOUT": "5",
+            # Dialogs on the console host, answered through the input; the suites of the
+            # other hosts choose theirs.
             "KAVEXWEBUPD_DIALOGS": "console",
+            "KAVEXWEBUPD_OPEN_COMMAND": self.opener,
             # A run that falls back to the built-in address must not look its host up in
             # the machine's resolver: a proxy on a closed loopback port refuses it first.
             "http_proxy": "http://127.0.0.1:9",
@@ -188,34 +308,56 @@ class Sandbox:
                 env[name] = value
         return env
 
-    def run(self, *args, env=None, timeout=60, cwd=None, input=None, prefix=()):
-        """Runs the program with the arguments; env entries set to None are removed.
-        input (bytes or str) is piped to standard input, which is otherwise empty;
-        prefix is a command that the program is run under (such as unshare)."""
-        if isinstance(input, str):
-            input = input.encode("utf-8")
-        stdin = {"stdin": subprocess.DEVNULL} if input is None else {"input": input}
-        completed = subprocess.run(list(prefix) + [PROGRAM] + [str(arg) for arg in args],
-                                   env=self.environment(env), cwd=cwd or self.root,
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   timeout=timeout, **stdin)
-        return RunResult(completed.returncode, completed.stdout, completed.stderr)
+    def execute(self, args, answers, env=None, tz=ZONE, timeout=60, isolated=False,
+                program=None, input=None, prefix=(), cwd=None, codepage=None):
+        """Native options: input (the text on standard input instead of the answers'),
+        prefix (a command the program runs under, such as setpriv), cwd. The Linux
+        program shows every text as it is, whatever the system's code page."""
+        if input is None:
+            input = "".join(console_input(answer) for answer in answers)
+        command = list(prefix) + ((loopback_only_prefix() or []) if isolated else [])
+        command += [self.install(program) if program else
+                    os.path.join(self.program_dir, "kavexwebupd")] + args
+        environment = self.environment(dict(env or {}, TZ=tz))
+        with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as out, \
+                tempfile.TemporaryFile() as err:
+            stdin.write(input.encode("utf-8") if isinstance(input, str) else input)
+            stdin.seek(0)
+            process = subprocess.Popen(command, env=environment, cwd=cwd or self.root,
+                                       stdin=stdin, stdout=out, stderr=err,
+                                       start_new_session=True)
+            killed = threading.Event()
 
+            def kill():
+                killed.set()
+                os.killpg(process.pid, signal.SIGKILL)
+            timer = threading.Timer(timeout, kill)
+            timer.start()
+            try:
+                _, status, usage = os.wait4(process.pid, 0)
+            finally:
+                timer.cancel()
+            process.returncode = os.waitstatus_to_exitcode(status)
+            out.seek(0)
+            err.seek(0)
+            stdout, stderr = out.read(), err.read()
+        text = stderr.decode("utf-8", "replace")
+        dialogs = console_dialogs(stdout.decode("utf-8", "replace"),
+                                  [a for a in answers if not a.is_box])
+        boxes = console_boxes(text, [a.title for a in answers if a.is_box]) if text else []
+        if stdout and not dialogs:  # what the terminal showed that was no dialog
+            dialogs.append(Window("(standard output)", True, stdout.decode("utf-8", "replace")))
+        windows = []
+        for answer in answers:
+            shown = boxes if answer.is_box else dialogs
+            windows += [shown.pop(0)] if shown else []
+        return Result(process.returncode, windows + dialogs + boxes, stdout, stderr,
+                      timed_out=killed.is_set(), peak_bytes=usage.ru_maxrss * 1024)
 
-class NativeTestCase(unittest.TestCase):
-    """A test case with a fresh sandbox per test in self.box."""
+    def opened_pages(self):
+        """Each opening must have had the address as its only argument."""
+        lines = (self.read_file(self.openings_path) or b"").decode("utf-8").splitlines()
+        for line in lines:
+            self.assertRegex(line, r"^1 \[[^]]*\]$")
+        return [line[3:-1] for line in lines]
 
-    create_common_data = True
-
-    @classmethod
-    def setUpClass(cls):
-        if not os.access(PROGRAM, os.X_OK):
-            raise RuntimeError("the native program is not built: " + PROGRAM)
-
-    def setUp(self):
-        self.box = Sandbox(self.create_common_data)
-        self.addCleanup(self.box.close)
-
-    def read_file(self, path):
-        with open(path, "rb") as file:
-            return file.read()

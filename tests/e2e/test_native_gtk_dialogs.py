@@ -12,10 +12,8 @@ import sys
 import time
 import unittest
 
-from native_harness import BUILD_DIR, CAPTION, PROGRAM
-from program_texts import product_file
-from test_native_update_check import DAY, ZONE, UpdateCheckTestCase, local_date
-from http_server import Reply  # noqa: E402 (on the path the update check suite sets)
+from native_harness import PROGRAM, NativeCase
+from protocol import BUILD_DIR, CAPTION, DAY, Reply, local_date, product_file
 
 MODULE = os.path.join(BUILD_DIR, "src", "libkavexwebupd-gtk.so")
 PAGE = "http://127.0.0.1/app70.html?from=kwu&x=1"
@@ -106,17 +104,13 @@ class Window:
     def __init__(self, frame):
         self.frame = frame
 
-    def all(self, role=None):
+    def all(self, role=None, node=None):
+        """The window's accessible objects of a role, or all, in the order of the tree."""
         found = []
-
-        def walk(node):
-            for child in node:
-                if child is None:
-                    continue
-                if role is None or child.getRoleName() == role:
-                    found.append(child)
-                walk(child)
-        walk(self.frame)
+        for child in (self.frame if node is None else node):
+            if child is not None:
+                found += [child] if role is None or child.getRoleName() == role else []
+                found += self.all(role, child)
         return found
 
     def texts(self, role):
@@ -139,7 +133,7 @@ class Window:
         xdotool("click", "1")
 
 
-class GtkTestCase(UpdateCheckTestCase):
+class GtkTestCase(NativeCase):
     def setUp(self):
         super().setUp()
         self.serve(("App 7.0", ["FileArgs=" + PAGE]),
@@ -149,18 +143,17 @@ class GtkTestCase(UpdateCheckTestCase):
         self.addCleanup(self.stop)
 
     def environment(self, extra=None):
-        env = {"TZ": ZONE, "KWU_INTERNET_TIMEOUT": "5", "KAVEXWEBUPD_OPEN_COMMAND": self.opener,
-               "DISPLAY": _display["DISPLAY"],
+        env = {"DISPLAY": _display["DISPLAY"],
                "DBUS_SESSION_BUS_ADDRESS": _display["DBUS_SESSION_BUS_ADDRESS"],
                "KAVEXWEBUPD_DIALOGS": None,
                # GTK keeps what it allocates until the end.
                "ASAN_OPTIONS": "detect_leaks=0"}
         env.update(extra or {})
-        return self.box.environment(env)
+        return super().environment(env)
 
     def start(self, *args, env=None):
         self.process = subprocess.Popen([PROGRAM] + list(args), env=self.environment(env),
-                                        cwd=self.box.root, stdin=subprocess.DEVNULL,
+                                        cwd=self.root, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def stop(self):
@@ -180,20 +173,16 @@ class GtkTestCase(UpdateCheckTestCase):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             self.assertIsNone(self.process.poll(), "the program ended before showing " + title)
-            for application in pyatspi.Registry.getDesktop(0):
-                if application is None or application.name != "kavexwebupd":
-                    continue
-                for frame in application:
-                    if (frame is not None and frame.name == (accessible or title) and frame.getRoleName() in role
-                            and frame.getState().contains(pyatspi.STATE_SHOWING)):
-                        self.focus(title)
-                        return Window(frame)
+            frames = [frame for application in pyatspi.Registry.getDesktop(0)
+                      if application is not None and application.name == "kavexwebupd"
+                      for frame in application if frame is not None]
+            for frame in frames:
+                if (frame.name == (accessible or title) and frame.getRoleName() in role
+                        and frame.getState().contains(pyatspi.STATE_SHOWING)):
+                    self.focus(title)
+                    return Window(frame)
             time.sleep(0.2)
-        shown = [(frame.getRoleName(), frame.name)
-                 for application in pyatspi.Registry.getDesktop(0)
-                 if application is not None and application.name == "kavexwebupd"
-                 for frame in application if frame is not None]
-        self.fail("no window %s among %r" % (title, shown))
+        self.fail("no window %s among %r" % (title, [(f.getRoleName(), f.name) for f in frames]))
 
     def x_window(self, title):
         found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
@@ -254,7 +243,7 @@ class UpdateDialog(GtkTestCase):
         xdotool("key", "Return")  # the default button: visit
         stdout, stderr = self.finish()
         self.assertEqual(stderr, "")
-        self.assertEqual(self.openings(1), [PAGE])
+        self.assertEqual(self.pages(1), [PAGE])
         self.assertEqual(self.remind_date("App"), "")
 
     def test_pick_30_then_ok_reminds_in_30_days(self):
@@ -271,7 +260,7 @@ class UpdateDialog(GtkTestCase):
         dialog.click(dialog.one("push button", "OK"))
         self.finish()
         self.assertIn(self.remind_date("App"), {earliest, local_date(time.time() + 30 * DAY)})
-        self.assert_nothing_opened()
+        self.assertEqual(self.pages(), [])
 
     def test_remind_alone_takes_the_preselected_day(self):
         self.start("App", "7.0")
@@ -281,7 +270,7 @@ class UpdateDialog(GtkTestCase):
         xdotool("key", "Return")
         self.finish()
         self.assertEqual(self.remind_date("App"), local_date(time.time() + DAY))
-        self.assert_nothing_opened()
+        self.assertEqual(self.pages(), [])
 
     def test_pick_then_visit_opens_the_page(self):
         self.set_remind_date("App", "01/06/2005")
@@ -291,12 +280,12 @@ class UpdateDialog(GtkTestCase):
         dialog.click(dialog.one("radio button", "Visit the App Web site to review the updates"))
         dialog.click(dialog.one("push button", "OK"))
         self.finish()
-        self.assertEqual(self.openings(1), [PAGE])
+        self.assertEqual(self.pages(1), [PAGE])
         self.assertEqual(self.remind_date("App"), "")
 
     def test_close_box_and_escape_change_nothing(self):
         self.set_remind_date("App", "01/06/2005")
-        before = self.box.settings_bytes()
+        before = self.settings_snapshot()
         for close in ("close box", "Escape"):
             with self.subTest(close=close):
                 self.start("App", "7.0")
@@ -308,8 +297,8 @@ class UpdateDialog(GtkTestCase):
                 else:
                     send_close_request(self.x_window("App"))
                 self.finish()
-                self.assertEqual(self.box.settings_bytes(), before)
-        self.assert_nothing_opened()
+                self.assertEqual(self.settings_snapshot(), before)
+        self.assertEqual(self.pages(), [])
 
     def test_percent_sign_in_the_name(self):
         self.start("Acme 100%", "7.0")
@@ -319,10 +308,10 @@ class UpdateDialog(GtkTestCase):
         dialog.one("radio button", "Visit the Acme 100% Web site to review the updates")
         xdotool("key", "Return")
         self.finish()
-        self.assertEqual(self.openings(1), ["http://127.0.0.1/acme.html"])
+        self.assertEqual(self.pages(1), ["http://127.0.0.1/acme.html"])
 
     def test_german_library_then_an_english_product(self):
-        self.box.write_product_file("gamma.xml", product_file("Gamma", "3.0", "EN"))
+        self.put_product_file("gamma.xml", product_file("Gamma", "3.0", "EN"))
         self.start("App", "7.0", "0", "de")
         german = self.window("App")
         labels = german.texts("label")
@@ -341,7 +330,7 @@ class UpdateDialog(GtkTestCase):
         english.one("radio button", "Remind me again in")
         xdotool("key", "Escape")
         self.finish()
-        self.assert_nothing_opened()
+        self.assertEqual(self.pages(), [])
 
 
 class OtherWindows(GtkTestCase):
@@ -369,7 +358,7 @@ class OtherWindows(GtkTestCase):
         self.assertEqual(self.finish(), ("", ""))
 
     def test_failing_opener_is_reported_in_a_message_box_with_the_address(self):
-        self.start("App", "7.0", env={"KAVEXWEBUPD_OPEN_COMMAND": self.box.path("no-opener")})
+        self.start("App", "7.0", env={"KAVEXWEBUPD_OPEN_COMMAND": self.path("no-opener")})
         self.window("App")
         xdotool("key", "Return")
         box = self.window(CAPTION, role=("alert",), accessible="Error")
@@ -382,61 +371,49 @@ class OtherWindows(GtkTestCase):
 class HostChoice(GtkTestCase):
     """Which host each situation gets, and what a run without windows loads."""
 
-    def run_program(self, *args, env=None, input=None):
-        result = subprocess.run([PROGRAM] + list(args), env=self.environment(env),
-                                cwd=self.box.root, input=input or b"",
-                                capture_output=True, timeout=60)
-        self.assertEqual(result.returncode, 0, result.stderr)
+    def run_without_window(self, *args, env=None, input=""):
+        result = self.run_program(*args, env=env, input=input)
+        self.assertEqual(result.exit_code, 0, result)
         return result.stdout.decode("utf-8"), result.stderr.decode("utf-8")
 
     def test_without_display_or_terminal_the_offer_is_one_line(self):
-        before = self.box.settings_bytes()
+        before = self.settings_snapshot()
         for env in ({"DISPLAY": None}, {"KAVEXWEBUPD_DIALOGS": "none"}):
             with self.subTest(env=env):
-                stdout, stderr = self.run_program("App", "7.0", env=env)
+                stdout, stderr = self.run_without_window("App", "7.0", env=env)
                 self.assertEqual(stdout, "")
                 self.assertEqual(stderr, "App: There are updates available for the App software. "
                                          + PAGE + "\n")
-                self.assertEqual(self.box.settings_bytes(), before)
-        self.assert_nothing_opened()
+                self.assertEqual(self.settings_snapshot(), before)
+        self.assertEqual(self.pages(), [])
         self.serve()
-        self.assertEqual(self.run_program("App", "7.0", env={"DISPLAY": None}),
+        self.assertEqual(self.run_without_window("App", "7.0", env={"DISPLAY": None}),
                          ("", "App: There are no new updates available. You already have the "
                               "most recent version.\n"))
 
     def test_forced_console_reads_the_piped_answer(self):
-        stdout, _ = self.run_program("App", "7.0", env={"KAVEXWEBUPD_DIALOGS": "console"},
-                                     input=b"b\n\n")
+        stdout, _ = self.run_without_window("App", "7.0", env={"KAVEXWEBUPD_DIALOGS": "console"},
+                                            input="b\n\n")
         self.assertIn("Reminding you in 1 day", stdout)
         self.assertEqual(self.remind_date("App"), local_date(time.time() + DAY))
 
     def test_without_the_module_or_gtk_the_next_host_serves(self):
         # The program copied without its module; a module that does not load; a display
         # that GTK cannot open.
-        lonely = self.box.path("lonely")
-        os.mkdir(lonely)
-        shutil.copy2(PROGRAM, lonely)
-        shutil.copytree(os.path.join(os.path.dirname(PROGRAM), "Locale"),
-                        os.path.join(lonely, "Locale"))
-        broken = self.box.path("broken.so")
-        with open(broken, "wb") as file:
-            file.write(b"not a library")
+        lonely = self.install("kavexwebupd")
+        broken = self.write_script("broken.so", "not a library")
         line = "App: There are updates available for the App software. " + PAGE + "\n"
-        cases = (([os.path.join(lonely, "kavexwebupd")], {}),
-                 ([PROGRAM], {"KAVEXWEBUPD_GTK_MODULE": broken}),
-                 ([PROGRAM], {"DISPLAY": ":4711", "KAVEXWEBUPD_DIALOGS": "gtk"}))
-        for command, env in cases:
-            with self.subTest(command=command, env=env):
-                result = subprocess.run(command + ["App", "7.0"], env=self.environment(env),
-                                        cwd=self.box.root, stdin=subprocess.DEVNULL,
-                                        capture_output=True, timeout=60)
-                self.assertEqual(result.returncode, 0, result.stderr)
-                self.assertTrue(result.stderr.decode().endswith(line), result.stderr)
+        for program, env in ((lonely, {}), (PROGRAM, {"KAVEXWEBUPD_GTK_MODULE": broken}),
+                             (PROGRAM, {"DISPLAY": ":4711", "KAVEXWEBUPD_DIALOGS": "gtk"})):
+            with self.subTest(program=program, env=env):
+                self.program_dir = os.path.dirname(program)
+                _, stderr = self.run_without_window("App", "7.0", env=env)
+                self.assertTrue(stderr.endswith(line), stderr)
 
     def test_a_run_that_shows_nothing_maps_no_gtk(self):
-        maps = self.box.path("maps.txt")
+        maps = self.path("maps.txt")
         self.set_remind_date("App", local_date(time.time() + 30 * DAY))
-        self.run_program("App", "7.0", "1", env={"KWU_TEST_MAPS_AT_EXIT": maps})
+        self.run_without_window("App", "7.0", "1", env={"KWU_TEST_MAPS_AT_EXIT": maps})
         with open(maps, encoding="utf-8") as file:
             mapped = file.read()
         self.assertIn("kavexwebupd", mapped)

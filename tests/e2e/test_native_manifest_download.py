@@ -1,18 +1,12 @@
 """The manifest download of the Linux build (libcurl) against a loopback server."""
 
-import os
-import subprocess
 import unittest
 
-from manifest_download_cases import (BUILD_DIR, TEST_DEADLINE_SECONDS, DownloadCases, Reply,
-                                     probe_environment)
-
-PROBE = os.path.join(BUILD_DIR, "tests", "download_probe")
+from manifest_download_cases import TEST_DEADLINE_SECONDS, DownloadCases, Reply
+from native_harness import NativeCase
 
 
-class NativeManifestDownload(DownloadCases, unittest.TestCase):
-    REFUSED = "(7) Couldn't connect to server."
-    UNRESOLVABLE = "(6) Couldn't resolve host name."
+class NativeManifestDownload(DownloadCases, NativeCase):
     CUT_MID_BODY = "(18) Transferred a partial file."
     # curl refuses an answer without an HTTP status line itself.
     NOT_HTTP = (1, "(1) Unsupported protocol.")
@@ -23,17 +17,6 @@ class NativeManifestDownload(DownloadCases, unittest.TestCase):
     DEADLINE = {"(28) Timeout was reached."}
     HEADERS_TOO_LARGE = (1, "(56) Too large response headers.")
     START_SECONDS = 5
-
-    @classmethod
-    def setUpClass(cls):
-        if not os.path.exists(PROBE):
-            raise unittest.SkipTest("download_probe is not built in " + BUILD_DIR)
-
-    def run_probe(self, args, env=None, prefix=None, timeout=None):
-        completed = subprocess.run((prefix or []) + [PROBE] + args, capture_output=True,
-                                   env=probe_environment(env), timeout=timeout or 120)
-        self.assertEqual(completed.returncode, 0, completed.stderr.decode("latin-1"))
-        return completed.stdout.decode("latin-1")
 
     def test_proxy_comes_from_the_environment(self):
         # http_proxy pointing at the loopback server makes it receive the absolute URL.

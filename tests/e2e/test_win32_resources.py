@@ -1,192 +1,230 @@
-"""The resources linked into the Windows executable, read back from the built file with
-the toolchain's resource compiler (independent of the program's own resource reader), and
-compared with the tables they were made to: dialog frames, controls, styles and order, the
-string table, the dialog-init bytes, the icons, the manifest and the version information.
-The German locale library is checked for the same ids."""
+"""What the Windows program's files offer to those who rely on them, read back from the
+built files by a reader of their own (independent of the program's resource reader and
+of the toolchain): the resource ids and types that translators and the dialogs rely on,
+in the controls of each dialog and kind; their languages; the import list (system
+libraries only); the version and manifest resources; and a locale library that carries
+the same ids, resources only. Texts and layout are the dialog suites' business."""
+
 import os
+import re
 import struct
-import subprocess
-import tempfile
 import unittest
-from pathlib import Path
+import xml.etree.ElementTree as ElementTree
 
-BUILD = Path(os.environ.get("KWU_BUILD_DIR", Path(__file__).resolve().parents[2] / "build" / "win32"))
-WINDRES = "i686-w64-mingw32-windres"
+from protocol import BUILD_DIR, ID
 
-DIALOG_103 = """103 DIALOGEX 0, 0, 250, 90
-STYLE 0x80c800c0
-CAPTION "Dialog"
-FONT 8, "MS Sans Serif", 0, 0, 0
-BEGIN
-  DEFPUSHBUTTON "OK", 1, 100, 69, 50, 14, 0x50010001
-  AUTORADIOBUTTON "Radio1", 1004, 39, 28, 177, 17, 0x50002409
-  AUTORADIOBUTTON "Radio2", 1005, 39, 47, 78, 12, 0x50000009
-  LTEXT "Static", 1006, 39, 9, 189, 14, 0x50020000
-  ICON 101, -1, 7, 7, 21, 20, 0x50000003
-  RTEXT "Static", 1009, 143, 49, 22, 9, 0x50020002
-  COMBOBOX 1016, 117, 47, 28, 73, 0x50210103
-END
-"""
-
-DIALOG_104 = """104 DIALOG 0, 0, 184, 58
-STYLE 0x80c800c0
-CAPTION "Dialog"
-FONT 8, "MS Sans Serif"
-BEGIN
-  DEFPUSHBUTTON "OK", 1, 66, 37, 50, 14, 0x50010001
-  ICON 102, 65535, 7, 7, 20, 20, 0x50000003
-  LTEXT "Static", 1006, 40, 10, 137, 24, 0x50020000
-END
-"""
-
-STRINGS = {
-    2: "Error",
-    3: "Unknown error",
-    4: "URL has incorrect format",
-    5: "Connection error. Status code: %d",
-    6: "There are no new updates available.\nYou already have the most recent version.",
-    7: "There are updates available for the %s software.",
-    8: "Visit the %s Web site to review the updates",
-    9: "Remind me again in",
-    10: "day(s)",
-    11: "OK",
-    12: "Cancel",
-}
-
-DIALOG_INIT = b"".join(struct.pack("<HHI", 1016, 0x0403, 3) + text + b"\0"
-                       for text in (b" 1", b" 5", b"10", b"30", b"60")) + b"\0\0"
+RT_ICON, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 6, 14, 16, 24
+RT_DLGINIT = 240  # the dialog-init data, a type of the resource compiler's own
+CB_ADDSTRING = 0x403
+BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
+# Each control as (class, kind): the button's type, an icon or a text (whatever its
+# alignment), the combo box's type.
+DEFPUSHBUTTON, AUTORADIOBUTTON, TEXT, SS_ICON, DROPDOWNLIST = 1, 9, 0, 3, 3
+ICON_STATIC = -1
 
 
-def read_name(data, at):
-    """A type or name of a .res header: 0xFFFF and a number, or a UTF-16 string."""
+class PeFile:
+    """The resources, imports and entry point of a PE file (32 or 64 bits)."""
+
+    def __init__(self, path):
+        with open(path, "rb") as file:
+            self.data = data = file.read()
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+        optional = pe + 24
+        self.entry_point = struct.unpack_from("<I", data, optional + 16)[0]
+        pe32 = struct.unpack_from("<H", data, optional)[0] == 0x10B
+        import_rva, _, resource_rva = struct.unpack_from("<III", data,
+                                                         optional + (104 if pe32 else 120))
+        self.sections = [struct.unpack_from("<8xII4xI", data, optional + optional_size + 40 * i)
+                         for i in range(sections)]
+        self.resources, self.imports = {}, []
+        if resource_rva:
+            self._walk(self.offset(resource_rva), self.offset(resource_rva), ())
+        while import_rva and struct.unpack_from("<I", data, self.offset(import_rva) + 12)[0]:
+            name = self.offset(struct.unpack_from("<I", data, self.offset(import_rva) + 12)[0])
+            self.imports.append(data[name:data.index(b"\0", name)].decode("ascii").lower())
+            import_rva += 20
+
+    def offset(self, rva):
+        for size, address, raw in self.sections:
+            if address <= rva < address + size:
+                return rva - address + raw
+        raise ValueError("address outside the sections: %#x" % rva)
+
+    def _walk(self, base, at, path):
+        named, numbered = struct.unpack_from("<12xHH", self.data, at)
+        for index in range(named + numbered):
+            name, target = struct.unpack_from("<II", self.data, at + 16 + 8 * index)
+            key = path + (name if not name & 0x80000000 else "named",)
+            if target & 0x80000000:
+                self._walk(base, base + (target & 0x7FFFFFFF), key)
+            else:
+                rva, size = struct.unpack_from("<II", self.data, base + target)
+                self.resources[key] = self.data[self.offset(rva):self.offset(rva) + size]
+
+    def find(self, kind, name):
+        """The bytes of a resource, whatever its language."""
+        return next(data for (k, n, _), data in self.resources.items() if (k, n) == (kind, name))
+
+    def strings(self):
+        """{id: text} of the string table."""
+        texts = {}
+        for (kind, block, _), data in self.resources.items():
+            at = 0
+            for index in range(16 if kind == RT_STRING else 0):
+                length = 2 * struct.unpack_from("<H", data, at)[0]
+                if length:
+                    text = data[at + 2:at + 2 + length]
+                    texts[block * 16 - 16 + index] = text.decode("utf-16-le")
+                at += 2 + length
+        return texts
+
+
+def _text_or_ordinal(data, at):
+    """A template's text or ordinal: (value, position after it)."""
     if data[at:at + 2] == b"\xff\xff":
         return struct.unpack_from("<H", data, at + 2)[0], at + 4
-    end = at
-    while data[end:end + 2] != b"\0\0":
-        end += 2
+    end = next(i for i in range(at, len(data), 2) if data[i:i + 2] == b"\0\0")
     return data[at:end].decode("utf-16-le"), end + 2
 
 
-def resources_of(path):
-    """{(type, name): (language, bytes)} of a built PE file, through a .res conversion
-    (which gives every language as 0)."""
-    with tempfile.TemporaryDirectory() as folder:
-        res = Path(folder) / "out.res"
-        subprocess.run([WINDRES, "-J", "coff", "-i", str(path), "-O", "res", "-o", str(res)],
-                       check=True)
-        data = res.read_bytes()
-    found = {}
-    at = 0
-    while at + 8 <= len(data):
-        size, header = struct.unpack_from("<II", data, at)
-        kind, after = read_name(data, at + 8)
-        name, after = read_name(data, after)
-        after = (after + 3) & ~3
-        language = struct.unpack_from("<H", data, after + 6)[0]
-        if size:
-            found[(kind, name)] = (language, data[at + header:at + header + size])
-        at = (at + header + size + 3) & ~3
-    return found
+def controls_of(template):
+    """{id: (class, kind, text)} of a dialog template, extended or not."""
+    extended = template[:4] == b"\x01\x00\xff\xff"
+    style, count = struct.unpack_from("<12xIH" if extended else "<I4xH", template)
+    at = 26 if extended else 18
+    for _ in range(3):  # menu, class, title
+        at = _text_or_ordinal(template, at)[1]
+    if style & 0x40:  # a font: its size (and weight, italic, charset) and its face
+        at = _text_or_ordinal(template, at + (6 if extended else 2))[1]
+    controls = {}
+    for _ in range(count):
+        at = (at + 3) & ~3
+        if extended:
+            style, control, at = struct.unpack_from("<8xI8xi", template, at) + (at + 24,)
+        else:
+            style, control, at = struct.unpack_from("<I12xh", template, at) + (at + 18,)
+        kind, at = _text_or_ordinal(template, at)
+        text, at = _text_or_ordinal(template, at)
+        at += 2 + struct.unpack_from("<H", template, at)[0]
+        if kind == STATIC:
+            style = SS_ICON if style & 0x1F == SS_ICON else TEXT
+        controls[control] = (kind, style & (0x3 if kind == COMBOBOX else 0xF), text)
+    return controls
 
 
-def strings_of(block):
-    texts, at = {}, 0
-    for index in range(16):
-        length = struct.unpack_from("<H", block, at)[0]
-        if length:
-            texts[index] = block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-        at += 2 + 2 * length
-    return texts
+EXPECTED_DIALOGS = {
+    ID.IDD_UPDATE_AVAILABLE: {
+        ID.IDOK: (BUTTON, DEFPUSHBUTTON), ID.IDC_RADIO_VISIT: (BUTTON, AUTORADIOBUTTON),
+        ID.IDC_RADIO_REMIND: (BUTTON, AUTORADIOBUTTON), ID.IDC_MESSAGE: (STATIC, TEXT),
+        ID.IDC_DAYS_LABEL: (STATIC, TEXT), ID.IDC_DAYS_COMBO: (COMBOBOX, DROPDOWNLIST),
+        ICON_STATIC: (STATIC, SS_ICON)},
+    ID.IDD_NO_UPDATES: {ID.IDOK: (BUTTON, DEFPUSHBUTTON), ID.IDC_MESSAGE: (STATIC, TEXT),
+                        ICON_STATIC: (STATIC, SS_ICON)},
+}
+ICONS = {ID.IDD_UPDATE_AVAILABLE: ID.IDI_UPDATES_AVAILABLE, ID.IDD_NO_UPDATES: ID.IDI_NO_UPDATES}
+STRING_IDS = sorted(value for name, value in vars(ID).items() if name.startswith("IDS_"))
 
 
-def decompiled(path):
-    return subprocess.run([WINDRES, "-J", "coff", "-i", str(path), "-O", "rc"], check=True,
-                          capture_output=True, text=True).stdout
+def conversions(text):
+    return re.findall(r"%[-+ #0]*\d*(?:\.\d+)?[a-zA-Z%]", text)
 
 
-class ExecutableResources(unittest.TestCase):
+class ResourcesUsersRelyOn:
+    """The checks of a file of resources in one language; PATH and LANGUAGE are set."""
+
     @classmethod
     def setUpClass(cls):
-        cls.exe = BUILD / "src" / "kavexwebupd.exe"
-        cls.resources = resources_of(cls.exe)
+        cls.pe = PeFile(cls.PATH)
+        cls.english = PeFile(EXE) if cls.PATH != EXE else cls.pe
+
+    def test_every_resource_is_in_the_files_language(self):
+        self.assertEqual({language for _, _, language in self.pe.resources}, {self.LANGUAGE})
+
+    def test_the_dialogs_have_the_controls_the_program_addresses(self):
+        for dialog, expected in EXPECTED_DIALOGS.items():
+            with self.subTest(dialog=dialog):
+                controls = controls_of(self.pe.find(RT_DIALOG, dialog))
+                self.assertEqual({i: c[:2] for i, c in controls.items()}, expected)
+                self.assertEqual(controls[ICON_STATIC][2], ICONS[dialog])
+
+    def test_every_text_is_there_with_the_conversions_of_the_english_one(self):
+        texts, english = self.pe.strings(), self.english.strings()
+        self.assertEqual(sorted(texts), STRING_IDS)
+        for text_id in STRING_IDS:
+            self.assertTrue(texts[text_id], text_id)
+            self.assertEqual(conversions(texts[text_id]), conversions(english[text_id]), text_id)
+
+    def test_the_list_offers_the_days_of_a_reminder(self):
+        data, at, items = self.pe.find(RT_DLGINIT, ID.IDD_UPDATE_AVAILABLE), 0, []
+        while struct.unpack_from("<H", data, at)[0]:
+            control, message, length = struct.unpack_from("<HHI", data, at)
+            self.assertEqual((control, message), (ID.IDC_DAYS_COMBO, CB_ADDSTRING))
+            items.append(data[at + 8:at + 8 + length].rstrip(b"\0").decode("ascii"))
+            at += 8 + length
+        self.assertEqual([int(item) for item in items], [1, 5, 10, 30, 60])
+
+    def test_both_icons_in_two_sizes(self):
+        for group in (ID.IDI_UPDATES_AVAILABLE, ID.IDI_NO_UPDATES):
+            data = self.pe.find(RT_GROUP_ICON, group)
+            self.assertEqual(struct.unpack_from("<HH", data), (0, 1))
+            entries = [struct.unpack_from("<B7xIH", data, 6 + 14 * i)
+                       for i in range(struct.unpack_from("<H", data, 4)[0])]
+            self.assertEqual(sorted(size for size, _, _ in entries), [16, 32], group)
+            for _, length, image in entries:
+                self.assertEqual(len(self.pe.find(RT_ICON, image)), length)
+
+
+EXE = os.path.join(BUILD_DIR, "src", "kavexwebupd.exe")
+LIBRARY = os.path.join(BUILD_DIR, "src", "Locale", "de", "kavexwebupdexe.dat")
+
+
+class ExecutableResources(ResourcesUsersRelyOn, unittest.TestCase):
+    PATH, LANGUAGE = EXE, 0x409  # US English
 
     def test_imports_only_system_libraries_and_no_common_controls(self):
         # The runtime is linked in, and the common controls are loaded only before the
         # first dialog, so that a run that shows none never starts them.
-        dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(BUILD / "src" / "kavexwebupd.exe")],
-                              check=True, capture_output=True, text=True).stdout
-        imports = sorted(line.split(":", 1)[1].strip().lower()
-                         for line in dump.splitlines() if "DLL Name:" in line)
-        self.assertEqual(imports, ["advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
-                                   "user32.dll", "wininet.dll"])
+        self.assertEqual(sorted(self.pe.imports), ["advapi32.dll", "kernel32.dll", "msvcrt.dll",
+                                                   "shell32.dll", "user32.dll", "wininet.dll"])
 
-    def test_every_resource_is_us_english(self):
-        # The decompiler states the language once, before the first resource of each
-        # language (its .res output does not keep languages).
-        languages = [line for line in decompiled(self.exe).splitlines()
-                     if line.startswith("LANGUAGE")]
-        self.assertEqual(languages, ["LANGUAGE 9, 1"])
+    def test_the_file_icon_is_the_update_icon(self):
+        # The lowest-numbered icon group is the one the shell shows for the file.
+        self.assertEqual(min(name for kind, name, _ in self.pe.resources
+                             if kind == RT_GROUP_ICON), ID.IDI_UPDATES_AVAILABLE)
 
-    def test_dialog_templates_match_the_tables(self):
-        text = decompiled(self.exe)
-        self.assertIn(DIALOG_103, text)
-        self.assertIn(DIALOG_104, text)
-        self.assertEqual(self.resources[(5, 103)][1][:4], b"\x01\x00\xff\xff")  # extended
-        self.assertNotEqual(self.resources[(5, 104)][1][:4], b"\x01\x00\xff\xff")
-
-    def test_string_table(self):
-        block = strings_of(self.resources[(6, 1)][1])
-        self.assertEqual(block, STRINGS)
-
-    def test_dialog_init_data(self):
-        self.assertEqual(self.resources[(240, 103)][1], DIALOG_INIT)
-        self.assertEqual(len(DIALOG_INIT), 57)
-
-    def test_icon_groups(self):
-        for group in (101, 102):
-            data = self.resources[(14, group)][1]
-            reserved, kind, count = struct.unpack_from("<HHH", data)
-            self.assertEqual((reserved, kind, count), (0, 1, 2))
-            for index, (size, length) in enumerate(((32, 744), (16, 296))):
-                entry = struct.unpack_from("<BBBBHHIH", data, 6 + 14 * index)
-                self.assertEqual(entry[:7], (size, size, 16, 0, 1, 4, length))
-                image = self.resources[(3, entry[7])][1]
-                self.assertEqual(len(image), length)
-                self.assertEqual(struct.unpack_from("<IiiHH", image), (40, size, 2 * size, 1, 4))
-        # The lowest-numbered group is the file's icon: there is none below 101.
-        self.assertEqual(min(name for kind, name in self.resources if kind == 14), 101)
-
-    def test_manifest_requests_common_controls_6(self):
-        xml = self.resources[(24, 1)][1].decode("utf-8")
-        self.assertIn("<description>Web Update Application</description>", xml)
-        self.assertIn('name="Microsoft.Windows.Common-Controls" version="6.0.0.0" '
-                      'processorArchitecture="X86" publicKeyToken="6595b64144ccf1df" language="*"', xml)
-        self.assertIn('type="win32"', xml)
+    def test_manifest_asks_for_the_common_controls_6(self):
+        xml = ElementTree.fromstring(self.pe.find(RT_MANIFEST, 1))
+        space = {"a": "urn:schemas-microsoft-com:asm.v1"}
+        self.assertEqual(xml.find("a:description", space).text, "Web Update Application")
+        identity = xml.find("a:dependency/a:dependentAssembly/a:assemblyIdentity", space).attrib
+        self.assertEqual(identity, {
+            "type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+            "processorArchitecture": "X86", "publicKeyToken": "6595b64144ccf1df",
+            "language": "*"})
 
     def test_version_information(self):
-        text = decompiled(self.exe)
-        self.assertIn('BLOCK "040904E4"', text)
-        self.assertIn('VALUE "FileDescription", "Web Update Application"', text)
-        self.assertIn('VALUE "Translation", 0x409, 1252', text)
+        data = self.pe.find(RT_VERSION, 1)
+        # The fixed part's signature and the file version 1.0.0.0.
+        self.assertEqual(struct.unpack_from("<I4xII", data, 40), (0xFEEF04BD, 0x10000, 0))
+        text = data.decode("utf-16-le", "replace")
+        for key, value in (("FileDescription", "Web Update Application"),
+                           ("ProductName", "Kavex Web Update"),
+                           ("OriginalFilename", "kavexwebupd.exe"), ("FileVersion", "1.0.0.0")):
+            self.assertRegex(text, "%s\0+%s\0" % (key, re.escape(value)))
+        self.assertIn("040904E4", text)
+        # US English in the ANSI code page 1252.
+        self.assertRegex(data, "Translation".encode("utf-16-le") + b"\0\0(\0\0)?\x09\x04\xe4\x04")
 
 
-class GermanLibrary(unittest.TestCase):
-    def test_same_ids_translated_texts(self):
-        library = BUILD / "src" / "Locale" / "de" / "kavexwebupdexe.dat"
-        resources = resources_of(library)
-        german = strings_of(resources[(6, 1)][1])
-        self.assertEqual(sorted(german), list(range(2, 13)))
-        self.assertEqual(german[2], "Fehler")
-        self.assertIn("LANGUAGE 7, 1", decompiled(library))
-        self.assertEqual(german[7], "F\u00fcr die Software %s sind Updates verf\u00fcgbar.")
-        self.assertEqual(resources[(240, 103)][1], DIALOG_INIT)
-        for key in ((5, 103), (5, 104), (14, 101), (14, 102)):
-            self.assertIn(key, resources)
-        # Resources only: no code, no imports, no entry point.
-        headers = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(library)], check=True,
-                                 capture_output=True, text=True).stdout
-        self.assertIn("AddressOfEntryPoint\t00000000", headers)
-        self.assertNotIn("DLL Name:", headers)
+class GermanLibrary(ResourcesUsersRelyOn, unittest.TestCase):
+    PATH, LANGUAGE = LIBRARY, 0x407  # German
+
+    def test_resources_only(self):
+        # No code, no imports, no entry point: loading it can run nothing.
+        self.assertEqual((self.pe.entry_point, self.pe.imports), (0, []))
+        self.assertEqual(self.pe.strings()[ID.IDS_ERROR], "Fehler")
 
 
 if __name__ == "__main__":

@@ -12,35 +12,16 @@ import os
 import threading
 import unittest
 
-from hostile_server_cases import MB, NO_UPDATES, UPDATE, HostileServerCases, Run, error
-from http_server import LoopbackHttpServer
-from wine_harness import PROGRAM_NAME, SETTINGS_KEY, UiScript, WineSession, wine_available
+from hostile_server_cases import MB, NO_UPDATES, UPDATE, HostileServerCases, error
+from wine_case import WineCase
+from wine_harness import PROGRAM_NAME
 
-NO_UPDATES_TEXT = "There are no new updates available.\nYou already have the most recent version."
-UPDATES_AVAILABLE = "There are updates available for the App software."
 # Windows says "timed out"; Wine's WinINet reports an expired wait as a termination.
 TIMEOUTS = ("(12002) The operation timed out.", "(12002) The request has timed out.",
             "(12030) The connection with the server has been terminated.")
 TOO_LARGE = ("(223) The file size exceeds the limit allowed and cannot be saved.",
              "(223) The file size exceeds the limit allowed.")
 STATUS_0 = "Connection error. Status code: 0"
-
-_session = None
-_server = None
-
-
-def setUpModule():
-    global _session, _server
-    if not wine_available():
-        raise unittest.SkipTest("wine is not installed")
-    _session = WineSession(display=True).start()
-    _server = LoopbackHttpServer().start()
-    _session.add_cleanup(_server.stop)
-
-
-def tearDownModule():
-    if _session:
-        _session.close()
 
 
 class PeakMemory:
@@ -84,7 +65,7 @@ class PeakMemory:
             pass  # gone, or not ours
 
 
-class WineHostileServer(HostileServerCases, unittest.TestCase):
+class WineHostileServer(HostileServerCases, WineCase):
     EXPECTED = {
         "garbage_instead_of_http": error(STATUS_0),
         "close_without_reply": error(STATUS_0),
@@ -112,48 +93,11 @@ class WineHostileServer(HostileServerCases, unittest.TestCase):
     # its limit.
     MEMORY_BOUND = 128 * MB
 
-    def setUp(self):
-        self.session = _session
-        self.server = _server
-        self.session.reset()
-        self.server.reply = None
-        self.server.requests = []
-        self.session.reg_add(SETTINGS_KEY, "URL", self.server.url("/misc/update.ini"))
-
-    def run_program(self, args, outcome, limit, env):
-        kind = outcome[0]
-        ui = None
-        if kind in ("error", "no-updates"):
-            ui = UiScript("App", "ok", "wait-gone", timeout=limit)
-        elif kind == "update":
-            ui = UiScript("App", "escape", "wait-gone", timeout=limit)
+    def execute(self, *args, **options):
         with PeakMemory(self.session.prefix) as memory:
-            result = self.session.run(args, ui=ui, env=env, timeout=limit)
-        run = Run(result.returncode, "nothing", peak_bytes=memory.peak,
-                  timed_out=result.timed_out,
-                  detail="ui=%r stderr=%r" % ([u.events for u in result.ui],
-                                              result.stderr[-300:]))
-        if ui is None:
-            return run
-        if not result.ui or not result.ui[0].ok or result.ui[0].window is None:
-            run.kind = "no window read"
-            return run
-        window = result.ui[0].window
-        # Every window the driver describes has a message_box entry; a message box is one
-        # with a text in it.
-        box = window.get("message_box") or {}
-        texts = {control["id"]: control["text"] for control in window.get("controls", [])}
-        if window["title"] != "App":
-            run.kind = "window %r" % window["title"]
-        elif texts.get(1006) == NO_UPDATES_TEXT:
-            run.kind = "no-updates"
-        elif texts.get(1006) == UPDATES_AVAILABLE:
-            run.kind = "update"
-        elif box.get("text", "").startswith("Error: ") and box.get("icon"):
-            run.kind, run.text = "error", box["text"][len("Error: "):]
-        else:
-            run.kind = "window %r %r" % (box.get("text"), texts)
-        return run
+            result = super().execute(*args, **options)
+        result.peak_bytes = memory.peak
+        return result
 
 
 if __name__ == "__main__":

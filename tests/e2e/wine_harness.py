@@ -1,14 +1,13 @@
 """Runs the Windows build of KavexWebUpdate under Wine for the end-to-end suites.
 
-A WineSession owns one temporary 32-bit Wine prefix (and, when asked, its own Xvfb
-display) for a whole suite: create it in setUpClass, call reset() in setUp, close() in
-tearDownClass. See docs/testing-under-wine.md for a walk-through.
+A WineSession owns one temporary Wine prefix (and, when asked, its own Xvfb display) for
+a whole suite: create it in setUpClass, call reset() in setUp, close() in tearDownClass.
+The cases of the suites reach it through wine_case.WineCase. See
+docs/testing-under-wine.md for a walk-through.
 
 Texts that cross from Windows programs (the UI driver, the settings probe) are 8-bit;
 they arrive as Python strings whose code points are the bytes (Latin-1), so
-text.encode("latin-1") gives the bytes back.
-
-Standard library only.
+text.encode("latin-1") gives the bytes back. Standard library only.
 """
 
 import json
@@ -20,14 +19,14 @@ import subprocess
 import tempfile
 import threading
 import time
+import types
+
+from protocol import BUILD_DIR, SETTINGS_KEY  # noqa: F401 (for the packaging smoke run)
 
 PROGRAM_NAME = "kavexwebupd.exe"
 PROGRAM_FOLDER = "C:\\Apps\\Kavex\\"
 PROGRAM_PATH = PROGRAM_FOLDER + PROGRAM_NAME
-CAPTION = "Kavex Web Update"
 
-SETTINGS_KEY = "Software\\Kavex\\WebUpdates"
-REMIND_DATES_KEY = SETTINGS_KEY + "\\RemindDates"
 COMMON_APPDATA = "C:\\ProgramData"
 PRODUCT_FOLDER = COMMON_APPDATA + "\\Dexivane\\KavexWebUpdate\\"
 
@@ -55,18 +54,10 @@ def wine_available():
     return shutil.which(WINE) is not None
 
 
-def build_dir():
-    path = os.environ.get("KWU_BUILD_DIR")
-    if not path:
-        raise WineError("KWU_BUILD_DIR is not set (run the suite through ctest)")
-    return path
-
-
 class UiScript:
     """One window for the UI driver: its exact title and the actions to perform on it
     (see tests/support/uidriver.c), e.g. UiScript("Kavex Web Update", "ok", "wait-gone").
-    The timeout is generous: the first window of a fresh prefix on a busy machine can take
-    many seconds, and the driver goes on as soon as the window is there."""
+    The timeout is generous: the first window of a fresh prefix on a busy machine is slow."""
 
     def __init__(self, title, *actions, timeout=45):
         self.title = title
@@ -75,58 +66,20 @@ class UiScript:
 
 
 class UiResult:
-    """What the driver printed for one UiScript."""
+    """What the driver printed for one UiScript: every window description (windows, the
+    first when the window was found: window), its errors, and whether it went through."""
 
-    def __init__(self, script, returncode, events, stderr):
-        self.script = script
-        self.returncode = returncode
+    def __init__(self, script, returncode, events):
+        self.script, self.returncode, self.ok = script, returncode, returncode == 0
         self.events = events
-        self.stderr = stderr
-
-    @property
-    def windows(self):
-        """Every window description, the first one taken when the window was found."""
-        return [e for e in self.events if e.get("event") == "window"]
-
-    @property
-    def window(self):
-        """The first description of the window (None when it never appeared)."""
-        windows = self.windows
-        return windows[0] if windows else None
-
-    @property
-    def errors(self):
-        return [e for e in self.events if e.get("event") == "error"]
-
-    @property
-    def ok(self):
-        return self.returncode == 0
-
-
-class RunResult:
-    def __init__(self, returncode, stdout, stderr, ui, timed_out):
-        self.returncode = returncode
-        self.stdout = stdout
-        self.stderr = stderr
-        self.ui = ui
-        self.timed_out = timed_out
+        self.windows = [e for e in events if e.get("event") == "window"]
+        self.window = self.windows[0] if self.windows else None
+        self.errors = [e for e in events if e.get("event") == "error"]
 
 
 def _parse_json_lines(data):
-    events = []
-    for line in data.decode("ascii", errors="replace").splitlines():
-        line = line.strip()
-        if line:
-            events.append(json.loads(line))
-    return events
-
-
-class _Done:
-    def __init__(self, returncode, stdout, stderr, timed_out):
-        self.returncode = returncode
-        self.stdout = stdout
-        self.stderr = stderr
-        self.timed_out = timed_out
+    return [json.loads(line) for line in data.decode("ascii", "replace").splitlines()
+            if line.strip()]
 
 
 def _execute(command, env, timeout, cwd=None, on_timeout=None):
@@ -151,7 +104,8 @@ def _execute(command, env, timeout, cwd=None, on_timeout=None):
             process.wait()
         out.seek(0)
         err.seek(0)
-        return _Done(process.returncode, out.read(), err.read(), timed_out)
+        return types.SimpleNamespace(returncode=process.returncode, stdout=out.read(),
+                                     stderr=err.read(), timed_out=timed_out)
 
 
 def _parse_reg_string(text, start):
@@ -210,7 +164,7 @@ class WineSession:
         None for all installed fonts."""
         self.want_display = display
         self.fonts = fonts
-        self.build = build_dir()
+        self.build = BUILD_DIR
         self.program_dir = program_dir or os.path.join(self.build, "src")
         self.support_dir = os.path.join(self.build, "tests", "support")
         self.base = None
@@ -274,30 +228,16 @@ class WineSession:
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
-        try:
-            self._xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp"],
-                pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write_end)
-            write_end = None
-            number = b""
-            deadline = time.monotonic() + 30
-            while not number.endswith(b"\n"):
-                remaining = deadline - time.monotonic()
-                if remaining <= 0 or not select.select([read_end], [], [], remaining)[0]:
-                    raise WineError("Xvfb did not report its display")
-                chunk = os.read(read_end, 64)
-                if not chunk:
-                    raise WineError("Xvfb ended before reporting its display")
-                number += chunk
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
-        self.display = ":" + number.decode().strip()
-        self.env["DISPLAY"] = self.display
+        self._xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as pipe:
+            number = pipe.readline().strip() if select.select([pipe], [], [], 30)[0] else b""
+        if not number:
+            raise WineError("Xvfb did not report its display")
+        self.display = self.env["DISPLAY"] = ":" + number.decode()
 
     def _limit_fonts(self, families):
         # Wine takes the fonts from fontconfig: a configuration in the temporary folder
@@ -382,14 +322,6 @@ class WineSession:
         rest = windows_path[2:].replace("\\", "/").lstrip("/")
         return os.path.join(self.prefix, "drive_c", rest)
 
-    def read_file(self, windows_path):
-        """The bytes of a file in the prefix, or None when it does not exist."""
-        try:
-            with open(self.unix_path(windows_path), "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def write_file(self, windows_path, content):
         path = self.unix_path(windows_path)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -435,10 +367,13 @@ class WineSession:
         driver_env = dict(run_env)
         if tz:
             run_env["TZ"] = tz
-        if env:
-            run_env.update(env)
-        command = list(wrapper or []) + [WINE, self.support_program("winrun.exe"), program]
-        command += list(args)
+        for name, value in (env or {}).items():
+            if value is None:
+                run_env.pop(name, None)
+            else:
+                run_env[name] = value
+        command = list(wrapper or []) + [WINE, self.support_program("winrun.exe"), program,
+                                         *args]
         results = []
         driver_thread = None
         if scripts:
@@ -451,7 +386,8 @@ class WineSession:
                         on_timeout=self._restart_prefix_processes)
         if driver_thread:
             driver_thread.join()
-        return RunResult(done.returncode, done.stdout, done.stderr, results, done.timed_out)
+        done.ui = results
+        return done
 
     def _drive(self, scripts, results, env):
         for script in scripts:
@@ -460,7 +396,7 @@ class WineSession:
             command += script.actions
             done = _execute(command, env, script.timeout + 60)
             results.append(UiResult(script, None if done.timed_out else done.returncode,
-                                    _parse_json_lines(done.stdout), done.stderr))
+                                    _parse_json_lines(done.stdout)))
             if results[-1].returncode != 0:
                 break  # later windows depend on this one
 
@@ -519,23 +455,23 @@ class WineSession:
             f.write("\n".join(lines))
         self._wine(["regedit", "/S", path])
 
-    def reg_query(self, key, name):
-        """(type name, data) of a value, or None when the key or the value does not exist;
-        name None or "" is the default value. Data: text for REG_SZ, a number for
-        REG_DWORD, bytes for the other types. Read from a `wine reg export`, which keeps
-        every character exact."""
+    def reg_export(self, key):
+        """The text of a `wine reg export` of the key (which keeps every character
+        exact), or None when the key does not exist."""
         path = os.path.join(self.base, "export.reg")
         if os.path.exists(path):
             os.remove(path)
-        done = self._wine(["reg", "export", "HKCU\\" + key, path, "/y"], check=False)
-        if done.returncode != 0:
+        if self._wine(["reg", "export", "HKCU\\" + key, path, "/y"], check=False).returncode:
             return None
         with open(path, "rb") as f:
-            text = f.read().decode("utf-16")
-        return _find_exported_value(text, "HKEY_CURRENT_USER\\" + key, name)
+            return f.read().decode("utf-16")
 
-    def reg_key_exists(self, key):
-        return self._wine(["reg", "query", "HKCU\\" + key], check=False).returncode == 0
+    def reg_query(self, key, name):
+        """(type name, data) of a value, or None when the key or the value does not exist;
+        name None or "" is the default value. Data: text for REG_SZ, a number for
+        REG_DWORD, bytes for the other types."""
+        text = self.reg_export(key)
+        return text and _find_exported_value(text, "HKEY_CURRENT_USER\\" + key, name)
 
     def reg_delete_key(self, key):
         self._wine(["reg", "delete", "HKCU\\" + key, "/f"], check=False)
@@ -580,19 +516,6 @@ class WineSession:
 
     def _browser_log(self):
         return os.path.join(self.base, "browser.log")
-
-
-def session_with_program(path, windows_path, **session_options):
-    """A started WineSession with the Windows program at path copied to windows_path."""
-    session = WineSession(**session_options).start()
-    try:
-        target = session.unix_path(windows_path)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(path, target)
-    except BaseException:
-        session.close()
-        raise
-    return session
 
 
 def make_template(folder):

@@ -3,11 +3,13 @@
 // spin-control notification, which only translated templates can send.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <map>
 #include <sstream>
 
 #include "platform/posix/console_dialog_host.h"
+#include "platform/posix/line_dialog_host.h"
 #include "platform/resources.h"
 #include "ui/no_updates_dlg.h"
 #include "ui/resource_ids.h"
@@ -136,16 +138,14 @@ TEST(UpdateAvailableDialog, OneLineHostNamesTheOfferedPageAndCloses) {
   std::ostringstream out;
   platform::posix::LineDialogHost host(out);
   platform::SetDialogHost(&host);
-  const platform::UpdateOffer offer{"Acme 100%", "http://example.com/acme.html"};
-  host.SetUpdateOffer(&offer);
   CUpdateAvailableDlg dialog;
   dialog.m_strProduct = "Acme 100%";
+  dialog.m_strPage = "http://example.com/acme.html";
   EXPECT_EQ(dialog.DoModal(), platform::kIdCancel);
-  host.SetUpdateOffer(nullptr);
   CNoUpdatesDlg none;
   none.m_strProduct = "Acme";
   EXPECT_EQ(none.DoModal(), platform::kIdCancel);
-  host.ShowMessageBox("Error: a\nb", "Acme", platform::kMessageBoxError);
+  platform::ShowMessageBox(nullptr, "Error: a\nb", "Acme", platform::kMessageBoxError);
   platform::SetDialogHost(nullptr);
   EXPECT_EQ(out.str(),
             "Acme 100%: There are updates available for the Acme 100% software. "
@@ -153,6 +153,25 @@ TEST(UpdateAvailableDialog, OneLineHostNamesTheOfferedPageAndCloses) {
             "Acme: There are no new updates available. You already have the most recent "
             "version.\n"
             "Acme: Error: a b\n");
+}
+
+TEST(UpdateAvailableDialog, TheTerminalSaysWhatFollowsTheAnswerToAnOffer) {
+  const std::pair<const char*, const char*> answers[] = {
+      {"\n", "> Opening http://example.com/acme.html\n"},
+      {"30\n\n", "> Reminding you in 30 days\n"},
+      {"b\n\n", "> Reminding you in 1 day\n"},
+      {"b\n", "> \n"},  // closed: nothing follows
+  };
+  for (const auto& [input, end] : answers) {
+    Console console(input);
+    CUpdateAvailableDlg dialog;
+    dialog.m_strProduct = "Acme";
+    dialog.m_strPage = "http://example.com/acme.html";
+    dialog.DoModal();
+    const std::string output = console.Output();
+    EXPECT_EQ(output.substr(output.size() - std::min(output.size(), std::string(end).size())), end)
+        << input;
+  }
 }
 
 TEST(UpdateAvailableDialog, ProductNameWithPercentSignsShowsUnchanged) {
@@ -261,6 +280,8 @@ public:
     ended = true;
     result = code;
   }
+  void ShowMessageBox(platform::WindowHandle, const std::string&, const std::string&,
+                      platform::MessageBoxStyle) override {}
 };
 
 }  // namespace

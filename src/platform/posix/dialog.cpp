@@ -7,7 +7,7 @@
 
 #include "platform/posix/console_dialog_host.h"
 #include "platform/posix/gtk_dialog_host.h"
-#include "platform/posix/posix_dialog_host.h"
+#include "platform/posix/line_dialog_host.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -28,12 +28,12 @@ bool DisplayReachable() {
   return false;
 }
 
-PosixDialogHost& LineHost() {
+DialogHost& LineHost() {
   static LineDialogHost host(std::cerr);
   return host;
 }
 
-PosixDialogHost& StandardConsoleHost() {
+DialogHost& StandardConsoleHost() {
   // Messages stay on standard error; a person at the terminal confirms each.
   static ConsoleDialogHost host(std::cin, std::cout, std::cerr,
                                 ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
@@ -41,7 +41,7 @@ PosixDialogHost& StandardConsoleHost() {
 }
 
 // The terminal when there is one to talk with; else the one-line reports.
-PosixDialogHost& TerminalHost() {
+DialogHost& TerminalHost() {
   if (!::isatty(STDIN_FILENO))
     return LineHost();
   if (::isatty(STDOUT_FILENO))
@@ -56,7 +56,7 @@ PosixDialogHost& TerminalHost() {
   return host;
 }
 
-PosixDialogHost& ChooseHost() {
+DialogHost& ChooseHost() {
   const char* forced = std::getenv(kDialogsVariable);
   const std::string choice = forced ? ToLower(Trim(forced)) : std::string();
   if (choice == "none")
@@ -64,7 +64,7 @@ PosixDialogHost& ChooseHost() {
   if (choice == "console")
     return StandardConsoleHost();
   if (choice == "gtk" || (choice != "console" && DisplayReachable())) {
-    if (PosixDialogHost* graphical = LoadGtkDialogHost())
+    if (DialogHost* graphical = LoadGtkDialogHost())
       return *graphical;
   }
   return TerminalHost();
@@ -72,15 +72,15 @@ PosixDialogHost& ChooseHost() {
 
 }  // namespace
 
-PosixDialogHost& ChosenDialogHost() {
-  static PosixDialogHost& host = ChooseHost();
-  return host;
-}
-
 }  // namespace posix
 
+// The host is chosen at the run's first dialog or message box, once: KAVEXWEBUPD_DIALOGS
+// (gtk, console or none) when set, else windows when a display is reachable and the
+// graphical module starts, else the terminal when there is one, else one line on standard
+// error for each dialog and message box.
 DialogHost& PlatformDialogHost() {
-  return posix::ChosenDialogHost();
+  static DialogHost& host = posix::ChooseHost();
+  return host;
 }
 
 }  // namespace platform

@@ -4,12 +4,11 @@
 
 #include <cstdlib>
 #include <exception>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/application.h"
-#include "platform/dialog_template.h"
+#include "platform/dialog_model.h"
 #include "platform/posix/gtk/gtk_module.h"
 #include "platform/posix/icon_image.h"
 
@@ -31,87 +30,80 @@ std::vector<std::string> ModuleCandidates() {
           programFolder + "../lib/kavexwebupd/modules/" + kGtkModuleFileName};
 }
 
-class GtkDialogHost : public PosixDialogHost {
+// Feeds the module's input to the model; exceptions stop at this boundary, since they
+// cannot pass through GTK's own code: a failure ends the dialog, and goes on from the host.
+class Session : public GtkDialogSession {
+public:
+  explicit Session(DialogModel& model) : m_model(model) {}
+  std::exception_ptr failure;
+
+  const DialogState& State() const override { return m_model.State(); }
+  void Start() override {
+    Guarded([&] { m_model.Initialise(); });
+  }
+  void Click(std::size_t control) override {
+    Guarded([&] { m_model.Click(control); });
+  }
+  void Select(std::size_t control, int item) override {
+    Guarded([&] { m_model.Select(control, item); });
+  }
+  void Spin(std::size_t control, int delta) override {
+    Guarded([&] { m_model.Spin(control, delta); });
+  }
+  void Focused(std::size_t control) override { m_model.SetFocus(control); }
+  void Key(DialogKey key) override {
+    Guarded([&] { m_model.Key(key); });
+  }
+  void Close() override {
+    Guarded([&] { m_model.Close(); });
+  }
+  bool LoadIcon(unsigned id, IconImage& image) override {
+    bool loaded = false;
+    Guarded([&] { loaded = LoadIconImage(id, kDialogIconSize, image); });
+    return loaded;
+  }
+
+private:
+  template <typename Action>
+  void Guarded(Action action) {
+    if (failure)
+      return;
+    try {
+      action();
+    } catch (...) {
+      failure = std::current_exception();
+      m_model.EndDialog(-1);
+    }
+  }
+
+  DialogModel& m_model;
+};
+
+class GtkDialogHost : public ModelDialogHost {
 public:
   explicit GtkDialogHost(const GtkModule& module) : m_module(module) {}
 
-  int RunModal(CDialog& dialog, unsigned templateId, WindowHandle) override {
-    DialogResource resource;
-    if (!LoadDialogResource(templateId, resource))
-      return -1;
-    Events events(dialog);
-    const int result = m_module.runDialog(resource, events);
-    // A failure in the dialog's code ended the dialog; it goes on from here, outside GTK.
-    if (events.failure)
-      std::rethrow_exception(events.failure);
-    return result;
-  }
-
-  void ShowMessageBox(const std::string& text, const std::string& caption,
+  void ShowMessageBox(WindowHandle, const std::string& text, const std::string& caption,
                       MessageBoxStyle style) override {
     m_module.showMessageBox(text, caption, style == kMessageBoxError);
   }
 
+protected:
+  int Show(DialogModel& model) override {
+    Session session(model);
+    m_module.runDialog(session);
+    if (session.failure)
+      std::rethrow_exception(session.failure);
+    return model.Result();
+  }
+
 private:
-  // Delivers the module's events to the dialog; exceptions stop at this boundary, since
-  // they cannot pass through GTK's own code.
-  class Events : public GtkDialogEvents {
-  public:
-    explicit Events(CDialog& dialog) : m_dialog(dialog) {}
-    std::exception_ptr failure;
-
-    bool InitDialog(DialogWindow& window) override {
-      m_window = &window;
-      m_attachment.emplace(m_dialog, &window);
-      bool focus = true;
-      Guarded([&] { focus = DialogHost::InitDialog(m_dialog); });
-      return focus;
-    }
-    void Ok() override {
-      Guarded([&] { DialogHost::Ok(m_dialog); });
-    }
-    void Cancel() override {
-      Guarded([&] { DialogHost::Cancel(m_dialog); });
-    }
-    void Command(int id, int code) override {
-      Guarded([&] { DialogHost::Command(m_dialog, id, code); });
-    }
-    long Notify(int id, int code) override {
-      long result = 0;
-      Guarded([&] { DialogHost::Notify(m_dialog, id, code, result); });
-      return result;
-    }
-    bool LoadIcon(unsigned id, IconImage& image) override {
-      bool loaded = false;
-      Guarded([&] { loaded = LoadIconImage(id, kDialogIconSize, image); });
-      return loaded;
-    }
-
-  private:
-    template <typename Action>
-    void Guarded(Action action) {
-      if (failure)
-        return;
-      try {
-        action();
-      } catch (...) {
-        failure = std::current_exception();
-        if (m_window)
-          m_window->EndDialog(-1);
-      }
-    }
-
-    CDialog& m_dialog;
-    DialogWindow* m_window = nullptr;
-    std::optional<Attachment> m_attachment;
-  };
-
   const GtkModule& m_module;
 };
 
 }  // namespace
 
-PosixDialogHost* LoadGtkDialogHost() {
+DialogHost* LoadGtkDialogHost() {
   for (const std::string& path : ModuleCandidates()) {
     // Kept loaded for the rest of the run: GTK cannot be unloaded.
     void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/posix/posix_dialog_host.h"
+#include "platform/dialog.h"
 
 namespace platform {
 namespace posix {
@@ -12,7 +12,7 @@ const char kGtkModuleVariable[] = "KAVEXWEBUPD_GTK_MODULE";
 
 // Loads the graphical module and connects to the display; null when the module or GTK
 // is missing or GTK cannot start. The host lives until the program ends.
-PosixDialogHost* LoadGtkDialogHost();
+DialogHost* LoadGtkDialogHost();
 
 }  // namespace posix
 }  // namespace platform

@@ -22,6 +22,8 @@ if(GTK3_FOUND)
   add_library(kavexwebupd-gtk MODULE ${KWU_GTK_SOURCES})
   target_include_directories(kavexwebupd-gtk PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(kavexwebupd-gtk PRIVATE PkgConfig::GTK3)
+  # It links nothing of the program: a use of the program's code fails here, not at dlopen.
+  target_link_options(kavexwebupd-gtk PRIVATE -Wl,--no-undefined)
   set_target_properties(kavexwebupd-gtk PROPERTIES PREFIX "lib"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)

@@ -1,5 +1,6 @@
 // The Windows dialog host: real modal dialogs from the templates of the current resource
-// module, centred on the desktop, with the template's dialog-init data carried out.
+// module, centred on the desktop, with the template's dialog-init data carried out, and the
+// system's message boxes.
 #include "platform/dialog.h"
 
 #include <exception>
@@ -132,6 +133,11 @@ public:
     if (shown.failure)
       std::rethrow_exception(shown.failure);
     return static_cast<int>(result);
+  }
+
+  void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                      MessageBoxStyle style) override {
+    ::MessageBoxA(ToHwnd(owner), text.c_str(), caption.c_str(), static_cast<UINT>(style));
   }
 
 private:

@@ -9,10 +9,4 @@ WindowHandle GetForegroundWindow() {
   return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
 }
 
-void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-                    MessageBoxStyle style) {
-  ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(),
-                static_cast<UINT>(style));
-}
-
 }  // namespace platform

@@ -1,0 +1,236 @@
+#include "platform/posix/gtk/gtk_dialog.h"
+
+namespace platform {
+namespace posix {
+
+TemplateDialog::TemplateDialog(GtkDialogSession& session)
+    : m_session(session), m_state(session.State()) {}
+
+TemplateDialog::~TemplateDialog() {
+  if (m_window) {
+    g_signal_handlers_disconnect_by_data(m_window, this);
+    gtk_widget_destroy(m_window);
+  }
+  if (m_loop)
+    g_main_loop_unref(m_loop);
+}
+
+void TemplateDialog::Run() {
+  Build();
+  m_programmatic = 0;
+  m_session.Start();
+  Mirror();
+  if (m_state.ended)
+    return;
+  gtk_widget_show_all(m_window);
+  gtk_window_present(GTK_WINDOW(m_window));
+  m_loop = g_main_loop_new(nullptr, FALSE);
+  if (!m_state.ended)
+    g_main_loop_run(m_loop);
+  gtk_widget_hide(m_window);
+}
+
+void TemplateDialog::Build() {
+  const DialogTemplate& dialog = m_state.dialog;
+  m_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWindow* window = GTK_WINDOW(m_window);
+  m_shownTitle = dialog.title;
+  gtk_window_set_title(window, dialog.title.c_str());
+  gtk_window_set_modal(window, TRUE);
+  gtk_window_set_resizable(window, FALSE);
+  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+  gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+  gtk_style_context_add_class(gtk_widget_get_style_context(m_window), "kwu-dialog");
+  // The layout is measured in the template's font.
+  const BaseUnits units = ApplyDialogFont(m_window, dialog);
+
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_widget_set_size_request(fixed, units.Horizontal(dialog.width), units.Vertical(dialog.height));
+  gtk_container_add(GTK_CONTAINER(m_window), fixed);
+
+  const std::vector<DialogItem>& items = m_state.items;
+  m_signals.reserve(items.size() * 2);
+  GList* chain = nullptr;  // Tab moves between the tab stops, in template order
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    const DialogItem& item = items[index];
+    m_controls.push_back(CreateControl(m_state, index, units, m_groups, m_session));
+    m_shownTexts.push_back(item.text);
+    m_shownItems.emplace_back();
+    GtkWidget* widget = m_controls.back().widget;
+    if (!item.visible)
+      gtk_widget_set_no_show_all(widget, TRUE);
+    if (!item.enabled)
+      gtk_widget_set_sensitive(widget, FALSE);
+    if (item.kind == ControlKind::kDefaultPushButton) {
+      gtk_widget_set_can_default(widget, TRUE);
+      gtk_window_set_default(window, widget);
+    }
+    if (item.IsTabStop())
+      chain = g_list_append(chain, widget);
+    Connect(index);
+    gtk_fixed_put(GTK_FIXED(fixed), widget, units.Horizontal(item.source.x),
+                  units.Vertical(item.source.y));
+  }
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  g_list_free(chain);
+
+  g_signal_connect(m_window, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(m_window, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect(m_window, "set-focus", G_CALLBACK(OnSetFocus), this);
+}
+
+void TemplateDialog::Connect(std::size_t index) {
+  const GtkControl& control = m_controls[index];
+  switch (m_state.items[index].kind) {
+    case ControlKind::kPushButton:
+    case ControlKind::kDefaultPushButton:
+    case ControlKind::kRadioButton:
+    case ControlKind::kCheckBox:
+      g_signal_connect(control.widget, "clicked", G_CALLBACK(OnClicked), SignalFor(index));
+      break;
+    case ControlKind::kComboBox:
+      g_signal_connect(control.widget, "changed", G_CALLBACK(OnComboChanged), SignalFor(index));
+      break;
+    case ControlKind::kUpDown:
+      for (std::size_t arrow = 0; arrow < control.arrows.size(); ++arrow) {
+        g_signal_connect(control.arrows[arrow], "clicked", G_CALLBACK(OnUpDown),
+                         SignalFor(index, arrow == 0 ? +1 : -1));
+      }
+      break;
+    default: break;
+  }
+}
+
+TemplateDialog::Signal* TemplateDialog::SignalFor(std::size_t index, int delta) {
+  m_signals.push_back(std::make_unique<Signal>(Signal{this, index, delta}));
+  return m_signals.back().get();
+}
+
+void TemplateDialog::Mirror() {
+  const Programmatic quiet(*this);
+  if (m_state.title != m_shownTitle) {
+    m_shownTitle = m_state.title;
+    gtk_window_set_title(GTK_WINDOW(m_window), m_shownTitle.c_str());
+  }
+  const std::vector<DialogItem>& items = m_state.items;
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    const DialogItem& item = items[index];
+    const GtkControl& control = m_controls[index];
+    if (item.text != m_shownTexts[index]) {
+      m_shownTexts[index] = item.text;
+      SetControlText(item, control.label, item.text);
+    }
+    if (item.IsCheckable())
+      MirrorChecked(item, control);
+    if (item.kind == ControlKind::kComboBox)
+      MirrorList(item, control, m_shownItems[index]);
+  }
+  if (m_state.focus != m_shownFocus) {
+    m_shownFocus = m_state.focus;
+    if (m_shownFocus != kNoControl)
+      gtk_widget_grab_focus(m_controls[m_shownFocus].widget);
+  }
+}
+
+void TemplateDialog::MirrorChecked(const DialogItem& item, const GtkControl& control) {
+  GtkToggleButton* button = GTK_TOGGLE_BUTTON(control.widget);
+  if (gtk_toggle_button_get_active(button) == static_cast<gboolean>(item.checked))
+    return;
+  if (item.checked || !control.none)
+    gtk_toggle_button_set_active(button, item.checked);
+  else
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(control.none), TRUE);
+}
+
+void TemplateDialog::MirrorList(const DialogItem& item, const GtkControl& control,
+                                std::vector<std::string>& shown) {
+  GtkComboBoxText* combo = GTK_COMBO_BOX_TEXT(control.widget);
+  if (item.items != shown) {
+    gtk_combo_box_text_remove_all(combo);
+    for (const std::string& text : item.items)
+      gtk_combo_box_text_append_text(combo, text.c_str());
+    shown = item.items;
+  }
+  if (gtk_combo_box_get_active(GTK_COMBO_BOX(combo)) != item.selection)
+    gtk_combo_box_set_active(GTK_COMBO_BOX(combo), item.selection);
+}
+
+void TemplateDialog::After() {
+  Mirror();
+  if (m_state.ended && m_loop && g_main_loop_is_running(m_loop))
+    g_main_loop_quit(m_loop);
+}
+
+void TemplateDialog::OnClicked(GtkButton* button, Signal* signal) {
+  TemplateDialog& dialog = *signal->dialog;
+  if (!dialog.Listening())
+    return;
+  // Of a radio button, only the one that became checked reports the click.
+  if (dialog.m_state.items[signal->control].kind == ControlKind::kRadioButton &&
+      !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)))
+    return;
+  dialog.m_session.Click(signal->control);
+  dialog.After();
+}
+
+void TemplateDialog::OnComboChanged(GtkComboBox* combo, Signal* signal) {
+  TemplateDialog& dialog = *signal->dialog;
+  if (!dialog.Listening())
+    return;
+  dialog.m_session.Select(signal->control, gtk_combo_box_get_active(combo));
+  dialog.After();
+}
+
+void TemplateDialog::OnUpDown(GtkButton*, Signal* signal) {
+  TemplateDialog& dialog = *signal->dialog;
+  if (!dialog.Listening())
+    return;
+  dialog.m_session.Spin(signal->control, signal->delta);
+  dialog.After();
+}
+
+// Focus that GTK moves itself (Tab, a click) is the model's focus too.
+void TemplateDialog::OnSetFocus(GtkWindow*, GtkWidget* focus, TemplateDialog* dialog) {
+  std::size_t found = kNoControl;
+  for (std::size_t index = 0; focus && index < dialog->m_controls.size(); ++index) {
+    GtkWidget* widget = dialog->m_controls[index].widget;
+    if (focus == widget || gtk_widget_is_ancestor(focus, widget))
+      found = index;
+  }
+  dialog->m_shownFocus = found;
+  if (dialog->Listening())
+    dialog->m_session.Focused(found);
+}
+
+// The close box and Alt+F4: the window stays until the dialog ends.
+gboolean TemplateDialog::OnDelete(GtkWidget*, GdkEvent*, TemplateDialog* dialog) {
+  if (dialog->Listening()) {
+    dialog->m_session.Close();
+    dialog->After();
+  }
+  return TRUE;
+}
+
+// Escape and Enter go to the dialog; every other key to GTK.
+gboolean TemplateDialog::OnKeyPress(GtkWidget*, GdkEventKey* event, TemplateDialog* dialog) {
+  if (!dialog->Listening())
+    return FALSE;
+  const guint modifiers = event->state & gtk_accelerator_get_default_mod_mask();
+  const guint key = event->keyval;
+  DialogKey dialogKey;
+  if (key == GDK_KEY_Escape && modifiers == 0)
+    dialogKey = DialogKey::kEscape;
+  else if ((key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter) &&
+           modifiers == 0)
+    dialogKey = DialogKey::kEnter;
+  else
+    return FALSE;
+  dialog->m_session.Key(dialogKey);
+  dialog->After();
+  return TRUE;
+}
+
+}  // namespace posix
+}  // namespace platform

@@ -1,0 +1,277 @@
+"""kavexwebupd-manifest end to end, the same cases on both platforms: the tool on files,
+on a loopback server and on product folders, and its explanations set against what the
+real program does with the same manifests. test_native_manifest_tool.py and
+test_wine_manifest_tool.py run them."""
+
+import json
+import os
+
+from protocol import SOURCE_DIR, Reply, manifest, ok, product_file, product_text
+from manifest_download_cases import free_port
+
+# The worked example of the manifest lookup, shared with the unit tests.
+with open(os.path.join(SOURCE_DIR, "tests", "fixtures", "manifests", "worked-example.ini"),
+          encoding="ascii") as _example:
+    WORKED_EXAMPLE = _example.read().splitlines()
+
+
+def text(lines, end="\r\n"):
+    return (end.join(lines) + end).encode("utf-8")
+
+
+# Manifests and products on which the tool's explanation must agree with the program:
+# the cases of the update check's suite, the worked example, and the traps.
+AGREEMENT_CASES = [
+    ("locale wins", manifest(("App 7.0", ["FileArgs=http://127.0.0.1/all.html"]),
+                             ("App 7.0 fr", ["FileArgs=http://127.0.0.1/fr.html"])),
+     [("App", "7.0", "FR"), ("App", "7.0", "")]),
+    ("version serves other locales",
+     manifest(("App 7.0 fr", ["FileArgs=http://127.0.0.1/fr.html"]),
+              ("App 7.0", ["FileArgs=http://127.0.0.1/all.html"])),
+     [("App", "7.0", ""), ("App", "7.0", "fr"), ("App", "8.0", "fr")]),
+    ("unusable locale pages fall back",
+     text(["; m", "[App 7.0 en]", "FileArgs=https://127.0.0.1/en.html", "[App 7.0 de]",
+           "FileArgs=/srv/de.html", "[App 7.0 fr]", "FileArgs=", "[App 7.0 it]",
+           "FileArgs=ftp://h/it", "[App 7.0]", "FileArgs=http://127.0.0.1/all.html"]),
+     [("App", "7.0", "en"), ("App", "7.0", "de"), ("App", "7.0", "fr"), ("App", "7.0", "it")]),
+    ("pages that are not http",
+     manifest(("App 7.0 en", ["FileArgs=https://127.0.0.1/en.html"]),
+              ("App 7.0", ["FileArgs=file:///srv/all.html"])),
+     [("App", "7.0", "")]),
+    ("worked example", text(WORKED_EXAMPLE),
+     [("App", "7.0", "en"), ("APP", "7.0", "EN"), ("App", "7.0", "de"), ("App", "7.0", "fr"),
+      ("App", "6.0", "en"), ("App", "5.0", "en"), ("App", "5.5", "en")]),
+    ("header on the first line", text(["[App 7.0]", "FileArgs=http://127.0.0.1/a.html"]),
+     [("App", "7.0", "")]),
+    ("empty FileArgs ends the lookup",
+     text(["; m", "[App 7.0]", "FileArgs=", "FileArgs=http://127.0.0.1/a.html"]),
+     [("App", "7.0", "")]),
+    ("double blanks and lower-case keys",
+     text(["; m", "[App  7.0]", "FileArgs=http://127.0.0.1/a.html", "[App 6.0]",
+           "fileargs=http://127.0.0.1/b.html", "[App 5.0]", "sections=App 7.0"]),
+     [("App", "7.0", ""), ("App", "6.0", ""), ("App", "5.0", "")]),
+    ("old Macintosh line ends", text(WORKED_EXAMPLE, "\r"), [("App", "5.0", "")]),
+]
+
+
+
+# Each trap in a manifest of its own: the kind and line found, and the manifest without
+# the trap clean.
+TRAPS = [
+    (["[App 7.0]", "FileArgs=http://h/a"], (1, "header-on-first-line"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
+    (["; m", "[App 7.0]", "FileArgs=http://h/a", "[App 6.0]", "Sections=App 7.0"],
+     (5, "redirect-target-missing"),
+     ["; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"]),
+    (["; m", "[App 7.0]", "FileArgs=https://h/a"], (3, "fileargs-not-http"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
+    (["; m", "[App 7.0]", "FileArgs=pages/a.html"], (3, "fileargs-not-http"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/pages/a.html"]),
+    (["; m", "[App 7.0]", "FILEARGS=http://h/a"], (3, "key-letter-case"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
+    (["; m", "[App  7.0]", "FileArgs=http://h/a"], (2, "header-blanks"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
+    (["; m", "[App 7.0]", "X=1", "[APP 7.0]", "FileArgs=http://h/a"], (4, "duplicate-header"),
+     ["; m", "[App 7.0]", "X=1", "FileArgs=http://h/a"]),
+    (["; m", "[App 7.0]", "FileArgs ="], (3, "empty-fileargs"),
+     ["; m", "[App 7.0]", "FileArgs = http://h/a"]),
+    (["; m", "[App 7.0]", "FileArgs"], (3, "fileargs-without-equals"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
+    (["; m", "FileArgs=http://h/a", "[App 7.0]"], (2, "unreachable-line"),
+     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
+]
+
+
+
+class Tool:
+    def tool(self, *args):
+        """Runs the tool; returns (exit code, standard output as text with line feeds)."""
+        result = self.run_program(*args, program="kavexwebupd-manifest", timeout=120)
+        self.assertFalse(result.timed_out, "the tool did not end")
+        return result.exit_code, result.stdout.decode("latin-1").replace("\r\n", "\n")
+
+    def tool_json(self, *args, code):
+        result, stdout = self.tool("--json", *args)
+        self.assertEqual(result, code, stdout)
+        return json.loads(stdout)
+
+    def write(self, name, data):
+        with open(self.host_path(self.scratch(name)), "wb") as file:
+            file.write(data)
+        return self.scratch(name)
+
+
+class AgreesWithTheProgram(Tool):
+    """For each case, the program runs against the served manifest (visiting the page
+    when it offers one) and the tool explains the same served manifest."""
+
+    def program_page(self, name, version, locale):
+        before = len(self.opened_pages())
+        shown = self.check(name, version, "0", locale, answers=[ok(name)]).windows[0].text
+        # The product's locale library, where the program ships one, speaks for it.
+        if shown == self.as_shown(product_text(locale, "IDS_NO_UPDATES")):
+            self.assertEqual(len(self.pages()), before)
+            return None
+        self.assertEqual(shown, self.as_shown(product_text(locale, "IDS_UPDATES_AVAILABLE")
+                                              % name))
+        return self.pages(before + 1)[before]
+
+    def test_explain_agrees_on_every_case(self):
+        for what, served, products in AGREEMENT_CASES:
+            self.server.reply = Reply.http(200, served)
+            for name, version, locale in products:
+                with self.subTest(case=what, product=(name, version, locale)):
+                    page = self.program_page(name, version, locale)
+                    result = self.tool_json("explain", self.address, name, version, locale,
+                                            code=0)["explanation"]
+                    self.assertEqual(result["updateOffered"], page is not None, result)
+                    if page is not None:
+                        self.assertEqual(result["page"], page)
+                    self.assertEqual(result["product"]["locale"], (locale or "en").lower())
+
+
+class Manifests(Tool):
+    def test_the_worked_example_explained_line_by_line(self):
+        path = self.write("update.ini", text(WORKED_EXAMPLE))
+        code, stdout = self.tool("explain", path, "App", "7.0", "de")
+        self.assertEqual(code, 0)
+        self.assertIn("    line 1: first line, never read: \"; update manifest\"\n"
+                      "    line 4: [App 7.0 de] opens the section\n"
+                      "    line 5: Sections redirects to [App 7.0] and ends the section\n"
+                      "    line 7: [App 7.0] opens the section\n"
+                      "    line 10: FileArgs gives \"http://server/app70.html\"\n", stdout)
+        self.assertIn("Result: update offered, page http://server/app70.html", stdout)
+
+        lookups = self.tool_json("explain", path, "App", "6.0", code=0)["explanation"]
+        self.assertEqual((lookups["updateOffered"], lookups["decidedBy"]), (False, "none"))
+        version = lookups["lookups"][1]
+        self.assertEqual(version["header"], "[App 6.0]")
+        self.assertEqual(version["sectionLines"], [11])
+        self.assertEqual(version["redirects"], [{"line": 12, "header": "[App 7.0]"}])
+        self.assertIsNone(version["fileArgsLine"])
+
+        five = self.tool_json("explain", path, "App", "5.0", "EN", code=0)["explanation"]
+        self.assertEqual(five["product"]["locale"], "en")
+        self.assertEqual(five["lookups"][1]["sectionLines"], [13, 15])
+        self.assertEqual(five["lookups"][1]["fileArgsLine"], 16)
+        self.assertEqual(five["page"], "http://server/app55.html")
+
+    def test_the_worked_example_checked(self):
+        path = self.write("update.ini", text(WORKED_EXAMPLE))
+        result = self.tool_json("check", path, code=1)
+        self.assertEqual([(f["line"], f["kind"]) for f in result["findings"]],
+                         [(6, "unreachable-line"), (9, "key-letter-case"),
+                          (12, "redirect-target-missing")])
+
+    def test_each_trap_is_found_and_absent_without_it(self):
+        for trapped, (line, kind), fixed in TRAPS:
+            with self.subTest(kind=kind):
+                path = self.write("trap.ini", text(trapped))
+                findings = self.tool_json("check", path, code=1)["findings"]
+                self.assertIn((line, kind), [(f["line"], f["kind"]) for f in findings])
+                code, stdout = self.tool("check", path)
+                self.assertEqual(code, 1)
+                self.assertIn("line %d: %s: " % (line, kind), stdout)
+                path = self.write("fixed.ini", text(fixed))
+                self.assertEqual(self.tool_json("check", path, code=0)["findings"], [])
+
+    def test_unusable_input(self):
+        code, stdout = self.tool("check", self.scratch("missing.ini"))
+        self.assertEqual(code, 2)
+        self.assertIn("not readable", stdout)
+        self.assertEqual(self.tool("explain")[0], 2)
+        self.assertEqual(self.tool("frobnicate", "x")[0], 2)
+        code, stdout = self.tool("--help")
+        self.assertEqual(code, 0)
+        self.assertIn("check SOURCE", stdout)
+        result = self.tool_json("check", "https://127.0.0.1/update.ini", code=2)
+        self.assertEqual(result["source"]["result"], "DL_UPDATE_ERROR")
+        self.assertEqual(result["source"]["error"],
+                         "URL has incorrect format: https://127.0.0.1/update.ini")
+
+
+class LiveServer(Tool):
+    def test_a_good_answer(self):
+        self.server.reply = Reply.http(200, text(["; m", "[App 7.0]", "FileArgs=http://h/a"]))
+        result = self.tool_json("check", self.address, code=0)
+        self.assertEqual((result["source"]["result"], result["findings"]), ("DL_OK", []))
+        result = self.tool_json("explain", self.address, "App", "7.0", code=0)
+        self.assertEqual(result["explanation"]["page"], "http://h/a")
+        for request in self.server.requests:
+            self.assertEqual(request.header("User-Agent"), "Kavex Web Update")
+            self.assertEqual(request.path, "/misc/update.ini")
+
+    def test_a_redirection_is_reported_with_its_location(self):
+        for status in (301, 302):
+            with self.subTest(status=status):
+                self.server.reply = Reply.redirect(status, "https://example.invalid/update.ini")
+                code, stdout = self.tool("check", self.address)
+                self.assertEqual(code, 2)
+                self.assertIn("download: DL_UPDATE_ERROR: Connection error. Status code: %d\n"
+                              % status, stdout)
+                self.assertIn("redirects (%d) to: https://example.invalid/update.ini" % status,
+                              stdout)
+                self.assertIn("does not follow redirections", stdout)
+                source = self.tool_json("check", self.address, code=2)["source"]
+                self.assertEqual((source["status"], source["location"]),
+                                 (status, "https://example.invalid/update.ini"))
+        # Nothing but the manifest's own address was ever asked for.
+        self.assertEqual({r.path for r in self.server.requests}, {"/misc/update.ini"})
+
+    def test_not_found(self):
+        self.server.reply = Reply.http(404, b"not here")
+        for command in (("check",), ("explain", "App", "7.0")):
+            source = self.tool_json(command[0], self.address, *command[1:], code=2)["source"]
+            self.assertEqual(source["error"], "Connection error. Status code: 404")
+            self.assertEqual((source["status"], source["location"]), (404, None))
+
+    def test_a_refused_port(self):
+        address = "http://127.0.0.1:%d/update.ini" % free_port()
+        source = self.tool_json("check", address, code=2)["source"]
+        self.assertEqual((source["result"], source["error"]), ("DL_INTERNET_ERROR", self.REFUSED))
+
+
+class Products(Tool):
+    def test_good_and_bad_files(self):
+        put = self.put_product_file
+        put("good.xml", product_file("App", "7.0", "DE"))
+        put("again.xml", product_file("App", "7.0", "de"))
+        put("nolocale.xml", "<ProductInfo><Name>B</Name><Version>1</Version></ProductInfo>")
+        put("noname.xml", product_file("", "7.0"))
+        put("noversion.xml", product_file("C", ""))
+        put("backwards.xml", "</ProductInfo><ProductInfo><Name>D</Name>"
+                             "<Version>1</Version><Locale></Locale>\n")
+        put("wide.xml", b"\xff\xfe" + product_file("E", "1").encode("utf-16-le"))
+        put("ignored.txt", product_file("F", "1"))
+        served = self.write("update.ini", text(["; m", "[App 7.0 de]", "FileArgs=http://h/de"]))
+
+        result = self.tool_json("products", served, code=1)
+        self.assertEqual(result["pattern"].lower(), self.product_path("*.xml").lower())
+        files = {f["path"].replace("\\", "/").rsplit("/", 1)[1]: f for f in result["files"]}
+        self.assertEqual(set(files), {"good.xml", "again.xml", "nolocale.xml", "noname.xml",
+                                      "noversion.xml", "backwards.xml", "wide.xml"})
+        reasons = {name: f["reason"] for name, f in files.items()}
+        # Of the two files of one product, whichever the search yields first is taken.
+        taken = [name for name in ("good.xml", "again.xml") if files[name]["taken"]]
+        self.assertEqual(len(taken), 1)
+        self.assertEqual(reasons["again.xml" if taken == ["good.xml"] else "good.xml"],
+                         "duplicate")
+        self.assertEqual(reasons["nolocale.xml"], "missing-tag")
+        self.assertEqual(reasons["noname.xml"], "empty-name")
+        self.assertEqual(reasons["noversion.xml"], "empty-version")
+        self.assertEqual(reasons["backwards.xml"], "end-tag-before-start-tag")
+        self.assertEqual(reasons["wide.xml"], "sixteen-bit")
+        explanation = files[taken[0]]["explanation"]
+        self.assertEqual(explanation["product"]["locale"], "de")
+        self.assertEqual(explanation["page"], "http://h/de")
+
+        # A folder named on the command line instead of the program's.
+        os.makedirs(self.host_path(self.scratch("elsewhere")))
+        with open(self.host_path(self.scratch("elsewhere", "x.XML")), "w") as file:
+            file.write(product_file("App", "8.0"))
+        code, stdout = self.tool("products", served, self.scratch("elsewhere"))
+        self.assertEqual(code, 0)
+        self.assertIn("Result: no update (no page)", stdout)
+
+
+CASES = (AgreesWithTheProgram, Manifests, LiveServer, Products)
