@@ -115,7 +115,6 @@ class Scripts(GtkTestCase):
         radio, combo, label = self.remind_row(arabic, "ar")
         self.assertGreater(radio, combo)
         self.assertGreater(combo, label)
-        self.screenshot("gtk_update_available_ar.png")
         xdotool("key", "Escape")
         english = self.window("Gamma")
         headline = extents(english.one("label", product_text("", "IDS_UPDATES_AVAILABLE") %
