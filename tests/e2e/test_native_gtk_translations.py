@@ -102,29 +102,32 @@ class Scripts(GtkTestCase):
             dialog.one("radio button", product_text(locale, "IDS_REMIND_ME")),
             dialog.one("combo box"), dialog.one("label", product_text(locale, "IDS_DAYS")))]
 
-    def test_right_to_left_dialog_mirrored_and_the_next_one_not(self):
+    def test_right_to_left_dialogs_mirrored_and_the_next_one_not(self):
         self.put_product_file("gamma.xml", product_file("Gamma", "3.0", "EN"))
-        self.start("App", "7.0", "0", "ar")
-        arabic = self.window("App")
-        headline = extents(arabic.one("label", product_text("ar", "IDS_UPDATES_AVAILABLE") %
-                                      "App"))
-        icon = extents(arabic.all("icon")[0])
-        # The icon right of the headline, the remind row read from the right.
-        self.screenshot("gtk_update_available_ar.png")
-        self.assertGreaterEqual(icon.x, headline.x + headline.width)
-        radio, combo, label = self.remind_row(arabic, "ar")
-        self.assertGreater(radio, combo)
-        self.assertGreater(combo, label)
-        xdotool("key", "Escape")
-        english = self.window("Gamma")
-        headline = extents(english.one("label", product_text("", "IDS_UPDATES_AVAILABLE") %
-                                       "Gamma"))
-        self.assertLessEqual(extents(english.all("icon")[0]).x, headline.x)
-        radio, combo, label = self.remind_row(english, "")
-        self.assertLess(radio, combo)
-        self.assertLess(combo, label)
-        xdotool("key", "Escape")
-        self.finish()
+        for locale in sorted(locale_languages.RIGHT_TO_LEFT):
+            with self.subTest(locale):
+                self.start("App", "7.0", "0", locale)
+                dialog = self.window("App")
+                headline = extents(dialog.one(
+                    "label", product_text(locale, "IDS_UPDATES_AVAILABLE") % "App"))
+                if locale == "ar":
+                    self.screenshot("gtk_update_available_ar.png")
+                # The icon right of the headline, the remind row read from the right.
+                self.assertGreaterEqual(extents(dialog.all("icon")[0]).x,
+                                        headline.x + headline.width)
+                radio, combo, label = self.remind_row(dialog, locale)
+                self.assertGreater(radio, combo)
+                self.assertGreater(combo, label)
+                xdotool("key", "Escape")
+                english = self.window("Gamma")
+                headline = extents(english.one(
+                    "label", product_text("", "IDS_UPDATES_AVAILABLE") % "Gamma"))
+                self.assertLessEqual(extents(english.all("icon")[0]).x, headline.x)
+                radio, combo, label = self.remind_row(english, "")
+                self.assertLess(radio, combo)
+                self.assertLess(combo, label)
+                xdotool("key", "Escape")
+                self.finish()
 
     def test_chinese_japanese_and_korean_dialogs(self):
         for locale in ("ja", "zh-cn", "ko"):
