@@ -1,8 +1,8 @@
 # Locale libraries made from the translations: each language's resource script is written
 # by tools/make_locale_rc.py from the program's English templates (src/ui/kavexwebupd.rc)
 # and locale/<folder>.po, then compiled and linked like every resource image into
-# Locale/<folder>/kavexwebupdexe.dat (kwu_resource_image, src/ui/resources.cmake, which
-# must be included first).
+# Locale/<folder>/kavexwebupdexe.dat (kwu_resource_image of cmake/resource_images.cmake,
+# which must be included first). Included by src/ui/resources.cmake.
 #
 #   kwu_locale_folders(<variable>)                 the folders of tools/locale_languages.py
 #   kwu_locale_libraries(<variable> <folder>...)   the rules; <variable> gets the libraries
@@ -41,7 +41,7 @@ function(kwu_locale_libraries result)
         COMMENT "Generating the resource script of Locale/${folder}"
         VERBATIM)
     endif()
-    kwu_resource_image(${library} ${object} ${script} Locale/${folder}/kavexwebupdexe.dat)
+    kwu_resource_image(${library} ${object} ${script} Locale/${folder}/kavexwebupdexe.dat ${po})
     list(APPEND libraries ${library})
   endforeach()
   set(${result} ${libraries} PARENT_SCOPE)

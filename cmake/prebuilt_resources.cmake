@@ -2,7 +2,8 @@
 # resources/prebuilt/, or copies the made ones over them.
 #   cmake -DMODE=check|refresh -DLIST=<build>/resource_images.txt -DPREBUILT_DIR=<folder>
 #         -DSOURCE_DIR=<source folder> -P prebuilt_resources.cmake
-# Each line of the list reads <made image>|<checked-in image>|<resource script>.
+# Each line of the list reads <made image>|<checked-in image>|<its source> (a resource script,
+# or the translation a locale library's script is generated from).
 
 # Files of the folder that are not images.
 set(notes README.md .gitattributes)
@@ -19,9 +20,9 @@ foreach(entry ${entries})
   endif()
   list(GET fields 0 made)
   list(GET fields 1 checked_in)
-  list(GET fields 2 script)
+  list(GET fields 2 source)
   file(RELATIVE_PATH shown_image "${SOURCE_DIR}" "${checked_in}")
-  file(RELATIVE_PATH shown_script "${SOURCE_DIR}" "${script}")
+  file(RELATIVE_PATH shown_source "${SOURCE_DIR}" "${source}")
   file(RELATIVE_PATH name "${PREBUILT_DIR}" "${checked_in}")
   list(APPEND expected "${name}")
 
@@ -35,9 +36,9 @@ foreach(entry ${entries})
     if(made_hash STREQUAL checked_in_hash)
       continue()
     endif()
-    set(problem "${shown_image} differs from the image built from ${shown_script}")
+    set(problem "${shown_image} differs from the image built from ${shown_source}")
   else()
-    set(problem "${shown_image} is missing (it is built from ${shown_script})")
+    set(problem "${shown_image} is missing (it is built from ${shown_source})")
   endif()
   if(MODE STREQUAL "refresh")
     # Plain data files, not programs, whatever mode the linker gave them.
@@ -52,7 +53,7 @@ foreach(entry ${entries})
   endif()
 endforeach()
 
-# An image no script makes any more would be built into nothing; it only misleads.
+# An image no source makes any more would be built into nothing; it only misleads.
 file(GLOB_RECURSE present RELATIVE "${PREBUILT_DIR}" "${PREBUILT_DIR}/*")
 list(REMOVE_ITEM present ${notes} ${expected})
 foreach(name ${present})
@@ -60,7 +61,7 @@ foreach(name ${present})
     file(REMOVE "${PREBUILT_DIR}/${name}")
     list(APPEND changed "removed resources/prebuilt/${name}")
   else()
-    list(APPEND problems "resources/prebuilt/${name} is made by no resource script")
+    list(APPEND problems "resources/prebuilt/${name} is made from no source any more")
   endif()
 endforeach()
 

@@ -25,13 +25,14 @@ else()
   if(KWU_WINDRES AND KWU_RESOURCE_LINKER AND EXISTS "${KWU_WINDRES}"
      AND EXISTS "${KWU_RESOURCE_LINKER}")
     set(KWU_BUILD_RESOURCE_IMAGES ON CACHE INTERNAL "")
-    message(STATUS "Resource images: built from the .rc files with ${KWU_WINDRES}; "
+    message(STATUS "Resource images: built from the .rc and .po files with ${KWU_WINDRES}; "
                    "the test resources.prebuilt_images compares them with resources/prebuilt")
   else()
     set(KWU_BUILD_RESOURCE_IMAGES OFF CACHE INTERNAL "")
     message(STATUS "Resource images: i686-w64-mingw32-windres or i686-w64-mingw32-gcc not "
                    "found, using the checked-in images in resources/prebuilt (changes to the "
-                   ".rc files take effect only once those are refreshed; no reproduction test)")
+                   ".rc and .po files take effect only once those are refreshed; no "
+                   "reproduction test)")
   endif()
 endif()
 
@@ -66,11 +67,11 @@ function(kwu_link_resource_image output object)
     VERBATIM)
 endfunction()
 
-# Copies the checked-in image resources/prebuilt/<prebuilt> to output, for the script it
+# Copies the checked-in image resources/prebuilt/<prebuilt> to output, for the source it
 # was made from; stops configuring when there is none.
-function(kwu_copy_checked_in_image output script prebuilt)
+function(kwu_copy_checked_in_image output source prebuilt)
   set(checked_in ${KWU_PREBUILT_RESOURCES_DIR}/${prebuilt})
-  file(RELATIVE_PATH shown_script ${PROJECT_SOURCE_DIR} ${script})
+  file(RELATIVE_PATH shown_script ${PROJECT_SOURCE_DIR} ${source})
   file(RELATIVE_PATH shown_image ${PROJECT_SOURCE_DIR} ${checked_in})
   if(NOT EXISTS ${checked_in})
     message(FATAL_ERROR "${shown_script} has no checked-in image ${shown_image}. Make it "
@@ -95,17 +96,22 @@ set(KWU_RESOURCE_IMAGE_LIST ${PROJECT_BINARY_DIR}/resource_images.txt CACHE INTE
 
 # Makes the resource image <output> from <script> (through <object>), or, in a native build
 # without MinGW-w64, copies resources/prebuilt/<prebuilt> to it. The linker records the
-# image's file name in it, so <prebuilt> ends in the same name as <output>.
+# image's file name in it, so <prebuilt> ends in the same name as <output>. A generated
+# script names, as a fifth argument, the file it is made from, which messages show.
 function(kwu_resource_image output object script prebuilt)
+  set(source ${script})
+  if(ARGC GREATER 4)
+    set(source ${ARGV4})
+  endif()
   if(NOT KWU_BUILD_RESOURCE_IMAGES)
-    kwu_copy_checked_in_image(${output} ${script} ${prebuilt})
+    kwu_copy_checked_in_image(${output} ${source} ${prebuilt})
     return()
   endif()
   kwu_compile_resources(${object} ${script})
   kwu_link_resource_image(${output} ${object})
   if(NOT WIN32)
     set_property(TARGET kwu_resource_images APPEND PROPERTY
-      KWU_IMAGES "${output}|${KWU_PREBUILT_RESOURCES_DIR}/${prebuilt}|${script}")
+      KWU_IMAGES "${output}|${KWU_PREBUILT_RESOURCES_DIR}/${prebuilt}|${source}")
   endif()
 endfunction()
 

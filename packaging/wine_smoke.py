@@ -1,5 +1,6 @@
 """One smoke run under Wine of the Windows program as a maker ships it: the folder unpacked
-from the zip, with its German library, against a loopback manifest server.
+from the zip, with its German library, and its Japanese one on a Japanese system (code
+page 932), against a loopback manifest server.
 
     wine_smoke.py <unzipped folder> <build tree of the same architecture>
 
@@ -20,9 +21,11 @@ def main(folder, build):
     if os.path.isdir(template):
         os.environ.setdefault("KWU_WINE_TEMPLATE", template)
     sys.path[:0] = [os.path.join(SOURCE_DIR, "tests", "e2e"),
-                    os.path.join(SOURCE_DIR, "tests", "support")]
+                    os.path.join(SOURCE_DIR, "tests", "support"),
+                    os.path.join(SOURCE_DIR, "tools")]
     from http_server import LoopbackHttpServer, Reply
     from wine_harness import SETTINGS_KEY, UiScript, WineSession
+    import po_file
 
     manifest = b"; manifest\r\n[Acme 7.0 de]\r\nFileArgs=http://www.example.com/acme/7.1/\r\n"
     failures = []
@@ -35,10 +38,10 @@ def main(folder, build):
             "acme.xml", "<ProductInfo>\r\n<Name>Acme</Name>\r\n<Version>7.0</Version>\r\n"
             "<Locale>de</Locale>\r\n</ProductInfo>\r\n")
 
-        def texts_of(args, *scripts):
+        def texts_of(args, *scripts, locale=None):
             """The controls' texts of each dialog the run shows, one UI script each."""
             ui = [UiScript(title, action, "wait-gone") for title, action in scripts]
-            run = session.run(args, ui=ui, timeout=120)
+            run = session.run(args, ui=ui, timeout=120, locale=locale)
             shown = [u.window for u in run.ui if u.window is not None]
             if run.timed_out or run.returncode != 0 or len(shown) != len(scripts):
                 failures.append("%s: exit %r, timed out %r, ui %r" % (
@@ -59,7 +62,15 @@ def main(folder, build):
             failures.append("German check: the no-updates dialog says %r" % told.get(1006))
         if offered.get(1006) != offer:
             failures.append("German check: the update dialog says %r" % offered.get(1006))
-        if len(server.requests) != 3:
+        # A Japanese product on a Japanese system: its texts in code page 932.
+        japanese = po_file.translations(po_file.read(
+            os.path.join(SOURCE_DIR, "locale", "ja.po")))["IDS_NO_UPDATES"]
+        told, _ = texts_of(("Other", "2.0", "0", "ja"), ("Other", "ok"), ("Acme", "escape"),
+                           locale="ja_JP.UTF-8")
+        shown = told.get(1006, "").encode("latin-1").decode("cp932", errors="replace")
+        if shown != japanese:
+            failures.append("Japanese check: the no-updates dialog says %r" % shown)
+        if len(server.requests) != 5:
             failures.append("requests: %r" % server.requests)
     for failure in failures:
         print("wine smoke: FAIL: " + failure)

@@ -38,6 +38,17 @@ CHARSET_OF_CODEPAGE = {
     1253: 161, 1254: 162, 1255: 177, 1256: 178, 1257: 186, 1258: 163,
 }
 
+# For each ANSI code page, a system locale whose code page it is: Wine takes a program's
+# ANSI code page from the locale it runs in (LC_ALL, LANG), so the checks under Wine run
+# each language in its code page's locale. scripts/setup generates these locales
+# (tools/locale_languages.py --system-locales lists them).
+SYSTEM_LOCALE_OF_CODEPAGE = {
+    874: "th_TH.UTF-8", 932: "ja_JP.UTF-8", 936: "zh_CN.UTF-8", 949: "ko_KR.UTF-8",
+    950: "zh_TW.UTF-8", 1250: "pl_PL.UTF-8", 1251: "ru_RU.UTF-8", 1252: "de_DE.UTF-8",
+    1253: "el_GR.UTF-8", 1254: "tr_TR.UTF-8", 1255: "he_IL.UTF-8", 1256: "ar_SA.UTF-8",
+    1257: "lt_LT.UTF-8", 1258: "vi_VN.UTF-8",
+}
+
 # Plural rules, as translation tools write them.
 TWO = "nplurals=2; plural=(n != 1);"
 TWO_FROM_TWO = "nplurals=2; plural=(n > 1);"
@@ -63,6 +74,12 @@ JAPANESE_FONT = (9, "MS UI Gothic")
 SIMPLIFIED_CHINESE_FONT = (9, "SimSun")
 TRADITIONAL_CHINESE_FONT = (9, "PMingLiU")
 KOREAN_FONT = (9, "Gulim")
+# The fonts the checks under Wine draw every language with, whatever else a machine has
+# (scripts/setup installs them): DejaVu Sans carries Latin, Greek, Cyrillic, Hebrew and
+# Arabic, WenQuanYi Micro Hei Chinese, Japanese and Korean, Loma Thai. Wine draws a face a
+# template names that is not there (Tahoma, the East Asian faces) with one of these that
+# carries the template's character set.
+CHECK_FONTS = ("DejaVu Sans", "WenQuanYi Micro Hei", "Loma")
 
 
 def remind_row(radio, label, combo_width=28, gap=4):
@@ -151,9 +168,12 @@ LANGUAGES = [
     Language("et", "Estonian", "et", 0x0425, 1257, TWO, None,
              sizes(row=remind_row(80, 50))),
     Language("vi", "Vietnamese", "vi", 0x042A, 1258, ONE, TAHOMA, {}),
-    Language("th", "Thai", "th", 0x041E, 874, ONE, TAHOMA, {}),
+    # Thai's marks above and below the line need a taller unit label.
+    Language("th", "Thai", "th", 0x041E, 874, ONE, TAHOMA,
+             sizes(row={"IDC_DAYS_LABEL": {"height": 11}})),
     Language("ja", "Japanese", "ja", 0x0411, 932, ONE, JAPANESE_FONT,
-             sizes(update_width=270, two_line_headline=True, row=remind_row(108, 24))),
+             sizes(update_width=270, two_line_headline=True, visit={"height": 19},
+                   row=remind_row(108, 24))),
     Language("zh-cn", "Chinese (Simplified)", "zh_CN", 0x0804, 936, ONE,
              SIMPLIFIED_CHINESE_FONT, {}),
     Language("ko", "Korean", "ko", 0x0412, 949, ONE, KOREAN_FONT,
@@ -169,3 +189,10 @@ BY_FOLDER = {language.folder: language for language in LANGUAGES}
 def language(folder):
     """The language whose library goes into Locale/<folder>; KeyError for any other."""
     return BY_FOLDER[folder.lower()]
+
+
+if __name__ == "__main__":
+    import sys
+    if sys.argv[1:] != ["--system-locales"]:
+        sys.exit("usage: locale_languages.py --system-locales")
+    print("\n".join(sorted(set(SYSTEM_LOCALE_OF_CODEPAGE.values()))))

@@ -86,6 +86,8 @@ enum : std::uint32_t {
   kComboSort = 0x00000100,
   kListSort = 0x00000002,
   kDialogSetFont = 0x00000040,
+  // Extended style: the dialog is laid out right to left, every control mirrored.
+  kExStyleLayoutRtl = 0x00400000,
 };
 
 // A dialog as every host shows it: the template of the current resource module (else of

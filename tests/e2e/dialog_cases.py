@@ -4,6 +4,7 @@ locale given: the real Windows dialogs under Wine, the console host on Linux.
 test_native_console_dialogs.py and test_wine_dialogs.py run them."""
 
 import os
+import re
 
 from protocol import (BUILD_DIR, CAPTION, ENGLISH, GERMAN, GERMAN_NO_UPDATES, NO_UPDATES,
                       Answer, box, close, ok, pick, visit)
@@ -15,7 +16,20 @@ class Probe:
         output = self.scratch("probe.txt")
         windows = self.check(output, action, product, *locales, answers=answers,
                              program="dialog_probe", **options).windows
-        return (self.read_file(output) or b"").decode("latin-1").splitlines(), windows
+        # Split as bytes: Latin-1 text would also break at bytes such as 0x85.
+        lines = [line.decode("latin-1") for line in (self.read_file(output) or b"").splitlines()]
+        # The controls' fits of each dialog come before its line (fit_probe.h).
+        fits, measured = [], {}
+        for line in lines:
+            fit = re.fullmatch(r"fit id=(\d+) need=(\d+),(\d+) room=(-?\d+),(-?\d+)", line)
+            if fit:
+                measured[int(fit[1])] = tuple(map(int, fit.groups()[1:]))
+            elif line.startswith(("update ", "noupdates ")):
+                fits.append(measured)
+                measured = {}
+        for window, fit in zip(windows if action in ("update", "noupdates") else (), fits):
+            window.fits = fit
+        return [line for line in lines if not line.startswith("fit ")], windows
 
 
 class Dialogs(Probe):

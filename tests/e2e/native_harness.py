@@ -174,6 +174,9 @@ class NativeCase(ProgramCase):
     DAYS = ["1", "5", "10", "30", "60"]
     PROXY_REQUEST = "GET http://%s/misc/update.ini HTTP/1.1"
     SHORT_NAMES = False  # files have no second, short name on Linux
+    # The console host writes every text whole, on lines as long as the text; the GTK
+    # host's labels are measured in its own suite.
+    MEASURES_FITS = False
 
     @classmethod
     def setUpClass(cls):
@@ -279,6 +282,10 @@ class NativeCase(ProgramCase):
                 shutil.copy2(source, folder)
         return os.path.join(folder, name)
 
+    def assert_direction(self, window, right_to_left):
+        """The console host writes a right-to-left dialog's texts in their logical order,
+        as every text, and leaves their layout to the terminal: nothing to tell apart."""
+
     def locale_folder(self, locale):
         """Runs the program from the sandbox; the (new) folder of a locale's library."""
         self.program_dir = os.path.dirname(self.install("kavexwebupd"))
@@ -314,9 +321,10 @@ class NativeCase(ProgramCase):
         return env
 
     def execute(self, args, answers, env=None, tz=ZONE, timeout=60, isolated=False,
-                program=None, input=None, prefix=(), cwd=None):
+                program=None, input=None, prefix=(), cwd=None, codepage=None):
         """Native options: input (the text on standard input instead of the answers'),
-        cwd."""
+        prefix (a command the program runs under, such as setpriv), cwd. The Linux
+        program shows every text as it is, whatever the system's code page."""
         if input is None:
             input = "".join(console_input(answer) for answer in answers)
         command = list(prefix) + ((loopback_only_prefix() or []) if isolated else [])

@@ -34,8 +34,13 @@ SOURCE_DIR = os.environ.get("KWU_SOURCE_DIR") or os.path.abspath(
     os.path.join(os.path.dirname(__file__), "..", ".."))
 BUILD_DIR = os.environ.get("KWU_BUILD_DIR", "")
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "support"))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
 
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
+import locale_languages  # noqa: E402
+import make_locale_rc  # noqa: E402
+import po_file  # noqa: E402
+import resource_script  # noqa: E402
 
 SETTINGS_KEY = "Software\\Kavex\\WebUpdates"
 REMIND_DATES_KEY = SETTINGS_KEY + "\\RemindDates"
@@ -127,6 +132,26 @@ LINUX_USAGE_TEXT = (
 SEARCHING = "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
 
 
+# The string-table entries in id order, from IDS_ERROR (2).
+STRING_NAMES = [name for name, _, _ in resource_script.read_script(
+    os.path.join(SOURCE_DIR, "src", "ui", "kavexwebupd.rc")).strings]
+
+
+def product_text(locale, name):
+    """The string entry name (IDS_...) as a product of that locale sees it: its language's
+    translation, as the library holds it, where the program ships a library for the
+    locale; the program's English text otherwise."""
+    try:
+        language = locale_languages.language(locale)
+    except KeyError:
+        script = resource_script.read_script(os.path.join(SOURCE_DIR, "src", "ui",
+                                                          "kavexwebupd.rc"))
+        return dict((entry, text) for entry, text, _ in script.strings)[name]
+    path = os.path.join(SOURCE_DIR, "locale", "%s.po" % language.folder)
+    text = po_file.translations(po_file.read(path))[name]
+    return make_locale_rc.windows_form(text, language.codepage)
+
+
 def product_file(name, version, locale="", extra="", newline="\n"):
     """A product description file; extra stands after the Locale element."""
     lines = ["<?xml version=\"1.0\"?>", "<ProductInfo>", "  <Name>%s</Name>" % name,
@@ -206,6 +231,9 @@ class Window:
     read at each "dump" step. raw: the platform's own description, where it has one."""
 
     raw = None
+    # Where the platform measures them: {control id: (need width, need height, room
+    # width, room height)} in pixels, the text as the control draws it.
+    fits = None
 
     def __init__(self, title, is_box=False, text="", icon=None, owned=None, controls=None,
                  checked=None, items=None, selected=None, later=()):
@@ -279,6 +307,9 @@ class ProgramCase(unittest.TestCase):
     CHECKING_FILES = None
     # A request for the built-in address through a proxy: its request line.
     PROXY_REQUEST = None
+    # The code page a window's texts come in, read as Latin-1 (the bytes), or None where
+    # they come as text.
+    ANSI_CODE_PAGE = None
 
     @classmethod
     def setUpClass(cls):
@@ -363,6 +394,19 @@ class ProgramCase(unittest.TestCase):
             if (count and len(pages) >= count) or time.monotonic() > deadline:
                 return pages
             time.sleep(0.05)
+
+    def as_shown(self, text, codepage=None):
+        """A text as a window of the platform gives it back, in a run in a system of that
+        code page (by default the harness's)."""
+        if self.ANSI_CODE_PAGE is None:
+            return text
+        return text.encode("cp%d" % (codepage or self.ANSI_CODE_PAGE)).decode("latin-1")
+
+    def probe_text(self, line):
+        """A text the dialog probe wrote (line breaks written as \\n, read as Latin-1) as
+        a window of the platform gives it back: 8-bit under Wine, UTF-8 on Linux."""
+        line = line.replace("\\n", "\n")
+        return line if self.ANSI_CODE_PAGE else line.encode("latin-1").decode("utf-8")
 
     def assertDialog(self, window, title, texts):
         """The dialog's title and the texts of the controls named in texts."""

@@ -1,5 +1,7 @@
-"""Takes the pictures in docs/screenshots: the two dialogs (English and German) and a
-product error message box, as the Windows build shows them under Wine.
+"""Takes the pictures in docs/screenshots: the two dialogs (English and German), a
+product error message box, the right-to-left dialogs (Arabic, Hebrew) and Japanese,
+Chinese and Korean ones, as the Windows build shows them under Wine, each in a system
+locale of its language's code page.
 
     KWU_BUILD_DIR=build/win32 python3 tests/e2e/take_screenshots.py docs/screenshots
 
@@ -13,16 +15,32 @@ import time
 
 from wine_harness import PROGRAM_FOLDER, UiScript, WineSession
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import locale_languages  # noqa: E402
+
 PRODUCT = "Acme Writer"
 SHOTS = [  # file name, probe action, locale
     ("update_available_en.png", "update", ""), ("update_available_de.png", "update", "de"),
     ("no_updates_en.png", "noupdates", ""), ("no_updates_de.png", "noupdates", "de"),
-    ("product_error_en.png", "error", "")]
+    ("product_error_en.png", "error", ""),
+    ("update_available_ar.png", "update", "ar"), ("no_updates_ar.png", "noupdates", "ar"),
+    ("update_available_he.png", "update", "he"), ("update_available_ja.png", "update", "ja"),
+    ("update_available_zh-cn.png", "update", "zh-cn"),
+    ("update_available_ko.png", "update", "ko")]
+
+
+def system_locale(locale):
+    """A system locale of the language's code page, in which the program shows its texts;
+    None (Western, 1252) for the program's own English."""
+    if not locale:
+        return None
+    codepage = locale_languages.language(locale).codepage
+    return locale_languages.SYSTEM_LOCALE_OF_CODEPAGE[codepage]
 
 
 def main(target):
     os.makedirs(target, exist_ok=True)
-    with WineSession(display=True) as session:
+    with WineSession(display=True, fonts=locale_languages.CHECK_FONTS) as session:
         shutil.copy2(os.path.join(session.build, "tests", "support", "dialog_probe.exe"),
                      session.unix_path(PROGRAM_FOLDER))
         for name, action, locale in SHOTS:
@@ -37,7 +55,8 @@ def main(target):
             shooter.start()
             run = session.run(["C:\\kwu\\probe.txt", action, PRODUCT, locale],
                               ui=UiScript(PRODUCT, "sleep:5000", "ok", "wait-gone"),
-                              program=PROGRAM_FOLDER + "dialog_probe.exe", cwd="C:\\kwu")
+                              program=PROGRAM_FOLDER + "dialog_probe.exe", cwd="C:\\kwu",
+                              locale=system_locale(locale))
             shooter.join()
             window = run.ui[0].window
             x, y, width, height = window["rect"]

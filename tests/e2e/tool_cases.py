@@ -6,8 +6,7 @@ test_wine_manifest_tool.py run them."""
 import json
 import os
 
-from protocol import (ENGLISH, GERMAN, GERMAN_NO_UPDATES, NO_UPDATES, SOURCE_DIR, Reply,
-                      manifest, ok, page_of, product_file)
+from protocol import SOURCE_DIR, Reply, manifest, ok, page_of, product_file, product_text
 from manifest_download_cases import free_port
 
 # The worked example of the manifest lookup, shared with the unit tests.
@@ -119,11 +118,12 @@ class AgreesWithTheProgram(Tool):
     def program_page(self, name, version, locale):
         before = len(self.opened_pages())
         shown = self.check(name, version, "0", locale, answers=[ok(name)]).windows[0].text
-        # The German locale library speaks for products with locale de.
-        if shown in (NO_UPDATES, GERMAN_NO_UPDATES):
+        # The product's locale library, where the program ships one, speaks for it.
+        if shown == self.as_shown(product_text(locale, "IDS_NO_UPDATES")):
             self.assertEqual(len(self.pages()), before)
             return None
-        self.assertIn(shown, [texts["IDC_MESSAGE"] % name for texts in (ENGLISH, GERMAN)])
+        self.assertEqual(shown, self.as_shown(product_text(locale, "IDS_UPDATES_AVAILABLE")
+                                              % name))
         return self.pages(before + 1)[before]
 
     def test_explain_agrees_on_every_case(self):

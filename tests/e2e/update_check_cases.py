@@ -272,21 +272,23 @@ class Locales:
                 self.assertBox(window, "App", "Error: Connection error. Status code: 404")
 
     def test_what_a_locale_library_lacks_comes_from_the_program(self):
-        # A French library with one text only, the word "Error": the rest of the error
-        # box, the update dialog and its list are the program's own.
-        self.install_locale("fr", os.path.join(BUILD_DIR, "tests", "fixtures", "partial",
+        # A maker's library for a locale the program has none for (Canadian French), with
+        # one text only, the word "Error": the rest of the error box, the update dialog and
+        # its list are the program's own.
+        self.install_locale("fr-ca", os.path.join(BUILD_DIR, "tests", "fixtures", "partial",
                                                "kavexwebupdexe.dat"))
         self.enable_log()
         self.server.reply = Reply.http(404, b"")
-        window = self.check("App", "7.0", "0", "FR", answers=[box("App")]).windows[0]
+        window = self.check("App", "7.0", "0", "FR-CA", answers=[box("App")]).windows[0]
         self.assertBox(window, "App", "Erreur partielle: Connection error. Status code: 404")
         self.serve(APP)
         earliest = local_date(time.time() + 10 * DAY)
-        window = self.check("App", "7.0", "0", "FR", answers=[remind("App", 10)]).windows[0]
+        window = self.check("App", "7.0", "0", "FR-CA", answers=[remind("App", 10)]).windows[0]
         self.assertOffer(window, "App")
         self.assertEqual(window.items, self.DAYS)
         self.assertIn(self.remind_date("App"), {earliest, local_date(time.time() + 10 * DAY)})
-        self.assertEqual(self.log_lines()[2:], ["Checking updates for product: App V:7.0 L:fr"])
+        self.assertEqual(self.log_lines()[2:],
+                         ["Checking updates for product: App V:7.0 L:fr-ca"])
 
 
 class ManifestAddress:

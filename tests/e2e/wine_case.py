@@ -12,21 +12,22 @@ import unittest
 
 from manifest_download_cases import loopback_only_prefix
 from protocol import (CONTROL_NAMES, ID, LOG_NAME, SETTINGS_KEY, ZONE, ProgramCase, Result,
-                      Window)
+                      Window, locale_languages)
 from wine_harness import (PRODUCT_FOLDER, PROGRAM_FOLDER, PROGRAM_PATH, UiScript, WineSession,
                           wine_available)
 
 _shared = None
+WS_EX_LAYOUTRTL = 0x00400000
 
 
-def shared_session():
+def shared_session(fonts=None):
     """The session of the suite's WineCase classes: one prefix and display, with the
     browser recorder, closed when the suite's module is done."""
     global _shared
     if _shared is None:
         if not wine_available():
             raise unittest.SkipTest("wine is not installed")
-        _shared = WineSession(display=True).start()
+        _shared = WineSession(display=True, fonts=fonts).start()
         _shared.install_browser_recorder()
         unittest.addModuleCleanup(_close_shared)
     return _shared
@@ -76,10 +77,16 @@ class WineCase(ProgramCase):
     # The file search matches a pattern's extension against the short (8.3) names too, so
     # "*.xml" finds "x.xmlx", as on Windows.
     SHORT_NAMES = True
+    # The harness runs Wine in the C locale, whose ANSI code page is the Western one.
+    ANSI_CODE_PAGE = 1252
+    # The dialog probe measures each control's text against its room.
+    MEASURES_FITS = True
+    # The only font families Wine may draw with (None: all installed ones).
+    FONTS = None
 
     @classmethod
     def setUpClass(cls):
-        cls.session = shared_session()
+        cls.session = shared_session(cls.FONTS)
         super().setUpClass()
 
     def setUp(self):
@@ -148,18 +155,31 @@ class WineCase(ProgramCase):
         return folder
 
     def execute(self, args, answers, env=None, tz=ZONE, timeout=60, isolated=False,
-                program=None, cwd=PROGRAM_FOLDER, prefix=()):
+                program=None, cwd=PROGRAM_FOLDER, prefix=(), codepage=None):
         """prefix wraps the wine command; the prefix's wineserver, started outside it,
-        serves the run as any other."""
+        serves the run as any other. codepage: run in a system locale of that ANSI code
+        page."""
+        locale = codepage and locale_languages.SYSTEM_LOCALE_OF_CODEPAGE[codepage]
         scripts = [UiScript(a.title, *driver_actions(a), timeout=timeout) for a in answers]
         wrapper = list(prefix) + ((loopback_only_prefix() or []) if isolated else [])
         run = self.session.run(args, ui=scripts, tz=tz, env=env, timeout=timeout,
-                               wrapper=wrapper, cwd=cwd,
+                               wrapper=wrapper, cwd=cwd, locale=locale,
                                program=self.install(program) if program else PROGRAM_PATH)
         windows = [_window(ui.windows[0], ui.windows[1:]) for ui in run.ui if ui.windows]
         detail = "driver: %r" % [(ui.returncode, ui.errors) for ui in run.ui if not ui.ok]
         return Result(run.returncode, windows, run.stdout, run.stderr, run.timed_out,
                       detail=detail)
+
+    def assert_direction(self, window, right_to_left):
+        """Mirrored exactly in the right-to-left languages: the dialog's extended style,
+        and the icon on the screen right of the headline rather than left of it."""
+        self.assertEqual(bool(window.raw["exstyle"] & WS_EX_LAYOUTRTL), right_to_left)
+        [icon] = [c["screen"] for c in window.raw["controls"] if c.get("icon")]
+        text = next(c["screen"] for c in window.raw["controls"] if c["id"] == ID.IDC_MESSAGE)
+        if right_to_left:
+            self.assertGreaterEqual(icon[0], text[0] + text[2])
+        else:
+            self.assertLessEqual(icon[0] + icon[2], text[0])
 
     def opened_pages(self):
         return self.session.browser_urls()

@@ -158,8 +158,12 @@ def _reg_quote(text):
 class WineSession:
     """A private Wine prefix, optionally with a private X display."""
 
-    def __init__(self, display=False, program_dir=None):
+    def __init__(self, display=False, program_dir=None, fonts=None):
+        """fonts: the only font families Wine may draw with (their regular and bold
+        faces), so that text is drawn alike on every machine, whatever else is installed;
+        None for all installed fonts."""
         self.want_display = display
+        self.fonts = fonts
         self.build = BUILD_DIR
         self.program_dir = program_dir or os.path.join(self.build, "src")
         self.support_dir = os.path.join(self.build, "tests", "support")
@@ -201,6 +205,8 @@ class WineSession:
             "XDG_DATA_HOME": os.path.join(self.base, ".local", "share"),
         })
         self.env = env
+        if self.fonts:
+            self._limit_fonts(self.fonts)
         if self.want_display:
             self._start_xvfb()
         self._boot_prefix()
@@ -234,6 +240,30 @@ class WineSession:
         if not number:
             raise WineError("Xvfb did not report its display")
         self.display = self.env["DISPLAY"] = ":" + number.decode()
+
+    def _limit_fonts(self, families):
+        # Wine takes the fonts from fontconfig: a configuration in the temporary folder
+        # names one folder, with links to the chosen faces.
+        folder = os.path.join(self.base, "fonts")
+        os.makedirs(folder)
+        for family in families:
+            found = set()
+            for weight in (80, 200):  # regular, bold
+                listed = subprocess.run(
+                    ["fc-list", "-f", "%{file}\n",
+                     ":family=%s:weight=%d:slant=0:width=100" % (family, weight)],
+                    capture_output=True, text=True, check=True).stdout
+                found.update(listed.split())
+            if not found:
+                raise WineError("the font %s is not installed (scripts/setup installs it)"
+                                % family)
+            for path in found:
+                os.symlink(path, os.path.join(folder, os.path.basename(path)))
+        config = os.path.join(self.base, "fonts.conf")
+        with open(config, "w") as f:
+            f.write('<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir>'
+                    '</fontconfig>\n' % (folder, os.path.join(self.base, "fontcache")))
+        self.env["FONTCONFIG_FILE"] = config
 
     def _start_wineserver(self):
         # A persistent server keeps the prefix warm between the runs of a suite. The one
@@ -319,7 +349,7 @@ class WineSession:
         return os.path.join(self.support_dir, name)
 
     def run(self, args=(), ui=None, tz=None, env=None, timeout=60, program=PROGRAM_PATH,
-            cwd=PROGRAM_FOLDER, wrapper=None):
+            cwd=PROGRAM_FOLDER, wrapper=None, locale=None):
         """Runs a Windows program (the installed kavexwebupd.exe unless told otherwise)
         with args, and the UI driver for each UiScript of ui in turn while it runs.
 
@@ -329,9 +359,14 @@ class WineSession:
         reported with timed_out set, so a stuck dialog fails its case instead of hanging.
         wrapper: a command prefix for the wine command, e.g. one that runs it in a
         loopback-only network namespace.
+        locale: the system locale of the program and the UI driver (e.g. "ru_RU.UTF-8"),
+        from which Wine takes their ANSI code page (1251 there); installed locales only.
         """
         scripts = [ui] if isinstance(ui, UiScript) else list(ui or [])
         run_env = dict(self.env)
+        if locale:
+            run_env["LC_ALL"] = locale
+        driver_env = dict(run_env)
         if tz:
             run_env["TZ"] = tz
         for name, value in (env or {}).items():
@@ -346,7 +381,8 @@ class WineSession:
         if scripts:
             if not self.display:
                 raise WineError("UI scripts need a session started with display=True")
-            driver_thread = threading.Thread(target=self._drive, args=(scripts, results))
+            driver_thread = threading.Thread(target=self._drive,
+                                             args=(scripts, results, driver_env))
             driver_thread.start()
         done = _execute(command, run_env, timeout, cwd=self.unix_path(cwd),
                         on_timeout=self._restart_prefix_processes)
@@ -355,12 +391,12 @@ class WineSession:
         done.ui = results
         return done
 
-    def _drive(self, scripts, results):
+    def _drive(self, scripts, results, env):
         for script in scripts:
             command = [WINE, self.support_program("uidriver.exe"),
                        "--timeout", str(script.timeout), "--title", script.title]
             command += script.actions
-            done = _execute(command, self.env, script.timeout + 60)
+            done = _execute(command, env, script.timeout + 60)
             results.append(UiResult(script, None if done.timed_out else done.returncode,
                                     _parse_json_lines(done.stdout)))
             if results[-1].returncode != 0:

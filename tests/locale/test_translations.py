@@ -198,8 +198,21 @@ class LanguageTable(unittest.TestCase):
                 self.assertTrue(language.langid >> 10, "the LANGID names no sublanguage")
         self.assertEqual(locale_languages.language("PT-BR").langid, 0x0416)
 
+    def test_the_readme_and_the_makers_notes_list_every_language(self):
+        readme = (SOURCE / "README.md").read_text(encoding="utf-8")
+        makers = (SOURCE / "packaging" / "windows" / "README-makers.txt").read_text(
+            encoding="utf-8").split()
+        for language in locale_languages.LANGUAGES:
+            with self.subTest(language.folder):
+                self.assertIn("`%s` %s" % (language.folder, language.name),
+                              " ".join(readme.split()))
+                self.assertIn(language.folder, makers)
+
     def test_every_windows_code_page_is_covered(self):
         self.assertEqual({language.codepage for language in locale_languages.LANGUAGES},
+                         set(locale_languages.CHARSET_OF_CODEPAGE))
+        # The checks under Wine run each language in a system locale of its code page.
+        self.assertEqual(set(locale_languages.SYSTEM_LOCALE_OF_CODEPAGE),
                          set(locale_languages.CHARSET_OF_CODEPAGE))
 
 

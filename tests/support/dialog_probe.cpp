@@ -11,13 +11,15 @@
 //         startup    the start-up unrecognised-failure box
 //         texts      every string-table entry: "text locale=L id=I T"
 // Each locale is switched in as the program's run does it; without one, the program's
-// own resources serve. Line feeds in texts are written as "\n".
+// own resources serve. Line feeds in texts are written as "\n". Before each dialog's line
+// come its controls' "fit" lines (fit_probe.h), in the Windows build.
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/locale_library.h"
+#include "fit_probe.h"
 #include "platform/window.h"
 #include "ui/message_boxes.h"
 #include "ui/no_updates_dlg.h"
@@ -47,7 +49,8 @@ bool Run(std::ofstream& out, const std::string& action, const std::string& produ
   } else if (action == "noupdates") {
     CNoUpdatesDlg dialog;
     dialog.m_strProduct = product;
-    out << prefix << " result=" << dialog.DoModal() << "\n";
+    const int result = dialog.DoModal();
+    out << prefix << " result=" << result << "\n";
   } else if (action == "error") {
     const std::string error = FormatText(IDS_CONNECTION_ERROR, 404L);
     out << prefix << " text=" << Escaped(ProductErrorText(error)) << "\n" << std::flush;
@@ -76,6 +79,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::ofstream out(argv[1], std::ios::binary);
+  WatchFits(out);
   std::vector<std::string> locales(argv + 4, argv + argc);
   if (locales.empty())
     locales.push_back(std::string());

@@ -3,10 +3,13 @@
 # The dialog probe: the program's dialog classes and message boxes in a small program of
 # their own, for the dialog tests on both platforms.
 if(WIN32)
-  add_executable(dialog_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/dialog_probe.cpp)
+  add_executable(dialog_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/dialog_probe.cpp
+                              ${CMAKE_CURRENT_LIST_DIR}/fit_probe_win32.cpp)
+  target_link_libraries(dialog_probe PRIVATE gdi32)
   target_link_options(dialog_probe PRIVATE -static -static-libgcc -static-libstdc++)
 else()
-  add_executable(dialog_probe ${CMAKE_CURRENT_LIST_DIR}/dialog_probe.cpp)
+  add_executable(dialog_probe ${CMAKE_CURRENT_LIST_DIR}/dialog_probe.cpp
+                              ${CMAKE_CURRENT_LIST_DIR}/fit_probe_posix.cpp)
 endif()
 target_link_libraries(dialog_probe PRIVATE kwu_core)
 add_dependencies(dialog_probe kwu_locale_libraries)

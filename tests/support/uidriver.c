@@ -224,11 +224,15 @@ static void put_control(HWND control, HWND focus) {
   static char text[TEXT_CAPACITY];
   char cls[256];
   RECT rect;
+  RECT screen;
   LONG style = GetWindowLongA(control, GWL_STYLE);
   class_name(control, cls);
   window_text(control, text);
-  /* Position in the client area of the window, in pixels. */
-  GetWindowRect(control, &rect);
+  /* Position in the client area of the window, in pixels; in a mirrored (right-to-left)
+   * window that area's x runs from its right edge. On the screen x always runs from the
+   * left, which shows the mirroring. */
+  GetWindowRect(control, &screen);
+  rect = screen;
   MapWindowPoints(HWND_DESKTOP, GetParent(control), (POINT*)&rect, 2);
 
   printf("{\"id\": %lu, \"class\": ", control_id(control));
@@ -245,6 +249,8 @@ static void put_control(HWND control, HWND focus) {
   put_bool(control == focus);
   printf(", \"rect\": [%ld, %ld, %ld, %ld]", (long)rect.left, (long)rect.top,
          (long)(rect.right - rect.left), (long)(rect.bottom - rect.top));
+  printf(", \"screen\": [%ld, %ld, %ld, %ld]", (long)screen.left, (long)screen.top,
+         (long)(screen.right - screen.left), (long)(screen.bottom - screen.top));
   if (text[0] != '\0')
     put_text_extent(control, cls, text, style, &rect);
   if (lstrcmpiA(cls, "Button") == 0)

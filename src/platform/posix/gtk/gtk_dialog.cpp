@@ -1,7 +1,51 @@
 #include "platform/posix/gtk/gtk_dialog.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
 namespace platform {
 namespace posix {
+namespace {
+
+// A widget's direction is its own: the parts inside a control (a button's label, a list's
+// arrow) take it one by one.
+void SetDirection(GtkWidget* widget, gpointer direction) {
+  gtk_widget_set_direction(widget, static_cast<GtkTextDirection>(GPOINTER_TO_INT(direction)));
+  if (GTK_IS_CONTAINER(widget))
+    gtk_container_forall(GTK_CONTAINER(widget), SetDirection, direction);
+}
+
+// For tests: KWU_TEST_GTK_FITS=<file> gets, once the dialog is laid out, "dialog <title>"
+// and a line for each control's label, "fit id=I need=W,H room=W,H" (pixels): the room the text
+// needs at the width the label is given, against the room the template gives it.
+const char kFitsVariable[] = "KWU_TEST_GTK_FITS";
+
+void WriteFit(std::FILE* out, const DialogItem& item, const GtkControl& control,
+              const GdkRectangle& place) {
+  GtkWidget* label = control.label;
+  if (!label || !GTK_IS_LABEL(label) || !gtk_widget_get_visible(control.widget) ||
+      item.text.empty())
+    return;
+  GtkAllocation box{}, given{};
+  gtk_widget_get_allocation(control.widget, &box);
+  gtk_widget_get_allocation(label, &given);
+  int width = 0, needed = 0;
+  if (gtk_label_get_line_wrap(GTK_LABEL(label))) {
+    gtk_widget_get_preferred_width(label, &width, nullptr);  // the longest word
+    gtk_widget_get_preferred_height_for_width(label, given.width, nullptr, &needed);
+  } else {
+    gtk_widget_get_preferred_width(label, nullptr, &width);
+    gtk_widget_get_preferred_height(label, nullptr, &needed);
+  }
+  // What the label got, less what GTK added to its control beyond the template's
+  // rectangle (there the control overlaps its neighbours).
+  const int room = given.width - std::max(0, box.width - place.width);
+  std::fprintf(out, "fit id=%u need=%d,%d room=%d,%d\n", static_cast<unsigned>(item.source.id),
+               width, needed, room, box.y + place.height - given.y);
+}
+
+}  // namespace
 
 namespace {
 
@@ -73,6 +117,20 @@ void TemplateDialog::Run() {
   gtk_widget_hide(m_window);
 }
 
+void TemplateDialog::OnAllocated(GtkWidget*, GdkRectangle*, TemplateDialog* dialog) {
+  const char* path = std::getenv(kFitsVariable);
+  if (dialog->m_fitsWritten || !path || !*path)
+    return;
+  dialog->m_fitsWritten = true;
+  std::FILE* out = std::fopen(path, "a");
+  if (!out)
+    return;
+  std::fprintf(out, "dialog %s\n", dialog->m_shownTitle.c_str());
+  for (std::size_t index = 0; index < dialog->m_controls.size(); ++index)
+    WriteFit(out, dialog->m_state.items[index], dialog->m_controls[index], dialog->m_places[index]);
+  std::fclose(out);
+}
+
 void TemplateDialog::Build() {
   const DialogTemplate& dialog = m_state.dialog;
   m_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -88,7 +146,11 @@ void TemplateDialog::Build() {
   const BaseUnits units = ApplyDialogFont(m_window, dialog);
 
   GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, units.Horizontal(dialog.width), units.Vertical(dialog.height));
+  const int dialogWidth = units.Horizontal(dialog.width);
+  gtk_widget_set_size_request(fixed, dialogWidth, units.Vertical(dialog.height));
+  // A right-to-left template is mirrored, as Windows mirrors it: each control's place
+  // from the right edge, and its own parts (text, a button's mark, a list's arrow) turned.
+  const bool mirrored = dialog.extendedStyle & kExStyleLayoutRtl;
   gtk_container_add(GTK_CONTAINER(m_window), fixed);
 
   const std::vector<DialogItem>& items = m_state.items;
@@ -96,6 +158,8 @@ void TemplateDialog::Build() {
   for (std::size_t index = 0; index < items.size(); ++index) {
     const DialogItem& item = items[index];
     m_controls.push_back(CreateControl(m_state, index, units, m_groups, m_session));
+    m_places.push_back(GdkRectangle{0, 0, units.Horizontal(item.source.width),
+                                    units.Vertical(item.source.height)});
     m_shownTexts.push_back(item.text);
     m_shownItems.emplace_back();
     GtkWidget* widget = m_controls.back().widget;
@@ -110,10 +174,15 @@ void TemplateDialog::Build() {
       gtk_style_context_add_class(gtk_widget_get_style_context(widget), GTK_STYLE_CLASS_DEFAULT);
     }
     Connect(index);
-    gtk_fixed_put(GTK_FIXED(fixed), widget, units.Horizontal(item.source.x),
-                  units.Vertical(item.source.y));
+    int x = units.Horizontal(item.source.x);
+    if (mirrored) {
+      SetDirection(widget, GINT_TO_POINTER(GTK_TEXT_DIR_RTL));
+      x = dialogWidth - x - m_places.back().width;
+    }
+    gtk_fixed_put(GTK_FIXED(fixed), widget, x, units.Vertical(item.source.y));
   }
 
+  g_signal_connect_after(m_window, "size-allocate", G_CALLBACK(OnAllocated), this);
   g_signal_connect(m_window, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(m_window, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(m_window, "set-focus", G_CALLBACK(OnSetFocus), this);

@@ -54,6 +54,7 @@ private:
   bool Listening() const { return !m_programmatic && !m_state.ended; }
   Signal* SignalFor(std::size_t index, int delta = 0);
 
+  static void OnAllocated(GtkWidget* window, GdkRectangle* area, TemplateDialog* dialog);
   static void OnClicked(GtkButton* button, Signal* signal);
   static void OnComboChanged(GtkComboBox* combo, Signal* signal);
   static void OnUpDown(GtkButton* button, Signal* signal);
@@ -67,6 +68,8 @@ private:
   GMainLoop* m_loop = nullptr;
   RadioGroups m_groups;
   std::vector<GtkControl> m_controls;
+  std::vector<GdkRectangle> m_places;  // each control's size in the template, in pixels
+  bool m_fitsWritten = false;
   std::vector<std::string> m_shownTexts;
   std::vector<std::vector<std::string>> m_shownItems;
   std::string m_shownTitle;
