@@ -1,7 +1,7 @@
 """Every translation in the GTK host: each label's text within the room the template gives
 it, in both dialogs of every language; a right-to-left dialog mirrored as Windows mirrors
 it, and the next left-to-right one not; Chinese, Japanese and Korean drawn. The display,
-the accessibility bus and the helpers are those of test_native_gtk_dialogs.py."""
+the accessibility bus and the helpers are those of gtk_harness.py."""
 
 import os
 import re
@@ -10,8 +10,8 @@ import time
 import unittest
 
 from protocol import ID, locale_languages, product_file, product_text
-import test_native_gtk_dialogs
-from test_native_gtk_dialogs import GtkTestCase, setUpModule, tearDownModule, xdotool  # noqa: F401
+import gtk_harness
+from gtk_harness import GtkTestCase, setUpModule, tearDownModule, xdotool  # noqa: F401
 
 LOCALES = [""] + [language.folder for language in locale_languages.LANGUAGES]
 NAMES = {ident: name for name, ident in vars(ID).items()}
@@ -65,7 +65,7 @@ class EveryLanguage(GtkTestCase):
     def shows(title):
         return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
                               capture_output=True, timeout=20, env=dict(
-                                  os.environ, DISPLAY=test_native_gtk_dialogs._display[
+                                  os.environ, DISPLAY=gtk_harness._display[
                                       "DISPLAY"])).stdout.strip() != b""
 
     def assert_fit(self, fits):
@@ -92,7 +92,7 @@ class EveryLanguage(GtkTestCase):
 
 def extents(node):
     component = node.queryComponent()
-    return component.getExtents(test_native_gtk_dialogs.pyatspi.DESKTOP_COORDS)
+    return component.getExtents(gtk_harness.pyatspi.DESKTOP_COORDS)
 
 
 class Scripts(GtkTestCase):

@@ -62,7 +62,7 @@ bool Run(std::ofstream& out, const std::string& action, const std::string& produ
     out << prefix << " text=" << kStartupUnknownErrorText << "\n" << std::flush;
     ShowStartupUnknownError();
   } else if (action == "texts") {
-    for (unsigned id = IDS_ERROR; id <= IDS_CANCEL; ++id)
+    for (unsigned id = IDS_ERROR; id <= IDS_BAD_SIGNATURE; ++id)
       out << "text locale=" << locale << " id=" << id << " " << Escaped(LoadText(id)) << "\n";
   } else {
     return false;
