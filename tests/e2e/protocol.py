@@ -88,43 +88,38 @@ GERMAN_NO_UPDATES = ("Es sind keine neuen Updates verf\u00fcgbar.\n"
                      "Sie haben bereits die neueste Version.")
 DAYS = [" 1", " 5", "10", "30", "60"]
 
-USAGE_TEXT = (
-    "\nKavexWebUpdate version 1.0\n"
-    "\n"
-    "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
-    "\n"
-    "  <appName> and <appVersion> are the app and version to check for updates.\n"
-    "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
-    "  <localeID> must be the 2-letter locale code (default is \"EN\").\n"
-    "\n"
-    "USAGE 2: <silent>\n"
-    "\n"
-    "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
-    "\n"
+def _usage(locale_line, search, log):
+    """The usage text around its three lines that name a platform's own things."""
+    return ("\nKavexWebUpdate version 1.0\n"
+            "\n"
+            "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
+            "\n"
+            "  <appName> and <appVersion> are the app and version to check for updates.\n"
+            "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
+            + locale_line +
+            "\n"
+            "USAGE 2: <silent>\n"
+            "\n"
+            "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
+            "\n"
+            + search +
+            "\n"
+            + log)
+
+
+USAGE_TEXT = _usage(
+    "  <localeID> must be the 2-letter locale code (default is \"EN\").\n",
     "In both cases, it also searches in the CommonAppData folder for xml files\n"
-    "with product info that it should check for updates.\n"
-    "\n"
+    "with product info that it should check for updates.\n",
     "To create a log, set the registry item Kavex\\WebUpdates\\LogFile.\n")
 
 # The Linux program names the Linux places (the settings file, the product folder) and the
 # locale as the Linux build has it.
-LINUX_USAGE_TEXT = (
-    "\nKavexWebUpdate version 1.0\n"
-    "\n"
-    "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
-    "\n"
-    "  <appName> and <appVersion> are the app and version to check for updates.\n"
-    "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
-    "  <localeID> is the locale code, such as de or pt-br (default is \"en\").\n"
-    "\n"
-    "USAGE 2: <silent>\n"
-    "\n"
-    "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
-    "\n"
+LINUX_USAGE_TEXT = _usage(
+    "  <localeID> is the locale code, such as de or pt-br (default is \"en\").\n",
     "In both cases, it also searches /usr/share/Dexivane/KavexWebUpdate/ (or\n"
     "$KAVEXWEBUPD_COMMON_APPDATA/Dexivane/KavexWebUpdate/) for xml files with\n"
-    "product info that it should check for updates.\n"
-    "\n"
+    "product info that it should check for updates.\n",
     "To create a log, set \"LogFile\" under [Software\\Kavex\\WebUpdates] in the\n"
     "settings file ~/.config/kavexwebupd/settings.conf (or the file named by\n"
     "$KAVEXWEBUPD_SETTINGS, or the one in $XDG_CONFIG_HOME): see kavexwebupd(1).\n")
