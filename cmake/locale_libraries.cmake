@@ -41,7 +41,8 @@ function(kwu_locale_libraries result)
         COMMENT "Generating the resource script of Locale/${folder}"
         VERBATIM)
     endif()
-    kwu_resource_image(${library} ${object} ${script} Locale/${folder}/kavexwebupdexe.dat ${po})
+    kwu_resource_image(${library} ${object} ${script} Locale/${folder}/kavexwebupdexe.dat
+                       SOURCE ${po})
     list(APPEND libraries ${library})
   endforeach()
   set(${result} ${libraries} PARENT_SCOPE)

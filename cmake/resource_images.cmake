@@ -38,15 +38,19 @@ endif()
 
 # Compiles a resource script to an object; its includes and files resolve in its own
 # folder and in src/ui. Resource images are 32-bit; an object linked into a program is
-# compiled for the program's target (a third argument names that compiler).
+# compiled for the program's target (COMPILER names that compiler). DEFINES are defined for
+# the script's preprocessor.
+#   kwu_compile_resources(<output> <script> [COMPILER <windres>] [DEFINES <name>...])
 function(kwu_compile_resources output script)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "COMPILER" "DEFINES")
   get_filename_component(script_dir ${script} DIRECTORY)
   set(compiler ${KWU_WINDRES})
-  if(ARGC GREATER 2)
-    set(compiler ${ARGV2})
+  if(arg_COMPILER)
+    set(compiler ${arg_COMPILER})
   endif()
+  list(TRANSFORM arg_DEFINES PREPEND "-D")
   add_custom_command(OUTPUT ${output}
-    COMMAND ${compiler} --input-format=rc --output-format=coff
+    COMMAND ${compiler} --input-format=rc --output-format=coff ${arg_DEFINES}
             -I ${script_dir} -I ${KWU_UI_DIR} ${script} -o ${output}
     DEPENDS ${script} ${KWU_RESOURCE_INPUTS}
     COMMENT "Compiling resources ${script}"
@@ -65,6 +69,22 @@ function(kwu_link_resource_image output object)
     DEPENDS ${object}
     COMMENT "Linking resource image ${output}"
     VERBATIM)
+endfunction()
+
+# Links <library>'s executables with one of the program's two sets of resources: the
+# program itself, in a build without a manifest key, takes <shipped> (the executable's
+# property KWU_SHIPPED_TEXTS says which one it is), so that its string table holds exactly
+# the program's texts; every other executable takes <keyed>, which adds the texts only a
+# build with a key shows, as the tool and the tests speak of them.
+function(kwu_choose_program_texts library shipped keyed)
+  set(texts ${keyed})
+  if(NOT KWU_MANIFEST_PUBLIC_KEY)
+    set(texts "$<IF:$<BOOL:$<TARGET_PROPERTY:KWU_SHIPPED_TEXTS>>,${shipped},${keyed}>")
+  endif()
+  target_link_libraries(${library} INTERFACE ${texts})
+  if(WIN32)
+    set_property(TARGET ${library} APPEND PROPERTY INTERFACE_LINK_DEPENDS ${shipped} ${keyed})
+  endif()
 endfunction()
 
 # Copies the checked-in image resources/prebuilt/<prebuilt> to output, for the source it
@@ -97,17 +117,21 @@ set(KWU_RESOURCE_IMAGE_LIST ${PROJECT_BINARY_DIR}/resource_images.txt CACHE INTE
 # Makes the resource image <output> from <script> (through <object>), or, in a native build
 # without MinGW-w64, copies resources/prebuilt/<prebuilt> to it. The linker records the
 # image's file name in it, so <prebuilt> ends in the same name as <output>. A generated
-# script names, as a fifth argument, the file it is made from, which messages show.
+# script names the file it is made from (SOURCE), which messages show; DEFINES go to the
+# script's preprocessor.
+#   kwu_resource_image(<output> <object> <script> <prebuilt> [SOURCE <file>]
+#                      [DEFINES <name>...])
 function(kwu_resource_image output object script prebuilt)
+  cmake_parse_arguments(PARSE_ARGV 4 arg "" "SOURCE" "DEFINES")
   set(source ${script})
-  if(ARGC GREATER 4)
-    set(source ${ARGV4})
+  if(arg_SOURCE)
+    set(source ${arg_SOURCE})
   endif()
   if(NOT KWU_BUILD_RESOURCE_IMAGES)
     kwu_copy_checked_in_image(${output} ${source} ${prebuilt})
     return()
   endif()
-  kwu_compile_resources(${object} ${script})
+  kwu_compile_resources(${object} ${script} DEFINES ${arg_DEFINES})
   kwu_link_resource_image(${output} ${object})
   if(NOT WIN32)
     set_property(TARGET kwu_resource_images APPEND PROPERTY

@@ -25,4 +25,7 @@
 #define IDS_DAYS 10
 #define IDS_OK 11
 #define IDS_CANCEL 12
-#define IDS_BAD_SIGNATURE 13
+
+// Texts that only a program built with a manifest key shows: a block of their own, which
+// only such a build carries, so that the default program's block above stays as it is.
+#define IDS_BAD_SIGNATURE 16

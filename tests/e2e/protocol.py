@@ -127,7 +127,7 @@ LINUX_USAGE_TEXT = _usage(
 SEARCHING = "Searching in <CommonAppData>\\Dexivane\\KavexWebUpdate\\ for product files"
 
 
-# The string-table entries in id order, from IDS_ERROR (2).
+# The string-table entries in the order of the resource script.
 STRING_NAMES = [name for name, _, _ in resource_script.read_script(
     os.path.join(SOURCE_DIR, "src", "ui", "kavexwebupd.rc")).strings]
 

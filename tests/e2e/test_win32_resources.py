@@ -11,7 +11,7 @@ import struct
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from protocol import BUILD_DIR, ID
+from protocol import BUILD_DIR, ID, SOURCE_DIR, cache_value
 
 RT_ICON, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 6, 14, 16, 24
 RT_DLGINIT = 240  # the dialog-init data, a type of the resource compiler's own
@@ -125,6 +125,20 @@ EXPECTED_DIALOGS = {
 }
 ICONS = {ID.IDD_UPDATE_AVAILABLE: ID.IDI_UPDATES_AVAILABLE, ID.IDD_NO_UPDATES: ID.IDI_NO_UPDATES}
 STRING_IDS = sorted(value for name, value in vars(ID).items() if name.startswith("IDS_"))
+# The texts only a program built with a manifest key carries, in a block of their own.
+KEY_STRING_IDS = [i for i in STRING_IDS if i >= 16]
+
+
+def program_string_block():
+    """The program's one block of texts as it ships, entries 0 to 15 ("" where empty)."""
+    block = [""] * 16
+    with open(os.path.join(SOURCE_DIR, "tests", "fixtures", "program_string_block.txt"),
+              encoding="ascii") as fixture:
+        for line in fixture.read().splitlines():
+            if line and not line.startswith("#"):
+                number, text = line.split(" ", 1)
+                block[int(number)] = text.replace("\\n", "\n")
+    return block
 
 
 def conversions(text):
@@ -149,10 +163,12 @@ class ResourcesUsersRelyOn:
                 self.assertEqual({i: c[:2] for i, c in controls.items()}, expected)
                 self.assertEqual(controls[ICON_STATIC][2], ICONS[dialog])
 
+    STRING_IDS = STRING_IDS
+
     def test_every_text_is_there_with_the_conversions_of_the_english_one(self):
         texts, english = self.pe.strings(), self.english.strings()
-        self.assertEqual(sorted(texts), STRING_IDS)
-        for text_id in STRING_IDS:
+        self.assertEqual(sorted(texts), self.STRING_IDS)
+        for text_id in self.STRING_IDS:
             self.assertTrue(texts[text_id], text_id)
             self.assertEqual(conversions(texts[text_id]), conversions(english[text_id]), text_id)
 
@@ -182,6 +198,14 @@ LIBRARY = os.path.join(BUILD_DIR, "src", "Locale", "de", "kavexwebupdexe.dat")
 
 class ExecutableResources(ResourcesUsersRelyOn, unittest.TestCase):
     PATH, LANGUAGE = EXE, 0x409  # US English
+    KEYED = bool(cache_value("KWU_MANIFEST_PUBLIC_KEY"))
+    STRING_IDS = STRING_IDS if KEYED else [i for i in STRING_IDS if i not in KEY_STRING_IDS]
+
+    def test_the_string_block_is_the_programs_own_entry_by_entry(self):
+        texts = self.pe.strings()
+        self.assertEqual([texts.get(i, "") for i in range(16)], program_string_block())
+        blocks = sorted(block for kind, block, _ in self.pe.resources if kind == RT_STRING)
+        self.assertEqual(blocks, [1, 2] if self.KEYED else [1])
 
     def test_imports_only_system_libraries_and_no_common_controls(self):
         # The runtime is linked in, and the common controls are loaded only before the

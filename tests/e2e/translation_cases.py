@@ -12,7 +12,7 @@ so that a whole check costs one run per code page."""
 import types
 
 from dialog_cases import Probe
-from protocol import CONTROL_NAMES, STRING_NAMES, box, locale_languages, ok, product_text
+from protocol import CONTROL_NAMES, ID, STRING_NAMES, box, locale_languages, ok, product_text
 
 PRODUCT = "Acme"
 
@@ -67,8 +67,8 @@ class Translations(Probe):
                     loaded = dict(line[len(prefix):].split(" ", 1) for line in lines
                                   if line.startswith(prefix))
                     self.assertEqual(
-                        {name: self.probe_text(loaded.get(str(number), ""))
-                         for number, name in enumerate(STRING_NAMES, 2)},
+                        {name: self.probe_text(loaded.get(str(getattr(ID, name)), ""))
+                         for name in STRING_NAMES},
                         {name: self.as_shown(product_text(language.folder, name), codepage)
                          for name in STRING_NAMES})
 

@@ -62,7 +62,8 @@ bool Run(std::ofstream& out, const std::string& action, const std::string& produ
     out << prefix << " text=" << kStartupUnknownErrorText << "\n" << std::flush;
     ShowStartupUnknownError();
   } else if (action == "texts") {
-    for (unsigned id = IDS_ERROR; id <= IDS_BAD_SIGNATURE; ++id)
+    // Both blocks of the table: the program's texts and those of a build with a key.
+    for (unsigned id = 0; id < 32; ++id)
       out << "text locale=" << locale << " id=" << id << " " << Escaped(LoadText(id)) << "\n";
   } else {
     return false;

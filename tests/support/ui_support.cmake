@@ -58,6 +58,7 @@ if(TARGET kwu_unit_tests)
   add_dependencies(kwu_unit_tests kwu_locale_libraries kwu_fixture_libraries)
   target_compile_definitions(kwu_unit_tests PRIVATE
     KWU_TEST_PROGRAM_IMAGE="${KWU_RESOURCE_IMAGE}"
+    KWU_TEST_KEYED_PROGRAM_IMAGE="${KWU_KEYED_RESOURCE_IMAGE}"
     KWU_TEST_GERMAN_LIBRARY="${PROJECT_BINARY_DIR}/src/Locale/de/kavexwebupdexe.dat"
     KWU_TEST_PARTIAL_LIBRARY="${KWU_PARTIAL_LIBRARY}")
 endif()

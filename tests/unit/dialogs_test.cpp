@@ -299,8 +299,8 @@ TEST(LocaleResources, WhatALibraryLacksComesFromTheProgram) {
   EXPECT_FALSE(platform::FindResourceString(platform::CurrentResources(), IDS_OK, text));
   EXPECT_TRUE(platform::LoadResourceString(IDS_OK, text));
   EXPECT_EQ(text, "OK");
-  // An entry newer than the library, in the same block of sixteen as the ones it has (the
-  // block holds it as an empty entry), is the program's too.
+  // An entry in a block the library does not have (the texts of a build with a key) is the
+  // program's too.
   EXPECT_FALSE(platform::FindResourceString(platform::CurrentResources(), IDS_BAD_SIGNATURE, text));
   EXPECT_EQ(FormatText(IDS_BAD_SIGNATURE),
             "The update information is not signed by the publisher, or it was changed.");

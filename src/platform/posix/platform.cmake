@@ -48,21 +48,37 @@ function(kwu_platform_executable target kind)
 endfunction()
 
 # The program's resources are a resource image made from the script (or copied from the
-# checked-in one, cmake/resource_images.cmake) and compiled into the library as an array.
+# checked-in one, cmake/resource_images.cmake), compiled as an array into a library of its
+# own. There are two: the texts as the program ships them, and the same with the texts
+# that only a build with a manifest key shows (KWU_MANIFEST_KEY_TEXTS), which the tool and
+# the tests take (kwu_choose_program_texts).
 function(kwu_program_resources library script)
   set(KWU_RESOURCE_IMAGE ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.dll CACHE INTERNAL "")
-  set(source ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.cpp)
+  set(KWU_KEYED_RESOURCE_IMAGE ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_keyed_res.dll
+      CACHE INTERNAL "")
   kwu_resource_image(${KWU_RESOURCE_IMAGE} ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj
                      ${script} kavexwebupd_res.dll)
-  # A target of its own, so that the image can be made without the library and the
-  # library's rule for it never runs alongside.
-  add_custom_target(kwu_program_image DEPENDS ${KWU_RESOURCE_IMAGE})
+  kwu_resource_image(${KWU_KEYED_RESOURCE_IMAGE}
+                     ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_keyed_res.obj
+                     ${script} kavexwebupd_keyed_res.dll DEFINES KWU_MANIFEST_KEY_TEXTS)
+  # A target of its own, so that the images can be made without the library and the
+  # library's rules for them never run alongside.
+  add_custom_target(kwu_program_image DEPENDS ${KWU_RESOURCE_IMAGE} ${KWU_KEYED_RESOURCE_IMAGE})
   add_dependencies(kwu_resource_images kwu_program_image)
-  add_dependencies(${library} kwu_program_image)
-  add_custom_command(OUTPUT ${source}
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${KWU_RESOURCE_IMAGE} -DOUTPUT=${source}
-            -DNAME=kProgramResourceImage -P ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
-    DEPENDS ${KWU_RESOURCE_IMAGE} ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
-    VERBATIM)
-  target_sources(${library} PRIVATE ${source})
+  foreach(texts shipped keyed)
+    if(texts STREQUAL "shipped")
+      set(image ${KWU_RESOURCE_IMAGE})
+    else()
+      set(image ${KWU_KEYED_RESOURCE_IMAGE})
+    endif()
+    set(source ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_${texts}_res.cpp)
+    add_custom_command(OUTPUT ${source}
+      COMMAND ${CMAKE_COMMAND} -DINPUT=${image} -DOUTPUT=${source}
+              -DNAME=kProgramResourceImage -P ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
+      DEPENDS ${image} ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
+      VERBATIM)
+    add_library(kwu_texts_${texts} STATIC ${source})
+    add_dependencies(kwu_texts_${texts} kwu_program_image)
+  endforeach()
+  kwu_choose_program_texts(${library} kwu_texts_shipped kwu_texts_keyed)
 endfunction()

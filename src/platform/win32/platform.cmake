@@ -34,12 +34,17 @@ function(kwu_platform_executable target kind)
 endfunction()
 
 # The program's resources are compiled for the program's target and linked into every
-# executable built on the library (the program, the tool, the test programs).
+# executable built on the library (the program, the tool, the test programs): the texts as
+# the program ships them, or the same with the texts that only a build with a manifest key
+# shows (KWU_MANIFEST_KEY_TEXTS), which the tool and the tests take
+# (kwu_choose_program_texts).
 function(kwu_program_resources library script)
-  set(object ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj)
-  kwu_compile_resources(${object} ${script} ${CMAKE_RC_COMPILER})
-  add_custom_target(kwu_program_resources DEPENDS ${object})
+  set(shipped ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj)
+  set(keyed ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_keyed_res.obj)
+  kwu_compile_resources(${shipped} ${script} COMPILER ${CMAKE_RC_COMPILER})
+  kwu_compile_resources(${keyed} ${script} COMPILER ${CMAKE_RC_COMPILER}
+                        DEFINES KWU_MANIFEST_KEY_TEXTS)
+  add_custom_target(kwu_program_resources DEPENDS ${shipped} ${keyed})
   add_dependencies(${library} kwu_program_resources)
-  target_link_libraries(${library} INTERFACE ${object})
-  set_property(TARGET ${library} APPEND PROPERTY INTERFACE_LINK_DEPENDS ${object})
+  kwu_choose_program_texts(${library} ${shipped} ${keyed})
 endfunction()
