@@ -170,7 +170,9 @@ class ResourcesUsersRelyOn:
         self.assertEqual(sorted(texts), self.STRING_IDS)
         for text_id in self.STRING_IDS:
             self.assertTrue(texts[text_id], text_id)
-            self.assertEqual(conversions(texts[text_id]), conversions(english[text_id]), text_id)
+            # A default program lacks the texts of a build with a key; none of them converts.
+            self.assertEqual(conversions(texts[text_id]),
+                             conversions(english.get(text_id, "")), text_id)
 
     def test_the_list_offers_the_days_of_a_reminder(self):
         data, at, items = self.pe.find(RT_DLGINIT, ID.IDD_UPDATE_AVAILABLE), 0, []

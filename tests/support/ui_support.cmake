@@ -31,7 +31,7 @@ if(WIN32)
   list(APPEND KWU_FIXTURE_LIBRARIES ${KWU_SPIN_LIBRARY})
   set(KWU_HOSTILE_LIBRARY ${CMAKE_BINARY_DIR}/tests/fixtures/hostile/kavexwebupdexe.dat)
   kwu_compile_resources(${CMAKE_CURRENT_BINARY_DIR}/hostile_res.obj ${KWU_FIXTURE_DIR}/hostile.rc
-                        ${CMAKE_RC_COMPILER})
+                        COMPILER ${CMAKE_RC_COMPILER})
   add_custom_command(OUTPUT ${KWU_HOSTILE_LIBRARY}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tests/fixtures/hostile
     COMMAND ${CMAKE_C_COMPILER} -shared -s ${KWU_FIXTURE_DIR}/hostile_entry.c
