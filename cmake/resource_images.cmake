@@ -38,16 +38,21 @@ endif()
 
 # Compiles a resource script to an object; its includes and files resolve in its own
 # folder and in src/ui. Resource images are 32-bit; an object linked into a program is
-# compiled for the program's target (a third argument names that compiler).
+# compiled for the program's target (a third argument names that compiler). A fourth
+# names a folder searched before those two, whose files replace theirs.
 function(kwu_compile_resources output script)
   get_filename_component(script_dir ${script} DIRECTORY)
   set(compiler ${KWU_WINDRES})
   if(ARGC GREATER 2)
     set(compiler ${ARGV2})
   endif()
+  set(first_folder)
+  if(ARGC GREATER 3)
+    set(first_folder -I ${ARGV3})
+  endif()
   add_custom_command(OUTPUT ${output}
     COMMAND ${compiler} --input-format=rc --output-format=coff
-            -I ${script_dir} -I ${KWU_UI_DIR} ${script} -o ${output}
+            ${first_folder} -I ${script_dir} -I ${KWU_UI_DIR} ${script} -o ${output}
     DEPENDS ${script} ${KWU_RESOURCE_INPUTS}
     COMMENT "Compiling resources ${script}"
     VERBATIM)
