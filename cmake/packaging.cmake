@@ -16,6 +16,9 @@ if(WIN32)
     set(kwu_arch win32)
   endif()
   set(CPACK_GENERATOR ZIP)
+  # Signed first, when scripts/package has a certificate (package_sign.cmake): the time
+  # stamps come after.
+  list(PREPEND CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_sign.cmake)
   set(CPACK_PACKAGE_FILE_NAME kavexwebupd-${PROJECT_VERSION}-${kwu_arch})
   # Unzipped, the files stand in one folder of their own.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

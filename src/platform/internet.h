@@ -16,6 +16,11 @@ constexpr unsigned long kInternetFlagNoAutoRedirect = 0x00200000;   // 3xx is th
 // https: TLS, with the server's certificate and host name verified against the system's
 // trusted authorities. No flag that ignores a certificate fault exists here.
 constexpr unsigned long kInternetFlagSecure = 0x00800000;
+// Past the system's cache (WinINet's; libcurl keeps none): the request always goes to the
+// server, asks proxies not to answer from theirs, and its answer is not stored.
+constexpr unsigned long kInternetFlagReload = 0x80000000;
+constexpr unsigned long kInternetFlagNoCacheWrite = 0x04000000;
+constexpr unsigned long kInternetFlagPragmaNoCache = 0x00000100;
 constexpr std::size_t kMaxInternetErrorMessage = 1023;
 
 // The most an answer's body may hold. A manifest is a short text; a server that sends more

@@ -16,6 +16,12 @@ const unsigned long kSessionContext = 1;
 const unsigned long kRequestContext = 1;
 const unsigned long kRequestFlags =
     platform::kInternetFlagExistingConnect | platform::kInternetFlagNoAutoRedirect;
+const unsigned long kBypassCacheFlags = platform::kInternetFlagReload |
+                                        platform::kInternetFlagNoCacheWrite |
+                                        platform::kInternetFlagPragmaNoCache;
+// A maker who allowed https or built a key in relies on what the server says now: a cached
+// answer could hold back a newer manifest. The one place that reads those build options.
+constexpr bool kChannelSecured = KWU_ACCEPTS_HTTPS != 0 || KWU_MANIFEST_KEY_BUILT_IN != 0;
 const unsigned long kRequiredStatus = 200;
 // One piece of the body: a buffer of 1,024 characters, at most 1,023 asked for.
 const std::size_t kReadBufferSize = 1024;
@@ -58,11 +64,15 @@ platform::CHttpFile& ManifestRequest::Open(const std::string& url) {
     throw CWebUpdateException(FormatText(IDS_BAD_URL) + ": " + url);
   m_session.EnableStatusCallback(true);
   m_connection = m_session.GetHttpConnection(parts.server, parts.port);
-  const unsigned long secure =
-      parts.service == platform::kServiceHttps ? platform::kInternetFlagSecure : 0;
-  m_request =
-      m_connection->OpenRequest("GET", parts.object, kRequestContext, kRequestFlags | secure);
+  m_request = m_connection->OpenRequest(
+      "GET", parts.object, kRequestContext,
+      ManifestRequestFlags(kChannelSecured, parts.service == platform::kServiceHttps));
   return *m_request;
+}
+
+unsigned long ManifestRequestFlags(bool channelSecured, bool httpsAddress) {
+  return kRequestFlags | (httpsAddress ? platform::kInternetFlagSecure : 0) |
+         (channelSecured ? kBypassCacheFlags : 0);
 }
 
 void ManifestRequest::Close() {

@@ -54,6 +54,12 @@ private:
   std::unique_ptr<platform::CHttpFile> m_request;
 };
 
+// The flags of the manifest's request: reuse of a connection, no redirection followed,
+// kInternetFlagSecure for an https address and, in a build whose channel its maker secured
+// (https accepted or a key built in), the flags that keep the system's cache from ever
+// answering for the server. The default build sends the first two alone.
+unsigned long ManifestRequestFlags(bool channelSecured, bool httpsAddress);
+
 // Fetches the manifest at url by one HTTP GET. Both outputs are emptied first; on DL_OK
 // manifest holds the body and errorText is empty, otherwise errorText says what failed.
 // In a build with a key (KWU_MANIFEST_PUBLIC_KEY), a body without a valid signature by it

@@ -33,7 +33,7 @@ class PeFile:
         sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
         optional = pe + 24
         self.entry_point = struct.unpack_from("<I", data, optional + 16)[0]
-        pe32 = struct.unpack_from("<H", data, optional)[0] == 0x10B
+        self.pe32 = pe32 = struct.unpack_from("<H", data, optional)[0] == 0x10B
         import_rva, _, resource_rva = struct.unpack_from("<III", data,
                                                          optional + (104 if pe32 else 120))
         self.sections = [struct.unpack_from("<8xII4xI", data, optional + optional_size + 40 * i)
@@ -220,14 +220,24 @@ class ExecutableResources(ResourcesUsersRelyOn, unittest.TestCase):
         self.assertEqual(min(name for kind, name, _ in self.pe.resources
                              if kind == RT_GROUP_ICON), ID.IDI_UPDATES_AVAILABLE)
 
-    def test_manifest_asks_for_the_common_controls_6(self):
-        xml = ElementTree.fromstring(self.pe.find(RT_MANIFEST, 1))
+    def test_manifest_asks_for_the_common_controls_6_of_its_architecture(self):
+        # A 64-bit program that names x86 assemblies does not start on 64-bit Windows. The
+        # 32-bit program carries src/ui's manifest byte for byte; the 64-bit one the same
+        # with its own architecture.
+        manifest = self.pe.find(RT_MANIFEST, 1)
+        architecture = "X86" if self.pe.pe32 else "amd64"
+        with open(os.path.join(SOURCE_DIR, "src", "ui", "kavexwebupd.exe.manifest"), "rb") as f:
+            source = f.read()
+        self.assertEqual(manifest, source.replace(b'"X86"', b'"%s"' % architecture.encode()))
+        xml = ElementTree.fromstring(manifest)
         space = {"a": "urn:schemas-microsoft-com:asm.v1"}
         self.assertEqual(xml.find("a:description", space).text, "Web Update Application")
+        self.assertEqual(xml.find("a:assemblyIdentity", space).get("processorArchitecture"),
+                         architecture)
         identity = xml.find("a:dependency/a:dependentAssembly/a:assemblyIdentity", space).attrib
         self.assertEqual(identity, {
             "type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
-            "processorArchitecture": "X86", "publicKeyToken": "6595b64144ccf1df",
+            "processorArchitecture": architecture, "publicKeyToken": "6595b64144ccf1df",
             "language": "*"})
         self.assertEqual(len(xml.findall("a:dependency", space)), 1)
 

@@ -4,6 +4,9 @@ with it: nothing of it is checked in.
     pki = TestPki()            # in a temporary folder of its own
     pki.certificate("good")    # (certificate file, key file) for a server
     pki.trusted_prefix()       # a command prefix that runs a program trusting the test CA
+    pki.code_signing()         # (PKCS #12 file, its password file) to sign programs with
+    pki.timestamping()         # (certificate file, key file) of a time-stamp authority
+    pki.ca_file()              # the test CA's certificate
     pki.close()
 
 The test CA is trusted the way the platform trusts any authority: through the system's
@@ -45,6 +48,14 @@ subjectAltName = DNS:{host}
 basicConstraints = CA:FALSE
 keyUsage = critical, digitalSignature
 extendedKeyUsage = serverAuth
+[code_signing]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+[timestamping]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature
+extendedKeyUsage = critical, timeStamping
 """
 
 
@@ -78,6 +89,27 @@ class TestPki:
         """(certificate file, key file) of one of the servers."""
         return self._certificates[name]
 
+    def ca_file(self):
+        """The certificate of the test CA, which signs every certificate but "untrusted"."""
+        return self._path("ca.crt")
+
+    def code_signing(self):
+        """(PKCS #12 file, password file): an RSA code-signing certificate by the test CA,
+        with its key and the CA's certificate, under a password; made on first use."""
+        pfx, password = self._path("code-signing.pfx"), self._path("code-signing.pass")
+        if not os.path.exists(pfx):
+            certificate, key = self._issue("code-signing", "ca", "KavexWebUpdate test signer",
+                                           "code_signing", ["rsa:2048"])
+            with open(password, "w") as stream:
+                stream.write("test password\n")
+            _openssl("pkcs12", "-export", "-in", certificate, "-inkey", key,
+                     "-certfile", self.ca_file(), "-passout", "file:" + password, "-out", pfx)
+        return pfx, password
+
+    def timestamping(self):
+        """(certificate file, key file) of a time-stamp authority by the test CA."""
+        return self._issue("timestamping", "ca", "KavexWebUpdate test TSA", "timestamping")
+
     def trusted_prefix(self):
         """The command prefix that runs a program with the test CA as the system's only
         trusted authority. Raises SkipTest where no mount namespace can be made."""
@@ -106,15 +138,22 @@ class TestPki:
             serial.write("1000\n")
 
     def _make_server(self, name, ca, host, validity=None):
+        return self._issue(name, ca, host, "server", validity=validity)
+
+    def _issue(self, name, ca, subject, extensions, key_type=None, validity=None):
+        """(certificate file, key file) of a certificate by ca with the extensions of
+        _CA_CONFIG's section of that name; a P-256 key unless key_type says otherwise."""
         key, request, certificate = (self._path(name + ext) for ext in (".key", ".csr", ".crt"))
         config = self._path(name + ".cnf")
         with open(config, "w") as stream:
-            stream.write(_CA_CONFIG.format(folder=self._path(ca + "-db"), host=host))
-        _openssl("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
-                 "-keyout", key, "-out", request, "-subj", "/CN=" + host)
+            stream.write(_CA_CONFIG.format(folder=self._path(ca + "-db"), host=subject))
+        new_key = (["-newkey"] + key_type if key_type else
+                   ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256"])
+        _openssl("req", *new_key, "-nodes", "-keyout", key, "-out", request,
+                 "-subj", "/CN=" + subject)
         dates = ["-days", "2"] if validity is None else ["-startdate", validity[0],
                                                          "-enddate", validity[1]]
-        _openssl("ca", "-batch", "-notext", "-config", config, "-extensions", "server",
+        _openssl("ca", "-batch", "-notext", "-config", config, "-extensions", extensions,
                  "-cert", self._path(ca + ".crt"), "-keyfile", self._path(ca + ".key"),
                  "-in", request, "-out", certificate, *dates)
         return certificate, key

@@ -231,6 +231,23 @@ TEST(InternetTimeouts, TheDeadlineIsShortenedOnItsOwn) {
   }
 }
 
+TEST(ManifestRequestFlags, OnlyABuildWithHttpsOrAKeyBypassesTheCache) {
+  // WinINet's values: EXISTING_CONNECT | NO_AUTO_REDIRECT, SECURE, and RELOAD |
+  // NO_CACHE_WRITE | PRAGMA_NOCACHE.
+  const unsigned long fixed = 0x20200000, secure = 0x00800000, uncached = 0x84000100;
+  struct Case {
+    bool channelSecured, httpsAddress;
+    unsigned long flags;
+  };
+  for (const Case& c : {Case{false, false, fixed},  // the default build: exactly these
+                        Case{false, true, fixed | secure},
+                        Case{true, false, fixed | uncached},  // http with a key
+                        Case{true, true, fixed | secure | uncached}}) {
+    EXPECT_EQ(ManifestRequestFlags(c.channelSecured, c.httpsAddress), c.flags)
+        << c.channelSecured << c.httpsAddress;
+  }
+}
+
 TEST(DownloadManifest, AnAddressThatIsNotHttpFailsAtOnceAndEmptiesBothOutputs) {
   for (const std::string url :
        {"https://host/update.ini", "ftp://host/x", "not a url", "", "http://user@host/"}) {
