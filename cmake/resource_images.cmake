@@ -38,35 +38,26 @@ endif()
 
 # Compiles a resource script to an object; its includes and files resolve in its own
 # folder and in src/ui. Resource images are 32-bit; an object linked into a program is
-<<<<<<< HEAD
 # compiled for the program's target (COMPILER names that compiler). DEFINES are defined for
-# the script's preprocessor.
-#   kwu_compile_resources(<output> <script> [COMPILER <windres>] [DEFINES <name>...])
-=======
-# compiled for the program's target (a third argument names that compiler). A fourth
-# names a folder searched before those two, whose files replace theirs.
->>>>>>> shipsign
+# the script's preprocessor; FIRST_FOLDER is searched before those two, and its files
+# replace theirs.
+#   kwu_compile_resources(<output> <script> [COMPILER <windres>] [DEFINES <name>...]
+#                         [FIRST_FOLDER <folder>])
 function(kwu_compile_resources output script)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "COMPILER" "DEFINES")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "COMPILER;FIRST_FOLDER" "DEFINES")
   get_filename_component(script_dir ${script} DIRECTORY)
   set(compiler ${KWU_WINDRES})
   if(arg_COMPILER)
     set(compiler ${arg_COMPILER})
   endif()
-<<<<<<< HEAD
   list(TRANSFORM arg_DEFINES PREPEND "-D")
-  add_custom_command(OUTPUT ${output}
-    COMMAND ${compiler} --input-format=rc --output-format=coff ${arg_DEFINES}
-            -I ${script_dir} -I ${KWU_UI_DIR} ${script} -o ${output}
-=======
   set(first_folder)
-  if(ARGC GREATER 3)
-    set(first_folder -I ${ARGV3})
+  if(arg_FIRST_FOLDER)
+    set(first_folder -I ${arg_FIRST_FOLDER})
   endif()
   add_custom_command(OUTPUT ${output}
-    COMMAND ${compiler} --input-format=rc --output-format=coff
+    COMMAND ${compiler} --input-format=rc --output-format=coff ${arg_DEFINES}
             ${first_folder} -I ${script_dir} -I ${KWU_UI_DIR} ${script} -o ${output}
->>>>>>> shipsign
     DEPENDS ${script} ${KWU_RESOURCE_INPUTS}
     COMMENT "Compiling resources ${script}"
     VERBATIM)

@@ -34,25 +34,16 @@ function(kwu_platform_executable target kind)
 endfunction()
 
 # The program's resources are compiled for the program's target and linked into every
-<<<<<<< HEAD
 # executable built on the library (the program, the tool, the test programs): the texts as
 # the program ships them, or the same with the texts that only a build with a manifest key
 # shows (KWU_MANIFEST_KEY_TEXTS), which the tool and the tests take
-# (kwu_choose_program_texts).
+# (kwu_choose_program_texts). A 64-bit program's application manifest names its own
+# architecture, for itself and for the common controls it asks for (64-bit Windows loads no
+# x86 assembly into it): the build writes that copy of src/ui's manifest, which the 32-bit
+# program carries as it is.
 function(kwu_program_resources library script)
   set(shipped ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj)
   set(keyed ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_keyed_res.obj)
-  kwu_compile_resources(${shipped} ${script} COMPILER ${CMAKE_RC_COMPILER})
-  kwu_compile_resources(${keyed} ${script} COMPILER ${CMAKE_RC_COMPILER}
-                        DEFINES KWU_MANIFEST_KEY_TEXTS)
-  add_custom_target(kwu_program_resources DEPENDS ${shipped} ${keyed})
-=======
-# executable built on the library (the program, the tool, the test programs). A 64-bit
-# program's application manifest names its own architecture, for itself and for the common
-# controls it asks for (64-bit Windows loads no x86 assembly into it): the build writes
-# that copy of src/ui's manifest, which the 32-bit program carries as it is.
-function(kwu_program_resources library script)
-  set(object ${CMAKE_CURRENT_BINARY_DIR}/kavexwebupd_res.obj)
   set(own_manifest)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(manifest ${KWU_UI_DIR}/kavexwebupd.exe.manifest)
@@ -71,9 +62,11 @@ function(kwu_program_resources library script)
     set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
                  ${manifest})
   endif()
-  kwu_compile_resources(${object} ${script} ${CMAKE_RC_COMPILER} ${own_manifest})
-  add_custom_target(kwu_program_resources DEPENDS ${object})
->>>>>>> shipsign
+  kwu_compile_resources(${shipped} ${script} COMPILER ${CMAKE_RC_COMPILER}
+                        FIRST_FOLDER ${own_manifest})
+  kwu_compile_resources(${keyed} ${script} COMPILER ${CMAKE_RC_COMPILER}
+                        FIRST_FOLDER ${own_manifest} DEFINES KWU_MANIFEST_KEY_TEXTS)
+  add_custom_target(kwu_program_resources DEPENDS ${shipped} ${keyed})
   add_dependencies(${library} kwu_program_resources)
   kwu_choose_program_texts(${library} ${shipped} ${keyed})
 endfunction()
