@@ -201,7 +201,10 @@ bool FreshnessExpired(const FreshnessReport& report) {
 }
 
 std::int64_t FreshnessDaysLeft(const FreshnessReport& report) {
-  return FreshnessExpired(report) ? 0 : (report.freshness.expiry - report.now) / kSecondsPerDay;
+  // Days begun count: a manifest signed for 60 days a moment ago has 60 days left.
+  return FreshnessExpired(report)
+             ? 0
+             : (report.freshness.expiry - report.now + kSecondsPerDay - 1) / kSecondsPerDay;
 }
 
 bool FreshnessRefused(const FreshnessReport& report) {

@@ -69,7 +69,7 @@ struct FreshnessReport {
 FreshnessReport ReportFreshness(const std::string& manifest, const ManifestSignature& signature);
 
 // Whether the report's manifest has expired (its expiry has passed by the tool's clock),
-// and the whole days left until it does.
+// and the days left until it does, a day begun counting as one.
 bool FreshnessExpired(const FreshnessReport& report);
 std::int64_t FreshnessDaysLeft(const FreshnessReport& report);
 // What the report means, for a reader, and what to do (empty when nothing is wrong).
