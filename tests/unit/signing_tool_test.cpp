@@ -182,7 +182,7 @@ TEST(ManifestToolKeys, SignWritesTheFreshnessAndCheckSaysWhenItExpires) {
                                                     "expires=never\r\n" + fresh.substr(line));
   run = Tool({"--json", "check", manifest, "--key", folder.Public()});
   EXPECT_EQ(run.code, 1);
-  EXPECT_NE(run.out.find("\"freshness\":{\"status\":\"misplaced\",\"line\":4,"),
+  EXPECT_NE(run.out.find("\"freshness\":{\"status\":\"misplaced\",\"line\":5,"),
             std::string::npos)
       << run.out;
 
