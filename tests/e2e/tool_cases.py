@@ -224,7 +224,7 @@ class Manifests(Tool):
             path = self.write("plain.ini", hiding.replace(b"\r", b"\n").replace(b"\n", end))
             self.assertEqual(self.tool_json("check", path, code=0)["findings"], [])
         # The program drops a zero byte and the rest of its line, line end included.
-        path = self.write("zero.ini", b"; m\r\n[App 7.0]\r\nFileArgs=http://h/a\0\0b\r\nX=1\r\n")
+        path = self.write("zero.ini", b"; m\r\n[App 7.0]\r\n; note\0\0b\r\nFileArgs=http://h/a\r\n")
         findings = self.tool_json("check", path, code=1)["findings"]
         self.assertEqual([(f["line"], f["kind"]) for f in findings], [(3, "zero-byte")])
 
