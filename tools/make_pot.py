@@ -94,6 +94,16 @@ USES = {
                           "signature (only a program built to check signatures shows it): "
                           "it was not signed, it was signed with another key, or it was "
                           "changed on its way.", None, ""),
+    "IDS_EXPIRED_MANIFEST": (True, "Error text, after \"Error: \" in a message box, when the "
+                             "publisher's signed update information is past the date until "
+                             "which the publisher declared it valid (only a program built to "
+                             "check signatures shows it): an old copy is being served, or the "
+                             "publisher forgot to sign it again.", None, ""),
+    "IDS_OLDER_MANIFEST": (True, "Error text, after \"Error: \" in a message box, when the "
+                           "publisher's signed update information is older than the one this "
+                           "program already received from the same address (only a program "
+                           "built to check signatures shows it): someone is serving an old "
+                           "copy to hold back updates.", None, ""),
 }
 
 # Texts resource editors put into new controls; the program replaces every one of them

@@ -91,7 +91,9 @@ CInternetException::CInternetException(unsigned long error, const std::string& m
 
 void CInternetSession::OnStatusCallback(unsigned long, unsigned long, const void*, unsigned long) {}
 
-bool CHttpFile::ReadString(char* buffer, std::size_t maxChars) {
+bool CHttpFile::ReadString(char* buffer, std::size_t maxChars, std::size_t* stored) {
+  if (stored)
+    *stored = 0;
   if (maxChars == 0)
     return false;
   std::size_t length = 0;
@@ -118,6 +120,8 @@ bool CHttpFile::ReadString(char* buffer, std::size_t maxChars) {
       break;
   }
   buffer[length] = '\0';
+  if (stored)
+    *stored = length;
   return length > 0;
 }
 

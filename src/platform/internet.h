@@ -102,7 +102,9 @@ public:
   // The next piece of the body: the rest of the current line including its line feed, at
   // most maxChars - 1 characters, stored with a terminating zero. False once the body is
   // exhausted and nothing was read. A body that ended early raises CInternetException.
-  bool ReadString(char* buffer, std::size_t maxChars);
+  // stored, when given, receives the number of characters stored: more than the text up
+  // to the first zero byte when the piece holds one.
+  bool ReadString(char* buffer, std::size_t maxChars, std::size_t* stored = nullptr);
   virtual void Close() = 0;
 
 protected:

@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -67,6 +68,39 @@ bool ReadDecimalInt(const std::string& text, std::size_t& at, int& value) {
     magnitude = limit;
   value = static_cast<int>(negative ? -magnitude : magnitude);
   at = i;
+  return true;
+}
+
+std::size_t LineEndLength(std::string_view text, std::size_t at) {
+  if (at >= text.size())
+    return 0;
+  if (text[at] == '\n')
+    return 1;
+  if (text[at] != '\r')
+    return 0;
+  return at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+}
+
+std::size_t LineNumberAt(std::string_view text, std::size_t offset) {
+  const auto end = text.begin() + static_cast<std::ptrdiff_t>(offset);
+  std::size_t line = 1 + static_cast<std::size_t>(std::count(text.begin(), end, '\n'));
+  for (auto cr = std::find(text.begin(), end, '\r'); cr != end; cr = std::find(cr + 1, end, '\r')) {
+    if (LineEndLength(text, static_cast<std::size_t>(cr - text.begin())) == 1)
+      ++line;  // a CR of its own; one before a LF is counted with the LF
+  }
+  return line;
+}
+
+bool ParseDigits(std::string_view text, std::size_t maxDigits, std::uint64_t& value) {
+  if (text.empty() || text.size() > maxDigits || text.size() > 19)
+    return false;
+  std::uint64_t number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    number = number * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  value = number;
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 // `value` unchanged, when no digit follows.
 bool ReadDecimalInt(const std::string& text, std::size_t& at, int& value);
 
+// Reads text that is nothing but 1 to maxDigits decimal digits (at most 19) as a number;
+// false, with value unchanged, for anything else.
+bool ParseDigits(std::string_view text, std::size_t maxDigits, std::uint64_t& value);
+
 // Appends byte as \xHH (upper-case digits), the one escape that stands for any byte.
 void AppendHexEscape(std::string& text, unsigned char byte);
 
@@ -32,6 +37,14 @@ void AppendHexEscape(std::string& text, unsigned char byte);
 // terminal's state. Everything else, UTF-8 included, as it is. Files the program writes
 // keep their bytes.
 std::string ForTerminal(std::string_view text);
+
+// The length of the line end at text[at], as a text editor counts line ends: 2 for CR LF,
+// 1 for a LF or a CR that no LF follows, 0 when text[at] is no line end or at is past the
+// end. The one rule by which the manifest's readers number lines and find where they end.
+std::size_t LineEndLength(std::string_view text, std::size_t at);
+// The number of the line that begins at offset (just after a line end, or 0), the first
+// line being 1: the line ends of LineEndLength before it, plus one.
+std::size_t LineNumberAt(std::string_view text, std::size_t offset);
 
 // The value of a hexadecimal digit of either case, or -1 for any other character.
 int HexDigitValue(char c);

@@ -58,17 +58,16 @@ std::string WithLineChanged(const std::string& manifest, std::size_t line,
   std::size_t number = 1;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= manifest.size(); ++i) {
-    const bool end = i == manifest.size() || manifest[i] == '\n' || manifest[i] == '\r';
-    if (!end)
+    const std::size_t end = LineEndLength(manifest, i);
+    if (end == 0 && i < manifest.size())
       continue;
     if (number == line)
       return manifest.substr(0, start) + change(manifest.substr(start, i - start)) +
              manifest.substr(i);
-    if (i == manifest.size())
+    if (end == 0)
       break;
-    if (manifest[i] == '\r' && i + 1 < manifest.size() && manifest[i + 1] == '\n')
-      ++i;
     ++number;
+    i += end - 1;
     start = i + 1;
   }
   return manifest;

@@ -50,7 +50,7 @@ void JsonWriter::String(const std::string& text) {
   Quote(text);
 }
 
-void JsonWriter::Number(std::size_t value) {
+void JsonWriter::Number(std::uint64_t value) {
   BeforeValue();
   m_text += std::to_string(value);
 }

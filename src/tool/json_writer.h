@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // A small writer of JSON text, one value after another; commas are its business. Texts
@@ -15,7 +16,7 @@ public:
   // json.Key("line").Number(3).
   JsonWriter& Key(const std::string& name);
   void String(const std::string& text);
-  void Number(std::size_t value);
+  void Number(std::uint64_t value);
   void Bool(bool value);
   void Null();
   // A line number or a status, or null for 0, which neither ever is.

@@ -1,5 +1,6 @@
 #include "tool/manifest_check.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -121,6 +122,43 @@ bool IsMarkup(const std::string& text) {
   std::size_t at = StartsWith(text, "\xEF\xBB\xBF") ? 3 : 0;
   at = text.find_first_not_of(" \t\v\f\r\n", at);
   return at != std::string::npos && text[at] == '<';
+}
+
+// What a reader of the manifest may not see as the program reads it, one finding per line:
+// a zero byte, after which the download drops the rest of its piece (line end included),
+// and a lone CR among other line ends, which ends a line for the program and for an editor
+// but not for a diff, a review or a web page, where a section can hide behind a comment.
+std::vector<ManifestFinding> HiddenBytes(const std::string& manifest) {
+  std::vector<ManifestFinding> findings;
+  const bool otherLineEnds = manifest.find('\n') != std::string::npos;
+  std::size_t line = 1;
+  std::size_t zeroFoundOn = 0;
+  for (std::size_t at = 0; at < manifest.size();) {
+    const std::size_t end = LineEndLength(manifest, at);
+    if (end == 0) {
+      if (manifest[at] == '\0' && zeroFoundOn != line) {
+        zeroFoundOn = line;
+        findings.push_back(ManifestFinding{
+            line, kZeroByte,
+            "The line holds a zero byte: the program drops it and the rest of the line, up to "
+            "1,022 characters and its line end included, so what follows joins this line; a "
+            "program built with a key refuses the manifest.",
+            "Remove the zero byte."});
+      }
+      ++at;
+      continue;
+    }
+    if (end == 1 && manifest[at] == '\r' && otherLineEnds)
+      findings.push_back(ManifestFinding{
+          line, kLoneCr,
+          "A carriage return without a line feed ends this line: the program reads what "
+          "follows as the next line, but a diff or a review shows both as one line, so what "
+          "the program reads there can pass unseen.",
+          "End the line as the others end, or remove the carriage return."});
+    ++line;
+    at += end;
+  }
+  return findings;
 }
 
 }  // namespace
@@ -270,6 +308,11 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
       }
     }
   }
-  // Each finding was added at the line being read, so they are in line order already.
+  // Each finding was added at the line being read, so they are in line order already; the
+  // hidden bytes join them in order.
+  const std::vector<ManifestFinding> hidden = HiddenBytes(manifest);
+  findings.insert(findings.end(), hidden.begin(), hidden.end());
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const ManifestFinding& a, const ManifestFinding& b) { return a.line < b.line; });
   return findings;
 }

@@ -23,6 +23,8 @@ inline constexpr char kEmptyFileArgs[] = "empty-fileargs";
 inline constexpr char kFileArgsWithoutEquals[] = "fileargs-without-equals";
 inline constexpr char kUnreachableLine[] = "unreachable-line";
 inline constexpr char kNotAManifest[] = "not-a-manifest";  // a page of markup, found alone
+inline constexpr char kZeroByte[] = "zero-byte";
+inline constexpr char kLoneCr[] = "lone-cr";  // among other line ends
 
 // The findings of a manifest, in the order of their lines.
 std::vector<ManifestFinding> CheckManifest(const std::string& manifest);

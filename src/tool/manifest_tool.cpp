@@ -22,7 +22,10 @@ const char kUsage[] =
     "                                        program's product folder), each explained\n"
     "  keygen PRIVATE.pem PUBLIC.pem         a new ECDSA P-256 key pair in two new files\n"
     "  sign MANIFEST --key PRIVATE.pem [-o OUT]\n"
+    "       [--sequence N] [--expires DAYS|YYYY-MM-DD|never]\n"
     "                                        signs the manifest file (in place, or into OUT)\n"
+    "                                        with a sequence (default: the time in seconds\n"
+    "                                        since 1970) and an expiry (default: 60 days)\n"
     "\n"
     "SOURCE is a file or an address, fetched as the program fetches it (its agent, no\n"
     "redirection followed, the schemes it accepts). --key checks the manifest's signature\n"
@@ -38,6 +41,7 @@ struct Arguments {
   bool help = false;
   std::optional<std::string> key;     // --key FILE
   std::optional<std::string> output;  // -o FILE
+  SignFreshness freshness;            // --sequence N, --expires WHEN
   std::vector<std::string> words;
 };
 
@@ -54,12 +58,16 @@ bool ParseArguments(const std::vector<std::string>& arguments, Arguments& parsed
       value = &parsed.key;
     else if (argument == "-o" || argument == "--output")
       value = &parsed.output;
+    else if (argument == "--sequence")
+      value = &parsed.freshness.sequence;
+    else if (argument == "--expires")
+      value = &parsed.freshness.expires;
     else
       parsed.words.push_back(argument);
     if (value == nullptr)
       continue;
     if (i + 1 == arguments.size() || value->has_value()) {
-      problem = argument + " takes one FILE";
+      problem = argument + " takes one value";
       return false;
     }
     *value = arguments[++i];
@@ -77,11 +85,13 @@ std::optional<std::string> Optional(const std::vector<std::string>& args, std::s
 
 // The command named by the first word, printed into out; its exit code, or nothing, with
 // why in problem, when the arguments do not fit.
-std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::string& problem) {
+std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::string& err,
+                              std::string& problem) {
   const std::string& command = parsed.words.front();
   const std::vector<std::string> args(parsed.words.begin() + 1, parsed.words.end());
   if (command == "keygen") {
-    if (args.size() == 2 && !parsed.key && !parsed.output) {
+    if (args.size() == 2 && !parsed.key && !parsed.output && !parsed.freshness.sequence &&
+        !parsed.freshness.expires) {
       const KeygenResult result = Keygen(args[0], args[1]);
       out += parsed.asJson ? KeygenJson(result) : KeygenText(result);
       return kExitClean;
@@ -91,15 +101,22 @@ std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::st
   }
   if (command == "sign") {
     if (args.size() == 1 && parsed.key) {
-      const SignResult result = Sign(args[0], *parsed.key, parsed.output.value_or(""));
+      const SignResult result =
+          Sign(args[0], *parsed.key, parsed.output.value_or(""), parsed.freshness);
       out += parsed.asJson ? SignJson(result) : SignText(result);
+      if (result.expired)
+        err += "kavexwebupd-manifest: warning: the manifest expired when it was signed (" +
+               UtcTimeText(result.freshness.expiry) +
+               "): a program built with this key refuses it\n";
       return kExitClean;
     }
-    problem = "sign takes MANIFEST --key PRIVATE.pem [-o OUT]";
+    problem =
+        "sign takes MANIFEST --key PRIVATE.pem [--sequence N] [--expires DAYS|YYYY-MM-DD|never] "
+        "[-o OUT]";
     return std::nullopt;
   }
-  if (parsed.output) {
-    problem = "-o belongs to sign";
+  if (parsed.output || parsed.freshness.sequence || parsed.freshness.expires) {
+    problem = "-o, --sequence and --expires belong to sign";
     return std::nullopt;
   }
   std::optional<ToolResult> result;
@@ -137,7 +154,7 @@ int RunManifestTool(const std::vector<std::string>& arguments, std::string& out,
   }
   try {
     if (fits) {
-      if (const std::optional<int> code = RunCommand(parsed, out, problem))
+      if (const std::optional<int> code = RunCommand(parsed, out, err, problem))
         return *code;
     }
   } catch (const std::exception& error) {

@@ -1,9 +1,11 @@
 #pragma once
 // kavexwebupd-manifest's keys and signatures: the key a check uses, making a key pair, and
 // signing a manifest, with the program's own signature code (update/manifest_signature.h).
+#include <cstdint>
 #include <optional>
 #include <string>
 
+#include "update/manifest_freshness.h"
 #include "update/manifest_signature.h"
 
 // The key a command checks a manifest's signature with.
@@ -37,17 +39,47 @@ struct KeygenResult {
 };
 KeygenResult Keygen(const std::string& privatePath, const std::string& publicPath);
 
+// The freshness sign writes, as given on the command line: --sequence N (default: the
+// signing time in seconds since 1970) and --expires DAYS, YYYY-MM-DD (that day at 00:00
+// UTC) or never (default: 60 days after signing).
+struct SignFreshness {
+  std::optional<std::string> sequence;
+  std::optional<std::string> expires;
+};
+
 // Signs the manifest file with the private key file and writes the result to outputPath
-// (the manifest itself when empty). Raises std::runtime_error.
+// (the manifest itself when empty), with a new freshness line. Raises std::runtime_error.
 struct SignResult {
   std::string manifestPath;
   std::string outputPath;
   std::string keyId;
   ManifestSignature signature;  // of the manifest written
-  bool unchanged = false;       // it was signed validly by this key already
+  ManifestFreshness freshness;  // of the manifest written
+  bool expired = false;         // its expiry had passed when it was signed
+  bool unchanged = false;       // it was signed validly by this key, with this freshness
 };
 SignResult Sign(const std::string& manifestPath, const std::string& keyPath,
-                const std::string& outputPath);
+                const std::string& outputPath, const SignFreshness& freshness = {});
+
+// The freshness of a manifest as the tool reports it beside its signature.
+struct FreshnessReport {
+  ManifestFreshness freshness;
+  std::int64_t now = 0;  // when it was judged
+};
+FreshnessReport ReportFreshness(const std::string& manifest, const ManifestSignature& signature);
+
+// Whether the report's manifest has expired (its expiry has passed by the tool's clock),
+// and the days left until it does, a day begun counting as one.
+bool FreshnessExpired(const FreshnessReport& report);
+std::int64_t FreshnessDaysLeft(const FreshnessReport& report);
+// What the report means, for a reader, and what to do (empty when nothing is wrong).
+std::string FreshnessMessage(const FreshnessReport& report);
+std::string FreshnessFix(const FreshnessReport& report);
+// Whether a program built with the key refuses the manifest for its freshness line.
+bool FreshnessRefused(const FreshnessReport& report);
+
+// The stable name of a freshness status: "present", "missing", "malformed", "misplaced".
+const char* FreshnessStatusName(FreshnessStatus status);
 
 // What the report means, for a reader, and what to do about a signature that is not valid
 // (empty for a valid one).

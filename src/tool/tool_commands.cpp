@@ -9,9 +9,12 @@ namespace {
 // The command's result so far: the manifest it reads, and its signature.
 ToolResult Load(ToolCommand command, const std::string& source,
                 const std::optional<SignatureKey>& key) {
-  ToolResult result{command, LoadManifestSource(source), std::nullopt, {}, {}, {}, {}};
-  if (result.source.usable && key)
+  ToolResult result{command, LoadManifestSource(source), std::nullopt, std::nullopt, {}, {}, {},
+                    {}};
+  if (result.source.usable && key) {
     result.signature = ReportSignature(result.source.text, *key);
+    result.freshness = ReportFreshness(result.source.text, result.signature->signature);
+  }
   return result;
 }
 
@@ -60,6 +63,8 @@ int ExitCode(const ToolResult& result) {
   if (!result.source.usable)
     return kExitUnusable;
   if (result.signature && result.signature->signature.status != SignatureStatus::kValid)
+    return kExitFindings;
+  if (result.freshness && FreshnessRefused(*result.freshness))
     return kExitFindings;
   switch (result.command) {
     case ToolCommand::kCheck: return result.findings.empty() ? kExitClean : kExitFindings;

@@ -24,6 +24,7 @@ struct ToolResult {
   ToolCommand command;
   ManifestSource source;
   std::optional<SignatureReport> signature;  // when a key is in effect
+  std::optional<FreshnessReport> freshness;  // when a key is in effect
   std::vector<ManifestFinding> findings;     // check
   UpdateExplanation explanation;             // explain
   std::string pattern;                       // products: the search pattern of the folder
@@ -47,7 +48,7 @@ ToolResult Products(const std::string& source, const std::optional<SignatureKey>
 enum {
   kExitClean = 0,     // no finding (explain: explained, whatever the outcome)
   kExitFindings = 1,  // findings, product files the program skips, or a signature that is
-                      // not valid
+                      // not valid, or a freshness a program refuses
   kExitUnusable = 2,  // bad arguments, a source that cannot be read or downloaded
 };
 

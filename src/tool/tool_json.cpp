@@ -54,6 +54,31 @@ void Write(JsonWriter& json, const SignatureReport& report) {
   json.EndObject();
 }
 
+void Write(JsonWriter& json, const FreshnessReport& report) {
+  const ManifestFreshness& freshness = report.freshness;
+  const bool present = freshness.status == FreshnessStatus::kPresent;
+  json.BeginObject();
+  json.Key("status").String(FreshnessStatusName(freshness.status));
+  json.Key("line").NumberOrNull(freshness.line);
+  json.Key("sequence");
+  if (present)
+    json.Number(freshness.sequence);
+  else
+    json.Null();
+  json.Key("expires").StringOrNull(
+      present, freshness.expires ? UtcTimeText(freshness.expiry) : std::string("never"));
+  json.Key("expired").Bool(FreshnessExpired(report));
+  json.Key("daysLeft");
+  if (present && freshness.expires && !FreshnessExpired(report))
+    json.Number(static_cast<std::uint64_t>(FreshnessDaysLeft(report)));
+  else
+    json.Null();
+  json.Key("canBeFrozen").Bool(present && !freshness.expires);
+  json.Key("message").String(FreshnessMessage(report));
+  json.Key("fix").String(FreshnessFix(report));
+  json.EndObject();
+}
+
 void Write(JsonWriter& json, const ManifestFinding& finding) {
   json.BeginObject();
   json.Key("line").Number(finding.line);
@@ -157,6 +182,10 @@ std::string ResultJson(const ToolResult& result) {
       json.Key("signature");
       Write(json, *result.signature);
     }
+    if (result.freshness) {
+      json.Key("freshness");
+      Write(json, *result.freshness);
+    }
     switch (result.command) {
       case ToolCommand::kCheck:
         json.Key("findings");
@@ -198,6 +227,10 @@ std::string SignJson(const SignResult& result) {
   json.Key("unchanged").Bool(result.unchanged);
   json.Key("line").Number(result.signature.line);
   json.Key("signedBytes").Number(result.signature.signedBytes);
+  json.Key("sequence").Number(result.freshness.sequence);
+  json.Key("expires").String(result.freshness.expires ? UtcTimeText(result.freshness.expiry)
+                                                      : std::string("never"));
+  json.Key("expired").Bool(result.expired);
   json.EndObject();
   return json.Text() + "\n";
 }

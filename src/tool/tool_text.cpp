@@ -42,6 +42,20 @@ void DescribeSignature(const SignatureReport& report, std::string& out) {
     out += "  fix: " + fix + "\n";
 }
 
+void DescribeFreshness(const FreshnessReport& report, std::string& out) {
+  const ManifestFreshness& freshness = report.freshness;
+  std::string state = FreshnessStatusName(freshness.status);
+  if (freshness.status == FreshnessStatus::kPresent)
+    state = !freshness.expires       ? "never expires"
+            : FreshnessExpired(report) ? "expired"
+                                       : "expires in " + std::to_string(FreshnessDaysLeft(report)) +
+                                             " days";
+  out += "freshness: " + state + ": " + FreshnessMessage(report) + "\n";
+  const std::string fix = FreshnessFix(report);
+  if (!fix.empty())
+    out += "  fix: " + fix + "\n";
+}
+
 void DescribeFinding(const ManifestFinding& finding, std::string& out) {
   out += "line " + std::to_string(finding.line) + ": " + finding.kind + ": " + finding.message +
          "\n  fix: " + finding.fix + "\n";
@@ -130,6 +144,8 @@ std::string ResultText(const ToolResult& result) {
     return out;
   if (result.signature)
     DescribeSignature(*result.signature, out);
+  if (result.freshness)
+    DescribeFreshness(*result.freshness, out);
   switch (result.command) {
     case ToolCommand::kCheck:
       for (const ManifestFinding& finding : result.findings)
@@ -162,6 +178,11 @@ std::string SignText(const SignResult& result) {
   out += result.manifestPath;
   if (result.outputPath != result.manifestPath)
     out += " -> " + result.outputPath;
+  const ManifestFreshness& freshness = result.freshness;
   return out + "\nkey id: " + result.keyId + "\nline " + std::to_string(result.signature.line) +
-         " signs the " + std::to_string(result.signature.signedBytes) + " bytes before it\n";
+         " signs the " + std::to_string(result.signature.signedBytes) + " bytes before it\n" +
+         "sequence " + std::to_string(freshness.sequence) + ", " +
+         (freshness.expires ? "expires " + UtcTimeText(freshness.expiry)
+                            : std::string("never expires (the manifest can be frozen)")) +
+         "\n";
 }

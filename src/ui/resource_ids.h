@@ -29,3 +29,5 @@
 // Texts that only a program built with a manifest key shows: a block of their own, which
 // only such a build carries, so that the default program's block above stays as it is.
 #define IDS_BAD_SIGNATURE 16
+#define IDS_EXPIRED_MANIFEST 17
+#define IDS_OLDER_MANIFEST 18

@@ -3,10 +3,13 @@
 #include <cstdint>
 
 #include "build_options.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 #include "platform/url.h"
+#include "settings/manifest_sequences.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
+#include "update/manifest_freshness.h"
 #include "update/manifest_signature.h"
 
 namespace {
@@ -85,14 +88,35 @@ void ManifestRequest::Close() {
 
 namespace {
 
-// A build with a key takes only a manifest signed by it: anything else is an update error
-// of its own. A build without one has no signature code at all.
-void AcceptSignedOnly(std::string& manifest) {
+// A build with a key takes only a manifest signed by it, whole and fresh: anything else is
+// an update error of its own. A build without one has no signature code at all.
+//  - A zero byte: the read drops the rest of its piece, so the bytes checked would not be
+//    those served; the tool never signs one, so one means a change.
+//  - No valid signature by the key.
+//  - No freshness line just before the signature, an expiry passed, or a sequence lower
+//    than one accepted before from this address. The sequence of a manifest taken is
+//    remembered; a store that cannot be written costs only that memory.
+void AcceptSignedOnly(const std::string& url, std::string& manifest, bool heldZeroByte) {
   if constexpr (KWU_MANIFEST_KEY_BUILT_IN != 0) {
-    if (CheckManifestSignature(manifest, *BuiltInManifestKey()).status != SignatureStatus::kValid) {
+    const ManifestSignature signature = CheckManifestSignature(manifest, *BuiltInManifestKey());
+    if (heldZeroByte || signature.status != SignatureStatus::kValid) {
       manifest.clear();
       throw CWebUpdateException(FormatText(IDS_BAD_SIGNATURE));
     }
+    const ManifestFreshness freshness = ReadManifestFreshness(manifest, signature.signedBytes);
+    switch (JudgeFreshness(freshness, platform::CurrentTime(), AcceptedManifestSequence(url))) {
+      case FreshnessVerdict::kAccepted: break;
+      case FreshnessVerdict::kNoFreshness:
+        manifest.clear();
+        throw CWebUpdateException(FormatText(IDS_BAD_SIGNATURE));
+      case FreshnessVerdict::kExpired:
+        manifest.clear();
+        throw CWebUpdateException(FormatText(IDS_EXPIRED_MANIFEST));
+      case FreshnessVerdict::kOlder:
+        manifest.clear();
+        throw CWebUpdateException(FormatText(IDS_OLDER_MANIFEST));
+    }
+    RecordManifestSequence(url, freshness.sequence);
   }
 }
 
@@ -115,11 +139,16 @@ int Download(const std::string& url, std::string& manifest, std::string& errorTe
       throw CWebUpdateException(FormatText(IDS_CONNECTION_ERROR, static_cast<long>(status)));
 
     char buffer[kReadBufferSize];
-    while (answer.ReadString(buffer, kMaxPieceRequest))
+    std::size_t stored = 0;
+    bool heldZeroByte = false;
+    while (answer.ReadString(buffer, kMaxPieceRequest, &stored)) {
+      const std::size_t before = manifest.size();
       manifest += buffer;  // a zero byte ends the piece it stands in
+      heldZeroByte = heldZeroByte || manifest.size() - before != stored;
+    }
 
     if (acceptSignedOnly)
-      AcceptSignedOnly(manifest);
+      AcceptSignedOnly(url, manifest, heldZeroByte);
   } catch (const platform::CInternetException& exception) {
     errorText = InternetErrorText(exception);
     result = DL_INTERNET_ERROR;

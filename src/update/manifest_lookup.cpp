@@ -15,10 +15,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-bool IsLineBreak(char c) {
-  return c == '\r' || c == '\n';
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   std::size_t first = 0;
   while (first < text.size() && IsBlank(text[first]))
@@ -42,12 +38,10 @@ public:
 
   // The next line, untrimmed; false after the last.
   bool Next(std::string_view& line) {
-    while (m_pos < m_text.size() && IsLineBreak(m_text[m_pos])) {
-      // LF ends a line, and so does a CR that no LF follows.
-      if (kCountLines &&
-          (m_text[m_pos] == '\n' || m_pos + 1 == m_text.size() || m_text[m_pos + 1] != '\n'))
+    // Each line end an editor counts (CR LF, LF, a lone CR) is one more line.
+    for (std::size_t end; (end = LineEndLength(m_text, m_pos)) != 0; m_pos += end) {
+      if (kCountLines)
         ++m_lineNumber;
-      ++m_pos;
     }
     if (m_pos == m_text.size())
       return false;

@@ -8,6 +8,7 @@
 
 #include "build_options.h"
 #include "platform/signature.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -26,13 +27,6 @@ std::size_t EndOfLine(const std::string& text, std::size_t start) {
   return end == std::string::npos ? text.size() : end;
 }
 
-// The length of the line end at: CR LF, LF or a lone CR; 0 at the end of the text.
-std::size_t LineEndLength(const std::string& text, std::size_t at) {
-  if (at >= text.size())
-    return 0;
-  return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
-}
-
 // Where the last signature line begins (at the start of the text or after a line end);
 // npos when there is none.
 std::size_t FindLastSignatureLine(const std::string& text) {
@@ -40,18 +34,6 @@ std::size_t FindLastSignatureLine(const std::string& text) {
   while (at != std::string::npos && at > 0 && !IsLineEnd(text[at - 1]))
     at = text.rfind(kSignatureMarker, at - 1);
   return at;
-}
-
-// The number of the line that begins at offset, as an editor numbers lines: every LF and
-// every CR that no LF follows ends one.
-std::size_t LineNumberAt(const std::string& text, std::size_t offset) {
-  const auto end = text.begin() + static_cast<std::ptrdiff_t>(offset);
-  std::size_t line = 1 + static_cast<std::size_t>(std::count(text.begin(), end, '\n'));
-  for (auto cr = std::find(text.begin(), end, '\r'); cr != end; cr = std::find(cr + 1, end, '\r')) {
-    if (cr + 1 == text.end() || cr[1] != '\n')
-      ++line;
-  }
-  return line;
 }
 
 std::string Hex(const unsigned char* bytes, std::size_t count) {

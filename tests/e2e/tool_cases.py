@@ -208,6 +208,26 @@ class Manifests(Tool):
         self.assertIn('[App 7.0] would give "http://h/a" instead of no page',
                       self.tool_json("check", path, code=1)["findings"][0]["fix"])
 
+    def test_a_lone_cr_or_a_zero_byte_is_found_where_it_hides(self):
+        # A diff shows line 2 as one comment; the program, like an editor, reads a section
+        # there, whose page wins.
+        hiding = (b"; update manifest\n; notes\r[App 7.0 de]\rFileArgs=http://elsewhere.example/x\n"
+                  b"[App 7.0]\nFileArgs=http://h/a\n")
+        path = self.write("hiding.ini", hiding)
+        findings = self.tool_json("check", path, code=1)["findings"]
+        self.assertEqual([(f["line"], f["kind"]) for f in findings], [(2, "lone-cr"), (3, "lone-cr")])
+        self.assertIn("line 2: lone-cr: ", self.tool("check", path)[1])
+        self.assertEqual(self.tool_json("explain", path, "App", "7.0", "de", code=0)
+                         ["explanation"]["page"], "http://elsewhere.example/x")
+        # Line ends of one kind throughout hide nothing.
+        for end in (b"\n", b"\r"):
+            path = self.write("plain.ini", hiding.replace(b"\r", b"\n").replace(b"\n", end))
+            self.assertEqual(self.tool_json("check", path, code=0)["findings"], [])
+        # The program drops a zero byte and the rest of its line, line end included.
+        path = self.write("zero.ini", b"; m\r\n[App 7.0]\r\n; note\0\0b\r\nFileArgs=http://h/a\r\n")
+        findings = self.tool_json("check", path, code=1)["findings"]
+        self.assertEqual([(f["line"], f["kind"]) for f in findings], [(3, "zero-byte")])
+
     def test_unusable_input(self):
         code, stdout = self.tool("check", self.scratch("missing.ini"))
         self.assertEqual(code, 2)

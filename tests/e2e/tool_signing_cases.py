@@ -7,6 +7,7 @@ test_wine_manifest_tool.py run them."""
 import base64
 import json
 import subprocess
+import time
 
 from tool_cases import Tool
 import manifest_signer
@@ -48,15 +49,18 @@ class Signing(Tool):
         self.assertEqual(openssl("pkey", "-in", self.host("private.pem"), "-check", "-noout")[0], 0)
         self.assertEqual(made["keyId"], manifest_signer.key_id(self.host("private.pem")))
         self.write("update.ini", MANIFEST)
+        freshness = ("--sequence", "200", "--expires", "2099-12-31")
         code, stdout = self.tool("sign", self.scratch("update.ini"), "--key",
-                                 self.scratch("private.pem"))
+                                 self.scratch("private.pem"), *freshness)
         self.assertEqual(code, 0, stdout)
         signed = self.read("update.ini")
-        self.assertTrue(signed.startswith(MANIFEST) and signed.endswith(b"\r\n"), signed)
+        self.assertTrue(signed.startswith(MANIFEST + manifest_signer.freshness_line(
+            200, "2099-12-31T00:00:00Z") + b"\r\n" + manifest_signer.MARKER), signed)
+        self.assertTrue(signed.endswith(b"\r\n"), signed)
         self.assertVerifiesWithOpenssl("update.ini", "public.pem")
-        # Signing twice gives the same bytes.
+        # Signing twice with the same freshness gives the same bytes.
         self.assertEqual(self.tool("sign", self.scratch("update.ini"), "--key",
-                                   self.scratch("private.pem"))[0], 0)
+                                   self.scratch("private.pem"), *freshness)[0], 0)
         self.assertEqual(self.read("update.ini"), signed)
         self.assertEqual(self.tool("check", self.scratch("update.ini"), "--key",
                                    self.scratch("public.pem"))[0], 0)
@@ -113,8 +117,8 @@ class Signing(Tool):
                           {"uncoveredBytes": len(appended)}),
             "other-key": (signed, "two", "made by the key " + ids["one"],
                           {"signedBy": ids["one"], "keyId": ids["two"]}),
-            "bad": (signed.replace(b"7.1", b"7.2"), "one", "line 4 does not verify",
-                    {"signedBy": ids["one"], "signedBytes": len(MANIFEST)}),
+            "bad": (signed.replace(b"7.1", b"7.2"), "one", "line 5 does not verify",
+                    {"signedBy": ids["one"], "signedBytes": signed.index(manifest_signer.MARKER)}),
         }
         for status, (content, key, text, report) in cases.items():
             with self.subTest(status=status):
@@ -129,5 +133,56 @@ class Signing(Tool):
                 shown = self.tool_json("check", path, "--key", public, code=1)["signature"]
                 self.assertEqual(shown["status"], status, shown)
                 self.assertEqual({name: shown[name] for name in report}, report, shown)
+
+    def test_the_freshness_sign_writes_and_check_reports(self):
+        manifest_signer.make_key(self.host("key.pem"))
+        self.assertEqual(openssl("pkey", "-in", self.host("key.pem"), "-pubout", "-out",
+                                 self.host("key.pub"))[0], 0)
+        self.write("update.ini", MANIFEST)
+
+        def sign(*options):
+            return self.tool("--json", "sign", self.scratch("update.ini"), "--key",
+                             self.scratch("key.pem"), *options)
+
+        def check():
+            return self.tool_json("check", self.scratch("update.ini"), "--key",
+                                  self.scratch("key.pub"), code=0)
+
+        # By default the signing time is the sequence, and it runs 60 days.
+        before = int(time.time())
+        code, stdout = sign()
+        self.assertEqual(code, 0, stdout)
+        made = json.loads(stdout)
+        self.assertTrue(before <= made["sequence"] <= time.time(), made)
+        self.assertEqual(made["expires"], time.strftime(
+            "%Y-%m-%dT%H:%M:%SZ", time.gmtime(made["sequence"] + 60 * 86400)))
+        shown = check()["freshness"]
+        self.assertEqual((shown["status"], shown["line"], shown["sequence"], shown["expired"],
+                          shown["daysLeft"], shown["canBeFrozen"]),
+                         ("present", 4, made["sequence"], False, 60, False), shown)
+        # What openssl signs with the line of shipping.md, the tool reads the same.
+        self.write("update.ini", manifest_signer.sign(MANIFEST, self.host("key.pem"),
+                                                      sequence=7, expires="never"))
+        shown = check()["freshness"]
+        self.assertEqual((shown["sequence"], shown["expires"], shown["canBeFrozen"]),
+                         (7, "never", True), shown)
+        code, stdout = self.tool("explain", self.scratch("update.ini"), "App", "7.0", "--key",
+                                 self.scratch("key.pub"))
+        self.assertEqual(code, 0, stdout)
+        self.assertIn("freshness: never expires: line 4: sequence 7, never expires: the manifest "
+                      "can be frozen", stdout)
+        # A date past is signed, and is expired: a finding.
+        code, stdout = sign("--expires", "2020-01-01", "--sequence", "100")
+        self.assertEqual(code, 0, stdout)
+        self.assertEqual(json.loads(stdout)["expired"], True)
+        result = self.tool_json("check", self.scratch("update.ini"), "--key",
+                                self.scratch("key.pub"), code=1)
+        self.assertEqual((result["freshness"]["expired"], result["freshness"]["expires"]),
+                         (True, "2020-01-01T00:00:00Z"))
+        # A manifest with a zero byte is never signed.
+        self.write("update.ini", MANIFEST.replace(b"7.0]", b"7.0]\0"))
+        self.assertEqual(sign()[0], 2)
+        self.assertEqual(self.read("update.ini"), MANIFEST.replace(b"7.0]", b"7.0]\0"))
+
 
 CASES = (Signing,)

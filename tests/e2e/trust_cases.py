@@ -20,6 +20,7 @@ import json
 import os
 import shutil
 import tempfile
+import time
 import unittest
 
 from hostile_server_cases import NO_UPDATES, UPDATE, Outcomes, error
@@ -30,6 +31,10 @@ import manifest_signer
 from test_pki import TestPki
 
 SIGNATURE_ERROR = "The update information is not signed by the publisher, or it was changed."
+EXPIRED_ERROR = "The update information has expired: the publisher has not renewed it."
+OLDER_ERROR = "The update information is older than the one received before."
+# Where a build with a key remembers the highest sequence it took from each address.
+SEQUENCES_KEY = "Software\\Kavex\\WebUpdates\\ManifestSequences"
 BAD_URL = "URL has incorrect format: "
 PAGE = "https://localhost/app/7.1/"
 HTTP_PAGE = "http://127.0.0.1/app/7.1/"
@@ -78,8 +83,8 @@ class TrustCase(Outcomes, Tool):
         """The case's http server answers body."""
         self.server.reply = Reply.http(200, body)
 
-    def signed(self, body, key=None):
-        return manifest_signer.sign(body, key or self.signing_key)
+    def signed(self, body, key=None, **freshness):
+        return manifest_signer.sign(body, key or self.signing_key, **freshness)
 
     def assertShows(self, expected, silent_too=True):
         """A run outside silent mode, and a silent one when asked, trusting the test CA."""
@@ -138,6 +143,81 @@ class HttpsAndSignatures(TrustCase):
                 self.assertShows(error(SIGNATURE_ERROR))
                 # One GET a run, as without a key.
                 self.assertEqual([r.path for r in server.requests], [MANIFEST_PATH] * 2)
+        self.assertEqual(self.pages(), [])
+
+    def assertRefused(self, body, text):
+        """body is refused with text, one GET a run, and nothing is offered."""
+        self.server.requests = []
+        self.serve_body(body)
+        self.assertShows(error(text))
+        self.assertEqual([r.path for r in self.server.requests], [MANIFEST_PATH] * 2)
+
+    def test_a_manifest_past_its_expiry_is_refused(self):
+        self.assertRefused(self.signed(manifest(HTTP_PAGE), expires="2020-01-01T00:00:00Z"),
+                           EXPIRED_ERROR)
+        # A clock up to a day fast still takes a manifest that has just expired.
+        just = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(time.time() - 3600))
+        self.serve_body(self.signed(manifest(HTTP_PAGE), expires=just))
+        self.assertVisits(HTTP_PAGE)
+        self.serve_body(self.signed(manifest(HTTP_PAGE), expires="never"))
+        self.assertVisits(HTTP_PAGE)
+        self.assertEqual(self.pages(), [HTTP_PAGE] * 2)
+
+    def test_a_manifest_older_than_one_taken_from_its_address_is_refused(self):
+        self.serve_body(self.signed(manifest(HTTP_PAGE), sequence=200))
+        self.assertVisits(HTTP_PAGE)
+        self.assertEqual(self.setting(self.address, key=SEQUENCES_KEY), "200")
+        self.assertRefused(self.signed(manifest(HTTP_PAGE), sequence=100), OLDER_ERROR)
+        self.assertEqual(self.setting(self.address, key=SEQUENCES_KEY), "200")
+        # The same sequence again is taken, and a higher one raises the mark.
+        self.serve_body(self.signed(manifest(HTTP_PAGE), sequence=200))
+        self.assertVisits(HTTP_PAGE)
+        self.serve_body(self.signed(manifest(HTTP_PAGE), sequence=201))
+        self.assertShows(UPDATE, silent_too=False)
+        self.assertEqual(self.setting(self.address, key=SEQUENCES_KEY), "201")
+        # Another address keeps a mark of its own.
+        other = self.server.url("/other/update.ini")
+        self.set_setting("URL", other)
+        self.serve_body(self.signed(manifest(HTTP_PAGE), sequence=100))
+        self.assertShows(UPDATE, silent_too=False)
+        self.assertEqual((self.setting(other, key=SEQUENCES_KEY),
+                          self.setting(self.address, key=SEQUENCES_KEY)), ("100", "201"))
+
+    def test_a_settings_store_that_cannot_be_written_still_takes_a_fresh_manifest(self):
+        if cache_value("KWU_TEST_FAULTS") != "ON":
+            self.skipTest("the program is built without its test fault points")
+        self.serve_body(self.signed(manifest(HTTP_PAGE), sequence=300))
+        before = self.settings_snapshot()
+        for silent in (False, True):
+            with self.subTest(silent=silent):
+                self.check_outcome(UPDATE, silent, prefix=self.trusted,
+                                   env={"KWU_TEST_FAULT": "settings-write"})
+        self.assertEqual(self.settings_snapshot(), before)
+        # Nothing was remembered, so an older manifest is still taken.
+        self.serve_body(self.signed(manifest(HTTP_PAGE), sequence=100))
+        self.assertShows(UPDATE, silent_too=False)
+
+    def test_a_signed_manifest_without_its_freshness_or_with_a_zero_byte_is_refused(self):
+        body = manifest(HTTP_PAGE)
+        line = manifest_signer.freshness_line()
+        # The program drops a zero byte with the rest of its piece (1,022 characters at
+        # most): here the rest of the piece and no line end, so the bytes it reads are the
+        # ones signed.
+        hidden = b"; notes\0" + b"x" * (1022 - 8)
+        signed = self.signed(b"; notes\r\n" + body)
+        cases = {
+            "no freshness line": self.signed(body, freshness=False),
+            "a malformed one": self.signed(body + line.replace(b"expires=", b"expires ") + b"\r\n",
+                                           freshness=False),
+            "one not just before the signature": self.signed(body + line + b"\r\n; c\r\n",
+                                                             freshness=False),
+            "a second one": self.signed(body + line + b"\r\n"),
+            "one after the signature": self.signed(body, freshness=False) + line + b"\r\n",
+            "a zero byte": hidden + signed[len(b"; notes"):],
+        }
+        for what, content in cases.items():
+            with self.subTest(what):
+                self.assertRefused(content, SIGNATURE_ERROR)
         self.assertEqual(self.pages(), [])
 
     def test_the_built_in_address_is_https(self):

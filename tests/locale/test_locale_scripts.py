@@ -3,6 +3,7 @@ templates, dialog-init data and icons with each language's texts, sizes, font an
 direction; and, where the toolchain is installed, every one compiled, read back and
 compared with the checked-in library the native build uses without MinGW-w64."""
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -21,6 +22,9 @@ PREBUILT = SOURCE / "resources" / "prebuilt" / "Locale"
 WINDRES = os.environ.get("KWU_WINDRES") or shutil.which("i686-w64-mingw32-windres")
 
 ENGLISH = resource_script.read_script(UI / "kavexwebupd.rc")
+# The string ids: a string table's block n holds the ids 16 (n - 1) to 16 n - 1.
+STRING_IDS = {name: int(number) for name, number in re.findall(
+    r"^#define (IDS_\w+) (\d+)$", (UI / "resource_ids.h").read_text(), re.M)}
 
 
 def translations(language):
@@ -149,9 +153,11 @@ class GeneratedScripts(unittest.TestCase):
             with self.subTest(language.folder):
                 texts = translations(language)
                 script = parsed(generated(language))
+                english = {name: text for name, text, _ in ENGLISH.strings}
                 for name, text, _ in script.strings:
-                    self.assertEqual(text, make_locale_rc.windows_form(texts[name],
-                                                                       language.codepage))
+                    # A text the translation lacks stands in English.
+                    self.assertEqual(text, make_locale_rc.windows_form(
+                        texts.get(name, english[name]), language.codepage))
                 for dialog in script.dialogs:
                     ok = dialog.control("IDOK")
                     self.assertEqual(ok.text, texts["%s|IDOK" % dialog.name])
@@ -215,13 +221,18 @@ class CompiledLibraries(unittest.TestCase):
                     script = Path(folder) / ("%s.rc" % language.folder)
                     script.write_text(generated(language), encoding="utf-8")
                     resources = resources_of(compile_res(script, folder))
-                    language_of_table, block = resources[(6, 1)]
-                    self.assertEqual(language_of_table, language.langid)
                     texts = translations(language)
-                    expected = {index: make_locale_rc.windows_form(texts[name],
-                                                                   language.codepage)
-                                for index, (name, _, _) in enumerate(ENGLISH.strings, 2)}
-                    self.assertEqual(strings_of(block), expected)
+                    # A text the translation lacks stands in English.
+                    expected = {}
+                    for name, english, _ in ENGLISH.strings:
+                        number = STRING_IDS[name]
+                        expected.setdefault(number // 16 + 1, {})[number % 16] = (
+                            make_locale_rc.windows_form(texts.get(name, english),
+                                                        language.codepage))
+                    for block_id, block_texts in expected.items():
+                        language_of_table, block = resources[(6, block_id)]
+                        self.assertEqual(language_of_table, language.langid)
+                        self.assertEqual(strings_of(block), block_texts)
                     for key in ((5, 103), (5, 104), (240, 103), (14, 101), (14, 102)):
                         self.assertIn(key, resources)
                     # 103 stays an extended template, 104 a classic one; both carry the

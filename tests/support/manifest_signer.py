@@ -5,15 +5,19 @@ that the program and the description agree.
 
     line = signature_line(covered_bytes, "private.pem")
     der = der_signature(r_and_s)                     # for openssl dgst -verify
-    signed = sign(manifest_bytes, "private.pem")     # manifest + line + its line end
+    signed = sign(manifest_bytes, "private.pem")     # manifest + freshness line + signature
+                                                     # line, each with its line end
+    signed = sign(manifest_bytes, "private.pem", sequence=200, expires="2020-01-01T00:00:00Z")
     make_key("other.pem")                            # a new P-256 private key
 """
 
 import base64
 import hashlib
 import subprocess
+import time
 
 MARKER = b"; kavexwebupd-signature ecdsa-p256-sha256 "
+FRESHNESS = b"; kavexwebupd-freshness "
 
 
 def _openssl(args, data=None):
@@ -68,7 +72,22 @@ def signature_line(covered, private_key):
             + base64.b64encode(raw_signature(der)))
 
 
-def sign(manifest, private_key, end=b"\r\n"):
-    """manifest (ending in a line end) with its signature line and end appended."""
+def freshness_line(sequence=None, expires=None):
+    """The freshness line (without a line end): by default, as the tool signs, the time
+    now as the sequence and an expiry 60 days ahead; expires may be "never" or a time
+    written YYYY-MM-DDTHH:MM:SSZ."""
+    now = int(time.time())
+    if sequence is None:
+        sequence = now
+    if expires is None:
+        expires = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(now + 60 * 86400))
+    return FRESHNESS + b"sequence=%d expires=%s" % (sequence, expires.encode("ascii"))
+
+
+def sign(manifest, private_key, end=b"\r\n", sequence=None, expires=None, freshness=True):
+    """manifest (ending in a line end) with its freshness line (unless freshness is False)
+    and its signature line appended, each ended by end."""
     assert manifest == b"" or manifest.endswith((b"\n", b"\r")), manifest
+    if freshness:
+        manifest += freshness_line(sequence, expires) + end
     return manifest + signature_line(manifest, private_key) + end

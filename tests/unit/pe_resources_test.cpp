@@ -79,10 +79,10 @@ std::size_t ResourceRoot(const std::vector<unsigned char>& image) {
 }  // namespace
 
 TEST(PeResourceReader, ReadsBothBuiltImagesWhole) {
-  // The texts (eleven of the program's own, one more where a build with a key needs it),
-  // two templates, one dialog-init block, four icon images.
+  // The texts (eleven of the program's own, three more where a build with a key needs
+  // them), two templates, one dialog-init block, four icon images.
   const std::pair<const char*, int> images[] = {{KWU_TEST_PROGRAM_IMAGE, 11 + 2 + 1 + 4},
-                                                {KWU_TEST_GERMAN_LIBRARY, 12 + 2 + 1 + 4}};
+                                                {KWU_TEST_GERMAN_LIBRARY, 14 + 2 + 1 + 4}};
   for (const auto& [path, parts] : images) {
     PeResources resources;
     ASSERT_TRUE(resources.Load(ReadFile(path))) << path;

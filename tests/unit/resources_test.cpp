@@ -137,6 +137,12 @@ TEST(ProgramResources, StringTableIsTheProgramsBlockAndTheKeyTextsApart) {
     EXPECT_EQ(Text(resources, IDS_BAD_SIGNATURE),
               keyed ? "The update information is not signed by the publisher, or it was changed."
                     : "<missing>");
+    EXPECT_EQ(Text(resources, IDS_EXPIRED_MANIFEST),
+              keyed ? "The update information has expired: the publisher has not renewed it."
+                    : "<missing>");
+    EXPECT_EQ(Text(resources, IDS_OLDER_MANIFEST),
+              keyed ? "The update information is older than the one received before."
+                    : "<missing>");
   }
 }
 

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/key_encoding.h"
 #include "tool/manifest_tool.h"
+#include "update/manifest_freshness.h"
 #include "update/manifest_signature.h"
 
 #include "reference_key.h"
@@ -76,13 +78,20 @@ TEST(ManifestToolKeys, SignInPlaceOrIntoAnotherFileAndCheckWithThePublicKey) {
   const KeyFolder folder;
   const std::string manifest = folder.Path("update.ini");
   test::WriteFile(manifest, kManifest);
-  ToolRun signedRun = Tool({"sign", manifest, "--key", folder.Private()});
+  const Strings freshness = {"--sequence", "7", "--expires", "2099-01-01"};
+  Strings arguments = {"sign", manifest, "--key", folder.Private()};
+  arguments.insert(arguments.end(), freshness.begin(), freshness.end());
+  ToolRun signedRun = Tool(arguments);
   ASSERT_EQ(signedRun.code, 0) << signedRun.err;
   EXPECT_NE(signedRun.out.find("signed: " + manifest + "\n"), std::string::npos);
   const std::string once = test::ReadFile(manifest);
-  EXPECT_EQ(once.rfind(kManifest, 0), 0u);
-  // Signing twice gives the same bytes, and says so.
-  signedRun = Tool({"sign", manifest, "--key", folder.Private()});
+  EXPECT_EQ(once.rfind(kManifest + "; kavexwebupd-freshness sequence=7 "
+                                   "expires=2099-01-01T00:00:00Z\r\n; kavexwebupd-signature ",
+                       0),
+            0u)
+      << once;
+  // Signing twice with the same freshness gives the same bytes, and says so.
+  signedRun = Tool(arguments);
   EXPECT_NE(signedRun.out.find("already signed by this key, unchanged"), std::string::npos);
   EXPECT_EQ(test::ReadFile(manifest), once);
 
@@ -91,7 +100,7 @@ TEST(ManifestToolKeys, SignInPlaceOrIntoAnotherFileAndCheckWithThePublicKey) {
   const ToolRun json =
       Tool({"--json", "sign", folder.Path("plain.ini"), "-o", other, "--key", folder.Private()});
   EXPECT_NE(json.out.find("\"output\":\"" + other + "\""), std::string::npos) << json.out;
-  EXPECT_NE(json.out.find("\"unchanged\":false,\"line\":4,\"signedBytes\":37"), std::string::npos)
+  EXPECT_NE(json.out.find("\"unchanged\":false,\"line\":5,\"signedBytes\":"), std::string::npos)
       << json.out;
   EXPECT_EQ(test::ReadFile(folder.Path("plain.ini")), kManifest);
 
@@ -101,7 +110,94 @@ TEST(ManifestToolKeys, SignInPlaceOrIntoAnotherFileAndCheckWithThePublicKey) {
   const ToolRun explained =
       Tool({"--json", "explain", other, "App", "7.0", "--key", folder.Public()});
   EXPECT_EQ(explained.code, 0);
-  EXPECT_NE(explained.out.find("\"status\":\"valid\",\"line\":4"), std::string::npos);
+  EXPECT_NE(explained.out.find("\"status\":\"valid\",\"line\":5"), std::string::npos);
+  EXPECT_NE(explained.out.find("\"freshness\":{\"status\":\"present\",\"line\":4,"),
+            std::string::npos)
+      << explained.out;
+}
+
+TEST(ManifestToolKeys, SignWritesTheFreshnessAndCheckSaysWhenItExpires) {
+  const KeyFolder folder;
+  const std::string manifest = folder.Path("update.ini");
+  test::WriteFile(manifest, kManifest);
+  auto sign = [&](const Strings& options) {
+    Strings arguments = {"--json", "sign", manifest, "--key", folder.Private()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    return Tool(arguments);
+  };
+  auto check = [&]() { return Tool({"check", manifest, "--key", folder.Public()}); };
+
+  // By default: the signing time as the sequence, and 60 days to run.
+  const std::int64_t before = platform::CurrentTime();
+  ToolRun run = sign({});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const std::size_t at = run.out.find("\"sequence\":");
+  ASSERT_NE(at, std::string::npos) << run.out;
+  const std::int64_t sequence = std::stoll(run.out.substr(at + 11));
+  EXPECT_GE(sequence, before);
+  EXPECT_LE(sequence, platform::CurrentTime());
+  EXPECT_NE(run.out.find("\"expires\":\"" + UtcTimeText(sequence + 60 * 86400) + "\""),
+            std::string::npos)
+      << run.out;
+  run = check();
+  EXPECT_EQ(run.code, 0) << run.out;
+  EXPECT_NE(run.out.find("freshness: expires in 60 days: line 4: sequence "), std::string::npos)
+      << run.out;
+
+  // Signed again: one freshness line, the new one.
+  ASSERT_EQ(sign({"--sequence", "200", "--expires", "never"}).code, 0);
+  const std::string never = test::ReadFile(manifest);
+  EXPECT_EQ(never.find("; kavexwebupd-freshness"), never.rfind("; kavexwebupd-freshness"));
+  run = check();
+  EXPECT_EQ(run.code, 0) << run.out;
+  EXPECT_NE(run.out.find("freshness: never expires: line 4: sequence 200, never expires: the "
+                         "manifest can be frozen"),
+            std::string::npos)
+      << run.out;
+  run = Tool({"--json", "check", manifest, "--key", folder.Public()});
+  EXPECT_NE(run.out.find("\"sequence\":200,\"expires\":\"never\",\"expired\":false,"
+                         "\"daysLeft\":null,\"canBeFrozen\":true"),
+            std::string::npos)
+      << run.out;
+
+  // A date already past is signed, with a warning; check calls it expired, a finding.
+  run = sign({"--expires", "2020-02-29"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_NE(run.err.find("warning: the manifest expired when it was signed (2020-02-29T00:00:00Z)"),
+            std::string::npos)
+      << run.err;
+  run = check();
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.out.find("freshness: expired: line 4: sequence "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("The update information has expired"), std::string::npos) << run.out;
+
+  // A freshness line out of its place, or none: a program refuses the manifest.
+  test::WriteFile(manifest, "; kavexwebupd-freshness sequence=1 expires=never\r\n" + kManifest);
+  ASSERT_EQ(sign({"--expires", "30"}).code, 0);
+  EXPECT_EQ(test::ReadFile(manifest).rfind(";\r\n" + kManifest, 0), 0u);
+  EXPECT_EQ(check().code, 0);
+  const std::string fresh = test::ReadFile(manifest);
+  const std::size_t line = fresh.find("; kavexwebupd-freshness");
+  test::WriteFile(manifest, fresh.substr(0, line) + "; kavexwebupd-freshness sequence=1 "
+                                                    "expires=never\r\n" + fresh.substr(line));
+  run = Tool({"--json", "check", manifest, "--key", folder.Public()});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.out.find("\"freshness\":{\"status\":\"misplaced\",\"line\":5,"),
+            std::string::npos)
+      << run.out;
+
+  // Values sign cannot write, and options that belong to sign alone.
+  for (const Strings& options :
+       {Strings{"--sequence", "-1"}, Strings{"--sequence", "0012"},
+        Strings{"--sequence", "1234567890123456789"}, Strings{"--expires", "2023-02-29"},
+        Strings{"--expires", "1969-12-31"}, Strings{"--expires", "36501"},
+        Strings{"--expires", "soon"}}) {
+    run = sign(options);
+    EXPECT_EQ(run.code, 2) << options[1];
+    EXPECT_NE(run.err.find(options[0] + " " + options[1] + ": give "), std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(Tool({"check", manifest, "--expires", "3"}).code, 2);
 }
 
 TEST(ManifestToolKeys, ASignatureThatIsNotValidIsAFindingOfEveryCommand) {

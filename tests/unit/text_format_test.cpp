@@ -2,6 +2,9 @@
 // one argument given is ever read, whatever the entry asks for.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/text.h"
 #include "ui/text_format.h"
 
@@ -85,4 +88,33 @@ TEST(ForTerminal, ControlsAreEscapedAndEverythingElseKept) {
   // UTF-8 stays, its C1 controls do not; a lone lead byte is no control.
   EXPECT_EQ(ForTerminal("Caf\xc3\xa9 \xc2\x85 \xc2\xa0 \xc2"),
             "Caf\xc3\xa9 \\xC2\\x85 \xc2\xa0 \xc2");
+}
+
+// The one rule of line ends as an editor counts them, which the lookup, the signature and
+// the tool number lines by.
+TEST(LineEnds, CrLfLfAndALoneCrEachEndOneLine) {
+  const std::string text = "a\r\nb\nc\rd\r\r\n\n";
+  // offset: the line end's length there
+  const std::vector<std::pair<std::size_t, std::size_t>> ends = {
+      {0, 0}, {1, 2}, {2, 1}, {3, 0}, {4, 1}, {5, 0}, {6, 1}, {7, 0},
+      {8, 1}, {9, 2}, {10, 1}, {11, 1}, {12, 0}, {99, 0}};
+  for (const auto& [at, length] : ends)
+    EXPECT_EQ(LineEndLength(text, at), length) << at;
+  EXPECT_EQ(LineEndLength("x\r", 1), 1u);  // a CR at the end stands alone
+  // offset of a line's start: its number
+  const std::vector<std::pair<std::size_t, std::size_t>> lines = {
+      {0, 1}, {3, 2}, {5, 3}, {7, 4}, {9, 5}, {11, 6}, {12, 7}};
+  for (const auto& [offset, number] : lines)
+    EXPECT_EQ(LineNumberAt(text, offset), number) << offset;
+}
+
+TEST(ParseDigits, OnlyDigitsUpToTheLimit) {
+  std::uint64_t value = 7;
+  EXPECT_TRUE(ParseDigits("0", 18, value));
+  EXPECT_EQ(value, 0u);
+  EXPECT_TRUE(ParseDigits("999999999999999999", 18, value));
+  EXPECT_EQ(value, 999999999999999999u);
+  for (const char* text : {"", "1234567890123456789", "+1", "-1", " 1", "1 ", "1x"})
+    EXPECT_FALSE(ParseDigits(text, 18, value)) << text;
+  EXPECT_EQ(value, 999999999999999999u);
 }
