@@ -178,6 +178,17 @@ def signature_seeds():
     write("manifest_signature_fuzzer", "private_key", b"\x03" + private)
 
 
+def tool_json_seeds():
+    write("tool_json_fuzzer", "text",
+          b"\x00Caf\xc3\xa9 \"q\" \\ \x01\x7f \xc2\x85 \xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 "
+          b"\xf0\x9f\x98\x80")
+    write("tool_json_fuzzer", "check_worked", b"\x01" + WORKED_MANIFEST.encode())
+    write("tool_json_fuzzer", "check_broken",
+          b"\x01[App 7.0\xff]\r\nFileArgs=\x1b[2J\xe0\x80\x80\rx\x00y\n[")
+    write("tool_json_fuzzer", "explain_worked",
+          b"\x02" + short("App") + short("7.0 de") + short("de") + WORKED_MANIFEST.encode())
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -190,6 +201,7 @@ def main():
     format_seeds()
     settings_seeds()
     signature_seeds()
+    tool_json_seeds()
 
 
 if __name__ == "__main__":
