@@ -13,6 +13,8 @@ import sys
 HERE = pathlib.Path(__file__).resolve().parent
 SOURCE = HERE.parent.parent
 CORPUS = HERE / "corpus"
+sys.path.insert(0, str(SOURCE / "tools"))
+from pe_image import PeImage  # noqa: E402
 
 # The worked example of the manifest lookup, shared with the unit tests.
 WORKED_MANIFEST = (SOURCE / "tests" / "fixtures" / "manifests" / "worked-example.ini").read_text(
@@ -82,46 +84,9 @@ def resource_seeds(build):
     # The dialog templates and their init data on their own, for the parsers.
     for type_id, label in ((5, "dialog"), (240, "dialog_init")):
         for resource_id in (103, 104):
-            data = find_resource(images[0].read_bytes(), type_id, resource_id)
+            data = PeImage(data=images[0].read_bytes()).find(type_id, resource_id)
             if data:
                 write("pe_resources_fuzzer", "%s_%d" % (label, resource_id), data)
-
-
-def find_resource(image, type_id, resource_id):
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], \
-        struct.unpack_from("<H", image, pe + 20)[0]
-    optional = pe + 24
-    rva = struct.unpack_from("<I", image, optional + 96 + 16)[0]
-    table = optional + optional_size
-    spans = [struct.unpack_from("<III", image, table + 40 * i + 12) for i in range(sections)]
-
-    def offset(address):
-        for virtual, raw_size, raw in spans:
-            if virtual <= address < virtual + raw_size:
-                return raw + address - virtual
-        raise ValueError("address outside the sections")
-
-    root = offset(rva)
-
-    def entry(directory, wanted):
-        named, numbered = struct.unpack_from("<HH", image, directory + 12)
-        for i in range(named + numbered):
-            key, value = struct.unpack_from("<II", image, directory + 16 + 8 * i)
-            if wanted is None or key == wanted:
-                return value
-        return None
-
-    level = entry(root, type_id)
-    if level is None:
-        return None
-    level = entry(root + (level & 0x7FFFFFFF), resource_id)
-    if level is None:
-        return None
-    data_entry = root + entry(root + (level & 0x7FFFFFFF), None)
-    data_rva, size = struct.unpack_from("<II", image, data_entry)
-    start = offset(data_rva)
-    return image[start:start + size]
 
 
 def format_seeds():
