@@ -13,7 +13,6 @@ from pathlib import Path
 import locale_languages
 import make_locale_rc
 from pe_image import PeImage
-import po_file
 import resource_script
 
 SOURCE = Path(os.environ.get("KWU_SOURCE_DIR", Path(__file__).resolve().parents[2]))
@@ -25,7 +24,7 @@ ENGLISH = resource_script.read_script(UI / "kavexwebupd.rc")
 
 
 def translations(language):
-    return po_file.translations(po_file.read(SOURCE / "locale" / ("%s.po" % language.folder)))
+    return make_locale_rc.translations(SOURCE / "locale" / ("%s.po" % language.folder))
 
 
 def generated(language):
