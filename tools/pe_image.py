@@ -18,11 +18,12 @@ class PeImage:
         self.entry_point = pe.OPTIONAL_HEADER.AddressOfEntryPoint
         self.imports = [entry.dll.decode("ascii").lower()
                         for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
-        # {(type, name, language): bytes}
-        self.resources = {}
+        # {(type, name, language): bytes}, and the string table's {id: text}
+        self.resources, self.strings = {}, {}
         root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
         for kind in root.entries if root else []:
             for name in kind.directory.entries:
+                self.strings.update(getattr(name.directory, "strings", {}))
                 for language in name.directory.entries:
                     place = language.data.struct
                     self.resources[(_key(kind), _key(name), language.id)] = pe.get_data(

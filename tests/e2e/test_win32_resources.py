@@ -14,7 +14,7 @@ import xml.etree.ElementTree as ElementTree
 from protocol import BUILD_DIR, ID
 from pe_image import PeImage
 
-RT_ICON, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 6, 14, 16, 24
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 RT_DLGINIT = 240  # the dialog-init data, a type of the resource compiler's own
 CB_ADDSTRING = 0x403
 BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
@@ -22,23 +22,6 @@ BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
 # alignment), the combo box's type.
 DEFPUSHBUTTON, AUTORADIOBUTTON, TEXT, SS_ICON, DROPDOWNLIST = 1, 9, 0, 3, 3
 ICON_STATIC = -1
-
-
-class PeFile(PeImage):
-    """The program's or a library's file, with its string table read."""
-
-    def strings(self):
-        """{id: text} of the string table."""
-        texts = {}
-        for (kind, block, _), data in self.resources.items():
-            at = 0
-            for index in range(16 if kind == RT_STRING else 0):
-                length = 2 * struct.unpack_from("<H", data, at)[0]
-                if length:
-                    text = data[at + 2:at + 2 + length]
-                    texts[block * 16 - 16 + index] = text.decode("utf-16-le")
-                at += 2 + length
-        return texts
 
 
 def _text_or_ordinal(data, at):
@@ -96,8 +79,8 @@ class ResourcesUsersRelyOn:
 
     @classmethod
     def setUpClass(cls):
-        cls.pe = PeFile(cls.PATH)
-        cls.english = PeFile(EXE) if cls.PATH != EXE else cls.pe
+        cls.pe = PeImage(cls.PATH)
+        cls.english = PeImage(EXE) if cls.PATH != EXE else cls.pe
 
     def test_every_resource_is_in_the_files_language(self):
         self.assertEqual({language for _, _, language in self.pe.resources}, {self.LANGUAGE})
@@ -110,7 +93,7 @@ class ResourcesUsersRelyOn:
                 self.assertEqual(controls[ICON_STATIC][2], ICONS[dialog])
 
     def test_every_text_is_there_with_the_conversions_of_the_english_one(self):
-        texts, english = self.pe.strings(), self.english.strings()
+        texts, english = self.pe.strings, self.english.strings
         self.assertEqual(sorted(texts), STRING_IDS)
         for text_id in STRING_IDS:
             self.assertTrue(texts[text_id], text_id)
@@ -198,8 +181,8 @@ class GermanLibrary(ResourcesUsersRelyOn, unittest.TestCase):
     def test_resources_only(self):
         # No code, no imports, no entry point: loading it can run nothing.
         self.assertEqual((self.pe.entry_point, self.pe.imports), (0, []))
-        self.assertEqual(self.pe.strings()[ID.IDS_ERROR], "Fehler")
-        self.assertEqual(self.pe.strings()[ID.IDS_BAD_SIGNATURE],
+        self.assertEqual(self.pe.strings[ID.IDS_ERROR], "Fehler")
+        self.assertEqual(self.pe.strings[ID.IDS_BAD_SIGNATURE],
                          "Die Update-Informationen sind nicht vom Herausgeber signiert oder "
                          "wurden ver\u00e4ndert.")
 
