@@ -7,12 +7,16 @@
 #   kwu_locale_folders(<variable>)                 the folders of tools/locale_languages.py
 #   kwu_locale_libraries(<variable> <folder>...)   the rules; <variable> gets the libraries
 
-find_program(KWU_LOCALE_PYTHON NAMES python3 REQUIRED)
+# The system's Python, where scripts/setup installs polib, before any other on the path.
+find_program(KWU_TOOLS_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT KWU_TOOLS_PYTHON)
+  find_program(KWU_TOOLS_PYTHON NAMES python3 REQUIRED)
+endif()
 set(KWU_LOCALE_TOOLS ${PROJECT_SOURCE_DIR}/tools CACHE INTERNAL "")
 
 function(kwu_locale_folders result)
   execute_process(
-    COMMAND ${KWU_LOCALE_PYTHON} ${KWU_LOCALE_TOOLS}/make_locale_rc.py --list
+    COMMAND ${KWU_TOOLS_PYTHON} ${KWU_LOCALE_TOOLS}/make_locale_rc.py --list
     OUTPUT_VARIABLE folders OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   string(REPLACE "\n" ";" folders "${folders}")
   # The table is read again when it changes.
@@ -24,7 +28,7 @@ endfunction()
 function(kwu_locale_libraries result)
   set(generator
     ${KWU_LOCALE_TOOLS}/make_locale_rc.py ${KWU_LOCALE_TOOLS}/locale_languages.py
-    ${KWU_LOCALE_TOOLS}/po_file.py ${KWU_LOCALE_TOOLS}/resource_script.py
+    ${KWU_LOCALE_TOOLS}/resource_script.py
     ${KWU_UI_DIR}/kavexwebupd.rc)
   set(libraries)
   foreach(folder ${ARGN})
@@ -35,7 +39,7 @@ function(kwu_locale_libraries result)
     # Without MinGW-w64 the checked-in image is copied and the script is not needed.
     if(KWU_BUILD_RESOURCE_IMAGES)
       add_custom_command(OUTPUT ${script}
-        COMMAND ${KWU_LOCALE_PYTHON} ${KWU_LOCALE_TOOLS}/make_locale_rc.py ${folder} ${script}
+        COMMAND ${KWU_TOOLS_PYTHON} ${KWU_LOCALE_TOOLS}/make_locale_rc.py ${folder} ${script}
                 --po ${po}
         DEPENDS ${po} ${generator}
         COMMENT "Generating the resource script of Locale/${folder}"

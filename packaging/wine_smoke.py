@@ -25,7 +25,7 @@ def main(folder, build):
                     os.path.join(SOURCE_DIR, "tools")]
     from http_server import LoopbackHttpServer, Reply
     from wine_harness import SETTINGS_KEY, UiScript, WineSession
-    import po_file
+    import make_locale_rc
 
     manifest = b"; manifest\r\n[Acme 7.0 de]\r\nFileArgs=http://www.example.com/acme/7.1/\r\n"
     failures = []
@@ -63,8 +63,8 @@ def main(folder, build):
         if offered.get(1006) != offer:
             failures.append("German check: the update dialog says %r" % offered.get(1006))
         # A Japanese product on a Japanese system: its texts in code page 932.
-        japanese = po_file.translations(po_file.read(
-            os.path.join(SOURCE_DIR, "locale", "ja.po")))["IDS_NO_UPDATES"]
+        japanese = make_locale_rc.translations(
+            os.path.join(SOURCE_DIR, "locale", "ja.po"))["IDS_NO_UPDATES"]
         told, _ = texts_of(("Other", "2.0", "0", "ja"), ("Other", "ok"), ("Acme", "escape"),
                            locale="ja_JP.UTF-8")
         shown = told.get(1006, "").encode("latin-1").decode("cp932", errors="replace")

@@ -18,8 +18,9 @@ import unicodedata
 from itertools import combinations
 from pathlib import Path
 
+import polib
+
 import locale_languages
-import po_file
 import resource_script
 from resource_script import quote
 
@@ -30,6 +31,12 @@ LOCALE = ROOT / "locale"
 WS_EX_LAYOUTRTL = "0x00400000"
 ALIGNMENTS = {"left": "SS_LEFT", "right": "SS_RIGHT"}
 GEOMETRY = ("x", "y", "width", "height")
+
+
+def translations(po):
+    """{context: text} of a translation's .po file: the entries gettext would use (not the
+    header, not fuzzy, not obsolete, not empty)."""
+    return {entry.msgctxt: entry.msgstr for entry in polib.pofile(str(po)).translated_entries()}
 
 
 def encodable(text, codepage):
@@ -181,8 +188,7 @@ def main():
         parser.error("give the folder name and the output file")
     language = locale_languages.language(options.folder)
     po = options.po or LOCALE / ("%s.po" % language.folder)
-    translations = po_file.translations(po_file.read(po))
-    text = locale_script(resource_script.read_script(options.script), language, translations,
+    text = locale_script(resource_script.read_script(options.script), language, translations(po),
                          warn=lambda message: print(message, file=sys.stderr))
     output = Path(options.output)
     output.parent.mkdir(parents=True, exist_ok=True)

@@ -16,7 +16,8 @@ import re
 import sys
 from pathlib import Path
 
-import po_file
+import polib
+
 import resource_script
 
 ROOT = Path(__file__).resolve().parents[1]
@@ -131,8 +132,8 @@ def string_entries(script):
             comments.append(MORE_ROOM)
         comments.append(FORMAT if formatted else PLAIN)
         flags = ["c-format" if formatted else "no-c-format"]
-        entries.append(po_file.Entry(name, text, "", comments,
-                                     ["src/ui/kavexwebupd.rc:%d" % line], flags))
+        entries.append(polib.POEntry(msgctxt=name, msgid=text, comment="\n".join(comments),
+                                     occurrences=[("src/ui/kavexwebupd.rc", line)], flags=flags))
     return entries
 
 
@@ -147,16 +148,17 @@ def dialog_entries(script):
                         "opens (IDS_OK for the OK button); give it the same translation."
                         % (control.ident, dialog.name, control.width, control.height),
                         PLAIN]
-            entries.append(po_file.Entry("%s|%s" % (dialog.name, control.ident), control.text,
-                                         "", comments,
-                                         ["src/ui/kavexwebupd.rc:%d" % control.line],
-                                         ["no-c-format"]))
+            entries.append(polib.POEntry(msgctxt="%s|%s" % (dialog.name, control.ident),
+                                         msgid=control.text, comment="\n".join(comments),
+                                         occurrences=[("src/ui/kavexwebupd.rc", control.line)],
+                                         flags=["no-c-format"]))
     return entries
 
 
 def template(script):
     entries = string_entries(script) + dialog_entries(script)
-    return HEADER + "".join("\n" + po_file.format_entry(entry) for entry in entries)
+    # Unwrapped (width 0): each comment and text on one line, split only after line feeds.
+    return HEADER + "".join("\n" + entry.__unicode__(wrapwidth=0) for entry in entries)
 
 
 def main():

@@ -14,10 +14,9 @@ std::string MnemonicOf(const std::string& text) {
   if (parsed.marks.empty())
     return std::string();
   const std::size_t at = parsed.marks.front();
-  std::size_t end = at + 1;
-  while (end < parsed.text.size() && (static_cast<unsigned char>(parsed.text[end]) & 0xC0) == 0x80)
-    ++end;
-  return parsed.text.substr(at, end - at);
+  std::size_t length = 1;
+  DecodeUtf8(parsed.text, at, length);
+  return parsed.text.substr(at, length);
 }
 
 }  // namespace

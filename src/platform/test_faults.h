@@ -4,6 +4,9 @@
 // store that refuses writes) can be made to happen, so that the end-to-end suites see the
 // program's own handling of it. A build without the tests (KWU_TEST_FAULTS off) has none:
 // TestFault is then a constant false and the points vanish from the code.
+//
+// The same builds alone have the hooks through which the suites measure a run from inside
+// (TestHook): a build to ship reads no KWU_TEST_ variable and holds none of their names.
 
 namespace platform {
 
@@ -18,3 +21,13 @@ inline bool TestFault(const char*) {
 #endif
 
 }  // namespace platform
+
+// The value of the test hook's environment variable `name` (a string literal), or null
+// when it is not set; always null, and the name left out of the program, in a build
+// without the tests.
+#if defined(KWU_TEST_FAULTS)
+#include <cstdlib>
+#define KWU_TEST_HOOK(name) std::getenv(name)
+#else
+#define KWU_TEST_HOOK(name) static_cast<const char*>(nullptr)
+#endif

@@ -121,21 +121,89 @@ void AppendHexEscape(std::string& text, unsigned char byte) {
   text += kDigits[byte & 0x0F];
 }
 
-std::string ForTerminal(std::string_view text) {
-  std::string shown;
-  shown.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const unsigned char byte = static_cast<unsigned char>(text[i]);
-    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F) {
-      AppendHexEscape(shown, byte);
-    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      AppendHexEscape(shown, byte);
-      AppendHexEscape(shown, next);
-      ++i;
+bool IsAsciiControl(unsigned char byte) {
+  return byte < 0x20 || byte == 0x7F;
+}
+
+char32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t& length) {
+  // The least code point each length may write; anything less is an overlong form.
+  static const char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  length = 1;
+  if (lead < 0x80)
+    return lead;
+  const std::size_t size = lead >= 0xF8   ? 0
+                           : lead >= 0xF0 ? 4
+                           : lead >= 0xE0 ? 3
+                           : lead >= 0xC0 ? 2
+                                          : 0;
+  if (size == 0 || at + size > text.size())
+    return kNotUtf8;
+  char32_t c = lead & (0x3F >> (size - 1));
+  for (std::size_t i = 1; i < size; ++i) {
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0) != 0x80)
+      return kNotUtf8;
+    c = (c << 6) | (next & 0x3F);
+  }
+  if (c < kLeast[size] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+    return kNotUtf8;
+  length = size;
+  return c;
+}
+
+namespace {
+
+void AppendEscape(std::string& text, std::string_view character, char32_t c, bool unicode) {
+  if (unicode) {
+    static const char kDigits[] = "0123456789abcdef";
+    text += "\\u00";
+    text += kDigits[(c >> 4) & 0x0F];
+    text += kDigits[c & 0x0F];
+    return;
+  }
+  for (const char byte : character)
+    AppendHexEscape(text, static_cast<unsigned char>(byte));
+}
+
+}  // namespace
+
+std::string EscapeText(std::string_view text, const TextEscapes& escapes) {
+  using High = TextEscapes::High;
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    length = 1;
+    std::size_t named = 0;
+    while (named + 1 < escapes.named.size() && escapes.named[named] != text[at])
+      named += 2;
+    if (named + 1 < escapes.named.size()) {
+      escaped += '\\';
+      escaped += escapes.named[named + 1];
+    } else if (IsAsciiControl(byte)) {
+      if (escapes.kept.find(text[at]) != std::string_view::npos)
+        escaped += text[at];
+      else
+        AppendEscape(escaped, text.substr(at, 1), byte, escapes.unicode);
+    } else if (byte < 0x80) {
+      escaped += text[at];
+    } else if (escapes.high == High::kEscaped) {
+      AppendEscape(escaped, text.substr(at, 1), byte, escapes.unicode);
     } else {
-      shown += static_cast<char>(byte);
+      // A character that is not UTF-8 stands for its byte (its Latin-1 reading).
+      const char32_t c = DecodeUtf8(text, at, length);
+      const bool control = escapes.c1Controls && c >= 0x80 && c <= 0x9F;
+      if (control || (c == kNotUtf8 && escapes.high == High::kUtf8))
+        AppendEscape(escaped, text.substr(at, length), c == kNotUtf8 ? byte : c, escapes.unicode);
+      else
+        escaped.append(text, at, length);
     }
   }
-  return shown;
+  return escaped;
+}
+
+std::string ForTerminal(std::string_view text) {
+  static const TextEscapes kTerminal{"", "\n\t", true, TextEscapes::High::kKept, false};
+  return EscapeText(text, kTerminal);
 }

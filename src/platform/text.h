@@ -31,6 +31,37 @@ bool ParseDigits(std::string_view text, std::size_t maxDigits, std::uint64_t& va
 // Appends byte as \xHH (upper-case digits), the one escape that stands for any byte.
 void AppendHexEscape(std::string& text, unsigned char byte);
 
+// ASCII's control characters: C0 and DEL.
+bool IsAsciiControl(unsigned char byte);
+
+// What DecodeUtf8 gives for a byte that begins no well-formed UTF-8 sequence.
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
+// The character of the UTF-8 text at text[at], and in `length` the bytes it takes. A byte
+// that begins no well-formed sequence (one cut short, an overlong form, a surrogate, a code
+// point beyond U+10FFFF, a stray continuation byte) is kNotUtf8, one byte long.
+char32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t& length);
+
+// How EscapeText writes control characters and bytes above 127, for each place a text goes.
+struct TextEscapes {
+  // Pairs of a character and the letter that stands for it after a backslash ("\nn" writes
+  // a line feed as \n). Where the text is quoted, the quote and the backslash are among them.
+  std::string_view named;
+  // Control characters written as they are.
+  std::string_view kept;
+  // Whether the C1 controls, written in UTF-8, are controls too (C0 and DEL always are).
+  bool c1Controls;
+  // Bytes above 127: written as they are, written where they are well-formed UTF-8 and
+  // escaped elsewhere, or all escaped.
+  enum class High { kKept, kUtf8, kEscaped } high;
+  // Escapes as \u00XX, one per character (JSON), rather than \xHH, one per byte.
+  bool unicode;
+};
+
+// text with every control character that is neither named nor kept escaped, and the
+// bytes above 127 as `escapes` says.
+std::string EscapeText(std::string_view text, const TextEscapes& escapes);
+
 // text as a terminal is to show it: every control character but the line feed and the
 // tab (C0, DEL, and the C1 controls written in UTF-8) as \xHH, so that a name from a
 // product file or a manifest cannot move the cursor, ring the bell or change the

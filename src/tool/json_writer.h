@@ -4,7 +4,7 @@
 #include <string>
 
 // A small writer of JSON text, one value after another; commas are its business. Texts
-// are taken as bytes: valid UTF-8 passes, any other byte above 127 is written as \u00XX
+// are taken as bytes: well-formed UTF-8 passes, any other byte above 127 is written as \u00XX
 // (its Latin-1 reading), so the output is always valid JSON.
 class JsonWriter {
 public:

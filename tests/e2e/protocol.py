@@ -39,7 +39,6 @@ sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
 from http_server import LoopbackHttpServer, Reply  # noqa: E402
 import locale_languages  # noqa: E402
 import make_locale_rc  # noqa: E402
-import po_file  # noqa: E402
 import resource_script  # noqa: E402
 
 SETTINGS_KEY = "Software\\Kavex\\WebUpdates"
@@ -143,7 +142,7 @@ def product_text(locale, name):
                                                           "kavexwebupd.rc"))
         return dict((entry, text) for entry, text, _ in script.strings)[name]
     path = os.path.join(SOURCE_DIR, "locale", "%s.po" % language.folder)
-    text = po_file.translations(po_file.read(path))[name]
+    text = make_locale_rc.translations(path)[name]
     return make_locale_rc.windows_form(text, language.codepage)
 
 

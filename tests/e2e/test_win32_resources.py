@@ -1,6 +1,6 @@
 """What the Windows program's files offer to those who rely on them, read back from the
-built files by a reader of their own (independent of the program's resource reader and
-of the toolchain): the resource ids and types that translators and the dialogs rely on,
+built files by pefile (independent of the program's resource reader and of the
+toolchain): the resource ids and types that translators and the dialogs rely on,
 in the controls of each dialog and kind; their languages; the import list (system
 libraries only); the version and manifest resources; and a locale library that carries
 the same ids, resources only. Texts and layout are the dialog suites' business."""
@@ -12,6 +12,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 from protocol import BUILD_DIR, ID, SOURCE_DIR, cache_value
+from pe_image import PeImage
 
 RT_ICON, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 6, 14, 16, 24
 RT_DLGINIT = 240  # the dialog-init data, a type of the resource compiler's own
@@ -21,64 +22,6 @@ BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
 # alignment), the combo box's type.
 DEFPUSHBUTTON, AUTORADIOBUTTON, TEXT, SS_ICON, DROPDOWNLIST = 1, 9, 0, 3, 3
 ICON_STATIC = -1
-
-
-class PeFile:
-    """The resources, imports and entry point of a PE file (32 or 64 bits)."""
-
-    def __init__(self, path):
-        with open(path, "rb") as file:
-            self.data = data = file.read()
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-        optional = pe + 24
-        self.entry_point = struct.unpack_from("<I", data, optional + 16)[0]
-        self.pe32 = pe32 = struct.unpack_from("<H", data, optional)[0] == 0x10B
-        import_rva, _, resource_rva = struct.unpack_from("<III", data,
-                                                         optional + (104 if pe32 else 120))
-        self.sections = [struct.unpack_from("<8xII4xI", data, optional + optional_size + 40 * i)
-                         for i in range(sections)]
-        self.resources, self.imports = {}, []
-        if resource_rva:
-            self._walk(self.offset(resource_rva), self.offset(resource_rva), ())
-        while import_rva and struct.unpack_from("<I", data, self.offset(import_rva) + 12)[0]:
-            name = self.offset(struct.unpack_from("<I", data, self.offset(import_rva) + 12)[0])
-            self.imports.append(data[name:data.index(b"\0", name)].decode("ascii").lower())
-            import_rva += 20
-
-    def offset(self, rva):
-        for size, address, raw in self.sections:
-            if address <= rva < address + size:
-                return rva - address + raw
-        raise ValueError("address outside the sections: %#x" % rva)
-
-    def _walk(self, base, at, path):
-        named, numbered = struct.unpack_from("<12xHH", self.data, at)
-        for index in range(named + numbered):
-            name, target = struct.unpack_from("<II", self.data, at + 16 + 8 * index)
-            key = path + (name if not name & 0x80000000 else "named",)
-            if target & 0x80000000:
-                self._walk(base, base + (target & 0x7FFFFFFF), key)
-            else:
-                rva, size = struct.unpack_from("<II", self.data, base + target)
-                self.resources[key] = self.data[self.offset(rva):self.offset(rva) + size]
-
-    def find(self, kind, name):
-        """The bytes of a resource, whatever its language."""
-        return next(data for (k, n, _), data in self.resources.items() if (k, n) == (kind, name))
-
-    def strings(self):
-        """{id: text} of the string table."""
-        texts = {}
-        for (kind, block, _), data in self.resources.items():
-            at = 0
-            for index in range(16 if kind == RT_STRING else 0):
-                length = 2 * struct.unpack_from("<H", data, at)[0]
-                if length:
-                    text = data[at + 2:at + 2 + length]
-                    texts[block * 16 - 16 + index] = text.decode("utf-16-le")
-                at += 2 + length
-        return texts
 
 
 def _text_or_ordinal(data, at):
@@ -150,8 +93,8 @@ class ResourcesUsersRelyOn:
 
     @classmethod
     def setUpClass(cls):
-        cls.pe = PeFile(cls.PATH)
-        cls.english = PeFile(EXE) if cls.PATH != EXE else cls.pe
+        cls.pe = PeImage(cls.PATH)
+        cls.english = PeImage(EXE) if cls.PATH != EXE else cls.pe
 
     def test_every_resource_is_in_the_files_language(self):
         self.assertEqual({language for _, _, language in self.pe.resources}, {self.LANGUAGE})
@@ -166,7 +109,7 @@ class ResourcesUsersRelyOn:
     STRING_IDS = STRING_IDS
 
     def test_every_text_is_there_with_the_conversions_of_the_english_one(self):
-        texts, english = self.pe.strings(), self.english.strings()
+        texts, english = self.pe.strings, self.english.strings
         self.assertEqual(sorted(texts), self.STRING_IDS)
         for text_id in self.STRING_IDS:
             self.assertTrue(texts[text_id], text_id)
@@ -204,7 +147,7 @@ class ExecutableResources(ResourcesUsersRelyOn, unittest.TestCase):
     STRING_IDS = STRING_IDS if KEYED else [i for i in STRING_IDS if i not in KEY_STRING_IDS]
 
     def test_the_string_block_is_the_programs_own_entry_by_entry(self):
-        texts = self.pe.strings()
+        texts = self.pe.strings
         self.assertEqual([texts.get(i, "") for i in range(16)], program_string_block())
         blocks = sorted(block for kind, block, _ in self.pe.resources if kind == RT_STRING)
         self.assertEqual(blocks, [1, 2] if self.KEYED else [1])
@@ -274,8 +217,8 @@ class GermanLibrary(ResourcesUsersRelyOn, unittest.TestCase):
     def test_resources_only(self):
         # No code, no imports, no entry point: loading it can run nothing.
         self.assertEqual((self.pe.entry_point, self.pe.imports), (0, []))
-        self.assertEqual(self.pe.strings()[ID.IDS_ERROR], "Fehler")
-        self.assertEqual(self.pe.strings()[ID.IDS_BAD_SIGNATURE],
+        self.assertEqual(self.pe.strings[ID.IDS_ERROR], "Fehler")
+        self.assertEqual(self.pe.strings[ID.IDS_BAD_SIGNATURE],
                          "Die Update-Informationen sind nicht vom Herausgeber signiert oder "
                          "wurden ver\u00e4ndert.")
 

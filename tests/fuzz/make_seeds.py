@@ -13,6 +13,8 @@ import sys
 HERE = pathlib.Path(__file__).resolve().parent
 SOURCE = HERE.parent.parent
 CORPUS = HERE / "corpus"
+sys.path.insert(0, str(SOURCE / "tools"))
+from pe_image import PeImage  # noqa: E402
 
 # The worked example of the manifest lookup, shared with the unit tests.
 WORKED_MANIFEST = (SOURCE / "tests" / "fixtures" / "manifests" / "worked-example.ini").read_text(
@@ -82,46 +84,9 @@ def resource_seeds(build):
     # The dialog templates and their init data on their own, for the parsers.
     for type_id, label in ((5, "dialog"), (240, "dialog_init")):
         for resource_id in (103, 104):
-            data = find_resource(images[0].read_bytes(), type_id, resource_id)
+            data = PeImage(data=images[0].read_bytes()).find(type_id, resource_id)
             if data:
                 write("pe_resources_fuzzer", "%s_%d" % (label, resource_id), data)
-
-
-def find_resource(image, type_id, resource_id):
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], \
-        struct.unpack_from("<H", image, pe + 20)[0]
-    optional = pe + 24
-    rva = struct.unpack_from("<I", image, optional + 96 + 16)[0]
-    table = optional + optional_size
-    spans = [struct.unpack_from("<III", image, table + 40 * i + 12) for i in range(sections)]
-
-    def offset(address):
-        for virtual, raw_size, raw in spans:
-            if virtual <= address < virtual + raw_size:
-                return raw + address - virtual
-        raise ValueError("address outside the sections")
-
-    root = offset(rva)
-
-    def entry(directory, wanted):
-        named, numbered = struct.unpack_from("<HH", image, directory + 12)
-        for i in range(named + numbered):
-            key, value = struct.unpack_from("<II", image, directory + 16 + 8 * i)
-            if wanted is None or key == wanted:
-                return value
-        return None
-
-    level = entry(root, type_id)
-    if level is None:
-        return None
-    level = entry(root + (level & 0x7FFFFFFF), resource_id)
-    if level is None:
-        return None
-    data_entry = root + entry(root + (level & 0x7FFFFFFF), None)
-    data_rva, size = struct.unpack_from("<II", image, data_entry)
-    start = offset(data_rva)
-    return image[start:start + size]
 
 
 def format_seeds():
@@ -178,6 +143,17 @@ def signature_seeds():
     write("manifest_signature_fuzzer", "private_key", b"\x03" + private)
 
 
+def tool_json_seeds():
+    write("tool_json_fuzzer", "text",
+          b"\x00Caf\xc3\xa9 \"q\" \\ \x01\x7f \xc2\x85 \xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 "
+          b"\xf0\x9f\x98\x80")
+    write("tool_json_fuzzer", "check_worked", b"\x01" + WORKED_MANIFEST.encode())
+    write("tool_json_fuzzer", "check_broken",
+          b"\x01[App 7.0\xff]\r\nFileArgs=\x1b[2J\xe0\x80\x80\rx\x00y\n[")
+    write("tool_json_fuzzer", "explain_worked",
+          b"\x02" + short("App") + short("7.0 de") + short("de") + WORKED_MANIFEST.encode())
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -190,6 +166,7 @@ def main():
     format_seeds()
     settings_seeds()
     signature_seeds()
+    tool_json_seeds()
 
 
 if __name__ == "__main__":

@@ -13,7 +13,7 @@ from pathlib import Path
 
 import locale_languages
 import make_locale_rc
-import po_file
+from pe_image import PeImage
 import resource_script
 
 SOURCE = Path(os.environ.get("KWU_SOURCE_DIR", Path(__file__).resolve().parents[2]))
@@ -28,7 +28,7 @@ STRING_IDS = {name: int(number) for name, number in re.findall(
 
 
 def translations(language):
-    return po_file.translations(po_file.read(SOURCE / "locale" / ("%s.po" % language.folder)))
+    return make_locale_rc.translations(SOURCE / "locale" / ("%s.po" % language.folder))
 
 
 def generated(language):
@@ -85,40 +85,8 @@ def resources_of(data):
 def image_resources(data):
     """{(type, name): (language, bytes)} of a PE image's resource section, the form
     resources_of gives for a .res file."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<HxxxxxxxxxxxxH", data, pe + 6)
-    optional = pe + 24
-    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B
-                              else 112)
-    root_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
-
-    def offset(rva):
-        for index in range(sections):
-            at = optional + optional_size + 40 * index
-            size, address, _, raw = struct.unpack_from("<IIII", data, at + 8)
-            if address <= rva < address + max(size, 1):
-                return raw + rva - address
-        raise ValueError("RVA 0x%X lies in no section" % rva)
-
-    root = offset(root_rva)
-
-    def entries(at):
-        named, numbered = struct.unpack_from("<HH", data, at + 12)
-        for index in range(named + numbered):
-            name, target = struct.unpack_from("<II", data, at + 16 + 8 * index)
-            if name & 0x80000000:
-                length = struct.unpack_from("<H", data, root + (name & 0x7FFFFFFF))[0]
-                start = root + (name & 0x7FFFFFFF) + 2
-                name = data[start:start + 2 * length].decode("utf-16-le").upper()
-            yield name, target
-
-    found = {}
-    for kind, kinds in entries(root):
-        for name, names in entries(root + (kinds & 0x7FFFFFFF)):
-            for language, leaf in entries(root + (names & 0x7FFFFFFF)):
-                rva, size = struct.unpack_from("<II", data, root + leaf)
-                found[(kind, name)] = (language, data[offset(rva):offset(rva) + size])
-    return found
+    return {(kind, name): (language, resource)
+            for (kind, name, language), resource in PeImage(data=data).resources.items()}
 
 
 def strings_of(block):

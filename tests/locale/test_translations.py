@@ -13,8 +13,9 @@ from pathlib import Path
 
 import locale_languages
 import make_pot
-import po_file
+import polib
 import resource_script
+import make_locale_rc
 from make_locale_rc import windows_form
 
 SOURCE = Path(os.environ.get("KWU_SOURCE_DIR", Path(__file__).resolve().parents[2]))
@@ -106,7 +107,7 @@ class Template(unittest.TestCase):
                          "locale/kavexwebupd.pot is out of date: run tools/make_pot.py")
 
     def test_template_carries_every_string_and_the_ok_buttons(self):
-        entries = po_file.read(LOCALE / "kavexwebupd.pot")[1:]
+        entries = polib.pofile(str(LOCALE / "kavexwebupd.pot"))
         contexts = [entry.msgctxt for entry in entries]
         self.assertEqual(contexts, ["IDS_ERROR", "IDS_UNKNOWN_ERROR", "IDS_BAD_URL",
                                     "IDS_CONNECTION_ERROR", "IDS_NO_UPDATES",
@@ -117,17 +118,15 @@ class Template(unittest.TestCase):
         by_context = {entry.msgctxt: entry for entry in entries}
         self.assertIn("c-format", by_context["IDS_VISIT_SITE"].flags)
         self.assertIn("no-c-format", by_context["IDS_ERROR"].flags)
-        self.assertTrue(any("%d = the HTTP status code" in comment
-                            for comment in by_context["IDS_CONNECTION_ERROR"].comments))
-        self.assertTrue(any("177 x 17 dialog units" in comment
-                            for comment in by_context["IDS_VISIT_SITE"].comments))
+        self.assertIn("%d = the HTTP status code", by_context["IDS_CONNECTION_ERROR"].comment)
+        self.assertIn("177 x 17 dialog units", by_context["IDS_VISIT_SITE"].comment)
 
 
 class TranslationFiles(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.template = po_file.read(LOCALE / "kavexwebupd.pot")[1:]
-        cls.files = {language.folder: po_file.read(po_path(language))
+        cls.template = polib.pofile(str(LOCALE / "kavexwebupd.pot"))
+        cls.files = {language.folder: polib.pofile(str(po_path(language)))
                      for language in locale_languages.LANGUAGES}
 
     def test_one_file_per_language_of_the_table(self):
@@ -139,7 +138,7 @@ class TranslationFiles(unittest.TestCase):
     def test_headers_name_the_language(self):
         for language in locale_languages.LANGUAGES:
             with self.subTest(language.folder):
-                fields = po_file.header(self.files[language.folder])
+                fields = self.files[language.folder].metadata
                 self.assertEqual(fields["Language"], language.gettext)
                 self.assertEqual(fields["Content-Type"], "text/plain; charset=UTF-8")
                 self.assertEqual(fields["Plural-Forms"], language.plural)
@@ -166,7 +165,7 @@ class TranslationFiles(unittest.TestCase):
         formats = [entry.msgctxt for entry in self.template if "c-format" in entry.flags]
         self.assertEqual(len(formats), 11)
         for folder, entries in self.files.items():
-            for context, text in po_file.translations(entries).items():
+            for context, text in make_locale_rc.translations(LOCALE / ("%s.po" % folder)).items():
                 if context in formats:
                     with self.subTest(folder=folder, entry=context):
                         self.assertIsNone(format_problem(english[context], text))
@@ -180,7 +179,7 @@ class TranslationFiles(unittest.TestCase):
 
     def test_every_text_survives_its_code_page(self):
         for language in locale_languages.LANGUAGES:
-            for context, text in po_file.translations(self.files[language.folder]).items():
+            for context, text in make_locale_rc.translations(po_path(language)).items():
                 with self.subTest(language=language.folder, entry=context):
                     self.assertIsNone(code_page_problem(text, language.codepage))
 

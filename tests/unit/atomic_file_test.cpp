@@ -19,7 +19,7 @@ using platform::posix::ResolveLink;
 namespace {
 
 using test::kUnprivileged;
-using test::RunUnprivileged;
+using test::RunAsUnprivilegedUser;
 
 // A user the tests give files to.
 const uid_t kOtherUser = 12345;
@@ -117,28 +117,18 @@ TEST(AtomicFile, TheReplacementKeepsOwnerGroupAndPermissions) {
   EXPECT_EQ(test::ReadFile(path), "by root");
 }
 
-TEST(AtomicFile, AFileTheProcessCouldNotWriteInPlaceIsNotReplaced) {
-  if (::geteuid() != 0)
-    GTEST_SKIP() << "running as another user takes root";
-  test::TestFolder folder;
-  const std::string user = test::MakeUnprivilegedFolder(folder);
-  ASSERT_FALSE(user.empty());
-  const std::string own = user + "/own";
-  const std::string readOnly = user + "/read-only";
-  const std::string others = user + "/others";
-  for (const std::string& path : {own, readOnly, others})
-    test::WriteFile(path, "old");
-  ASSERT_EQ(::chown(own.c_str(), kUnprivileged, kUnprivileged), 0);
-  ASSERT_EQ(::chmod(own.c_str(), 0604), 0);
-  ASSERT_EQ(::chown(readOnly.c_str(), kUnprivileged, kUnprivileged), 0);
-  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
-  // Writable for everyone, but a replacement would change its owner.
-  ASSERT_EQ(::chown(others.c_str(), kOtherUser, kOtherUser), 0);
-  ASSERT_EQ(::chmod(others.c_str(), 0666), 0);
+using AtomicFileOfAUser = test::UnprivilegedUserTest;
 
-  EXPECT_EQ(RunUnprivileged([&] { return ReplaceFile(own, "new"); }), 0);
-  EXPECT_EQ(RunUnprivileged([&] { return ReplaceFile(readOnly, "new"); }), 1);
-  EXPECT_EQ(RunUnprivileged([&] { return ReplaceFile(others, "new"); }), 1);
+TEST_F(AtomicFileOfAUser, AFileTheProcessCouldNotWriteInPlaceIsNotReplaced) {
+  const std::string own = UserFile("own", "old", 0604);
+  const std::string readOnly = UserFile("read-only", "old", 0444);
+  // Writable for everyone, but a replacement would change its owner.
+  const std::string others = UserFile("others", "old", 0666);
+  ASSERT_EQ(::chown(others.c_str(), kOtherUser, kOtherUser), 0);
+
+  EXPECT_EQ(RunAsUnprivilegedUser([&] { return ReplaceFile(own, "new"); }), true);
+  EXPECT_EQ(RunAsUnprivilegedUser([&] { return ReplaceFile(readOnly, "new"); }), false);
+  EXPECT_EQ(RunAsUnprivilegedUser([&] { return ReplaceFile(others, "new"); }), false);
 
   EXPECT_EQ(test::ReadFile(own), "new");
   EXPECT_EQ(Status(own).st_mode & 07777, 0604u);

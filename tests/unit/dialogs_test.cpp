@@ -7,6 +7,7 @@
 #include <climits>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "platform/posix/console_dialog_host.h"
 #include "platform/posix/line_dialog_host.h"
@@ -58,12 +59,6 @@ std::string LastScreen(const std::string& output) {
 
 }  // namespace
 
-TEST(UpdateAvailableDialog, OkUntouchedMeansVisit) {
-  const Outcome outcome = RunUpdateAvailable("\n");
-  EXPECT_EQ(outcome.result, platform::kIdOk);
-  EXPECT_EQ(outcome.remindDays, 0);
-}
-
 TEST(UpdateAvailableDialog, ShowsTitleTextsChoicesAndSortedList) {
   const Outcome outcome = RunUpdateAvailable("\n");
   EXPECT_EQ(LastScreen(outcome.screen),
@@ -75,56 +70,58 @@ TEST(UpdateAvailableDialog, ShowsTitleTextsChoicesAndSortedList) {
             "<OK>\n> ");
 }
 
-TEST(UpdateAvailableDialog, PickingANumberChoosesTheReminder) {
-  const Outcome picked = RunUpdateAvailable("30\n\n");
-  EXPECT_EQ(picked.result, platform::kIdOk);
-  EXPECT_EQ(picked.remindDays, 30);
-  EXPECT_NE(picked.screen.find("b) (*) Remind me again in [30 v] day(s)"), std::string::npos);
-
-  // Back to the visit choice: the number still shown is ignored.
-  const Outcome back = RunUpdateAvailable("60\na\nOK\n");
-  EXPECT_EQ(back.result, platform::kIdOk);
-  EXPECT_EQ(back.remindDays, 0);
-
-  // The reminder without touching the list takes the preselected " 1".
-  const Outcome preselected = RunUpdateAvailable("b\n\n");
-  EXPECT_EQ(preselected.remindDays, 1);
-  const Outcome five = RunUpdateAvailable("b\n5\n\n");
-  EXPECT_EQ(five.remindDays, 5);
-}
-
-TEST(UpdateAvailableDialog, EndOfInputClosesWithCancel) {
-  const Outcome outcome = RunUpdateAvailable("30\n");
-  EXPECT_EQ(outcome.result, platform::kIdCancel);
-  EXPECT_EQ(outcome.remindDays, 0);
-}
-
-TEST(UpdateAvailableDialog, UnknownInputIsRefusedWithTheKeysAndAsksAgain) {
-  const Outcome outcome = RunUpdateAvailable("7\nc\n\n");
-  EXPECT_EQ(outcome.result, platform::kIdOk);
-  EXPECT_EQ(outcome.remindDays, 0);
-  EXPECT_NE(outcome.screen.find("\n(a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)\n"),
-            std::string::npos);
-  EXPECT_NE(outcome.screen.find("7 ? (a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)\n"),
-            std::string::npos);
-  EXPECT_NE(outcome.screen.find("c ? (a b"), std::string::npos);
-}
-
-TEST(UpdateAvailableDialog, QuitKeysAndControlCharactersCloseWithoutAnswer) {
-  // "q", "n", Escape and Ctrl-D close, after whatever was picked before.
-  for (const std::string input : {"30\nq\n", "b\nN\n", "30\n\x1b\n", "b\n\x04\n"}) {
-    const Outcome outcome = RunUpdateAvailable(input);
-    EXPECT_EQ(outcome.result, platform::kIdCancel) << input;
-    EXPECT_EQ(outcome.remindDays, 0) << input;
+// What the user types, and how the dialog ends: its result, the reminder's days, and
+// what the screen shows and does not show on the way.
+TEST(UpdateAvailableDialog, EachAnswerEndsTheDialogItsWay) {
+  struct Case {
+    std::string input;
+    int result;
+    int remindDays;
+    std::vector<std::string> shown;
+    std::string hidden;
+  };
+  const int ok = platform::kIdOk;
+  const int cancel = platform::kIdCancel;
+  const Case cases[] = {
+      // OK untouched means visit.
+      {"\n", ok, 0, {}, ""},
+      // Picking a number chooses the reminder.
+      {"30\n\n", ok, 30, {"b) (*) Remind me again in [30 v] day(s)"}, ""},
+      // Back to the visit choice: the number still shown is ignored.
+      {"60\na\nOK\n", ok, 0, {}, ""},
+      // The reminder without touching the list takes the preselected " 1".
+      {"b\n\n", ok, 1, {}, ""},
+      {"b\n5\n\n", ok, 5, {}, ""},
+      // The end of the input closes with Cancel.
+      {"30\n", cancel, 0, {}, ""},
+      // Unknown input is refused with the keys, and the dialog asks again.
+      {"7\nc\n\n",
+       ok,
+       0,
+       {"\n(a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)\n",
+        "7 ? (a b | 1 5 10 30 60 | Enter=<OK> | q=Cancel)\n", "c ? (a b"},
+       ""},
+      // "q", "n", Escape and Ctrl-D close, after whatever was picked before.
+      {"30\nq\n", cancel, 0, {}, ""},
+      {"b\nN\n", cancel, 0, {}, ""},
+      {"30\n\x1b\n", cancel, 0, {}, ""},
+      {"b\n\x04\n", cancel, 0, {}, ""},
+      // Other control bytes are dropped, never taken as part of a choice or shown.
+      {"3\x7f\x01"
+       "0\n\x08\n",
+       ok,
+       30,
+       {},
+       "\x7f\x08"},
+  };
+  for (const Case& c : cases) {
+    const Outcome outcome = RunUpdateAvailable(c.input);
+    EXPECT_EQ(outcome.result, c.result) << c.input;
+    EXPECT_EQ(outcome.remindDays, c.remindDays) << c.input;
+    for (const std::string& part : c.shown)
+      EXPECT_NE(outcome.screen.find(part), std::string::npos) << c.input << " shows " << part;
+    EXPECT_EQ(outcome.screen.find_first_of(c.hidden), std::string::npos) << c.input;
   }
-  // Other control bytes are dropped, never taken as part of a choice or shown.
-  const Outcome picked = RunUpdateAvailable(
-      "3\x7f\x01"
-      "0\n\x08\n");
-  EXPECT_EQ(picked.result, platform::kIdOk);
-  EXPECT_EQ(picked.remindDays, 30);
-  EXPECT_EQ(picked.screen.find('\x7f'), std::string::npos);
-  EXPECT_EQ(picked.screen.find('\x08'), std::string::npos);
 }
 
 TEST(UpdateAvailableDialog, LinesBreakAtWordsToTheWidthAndTyposDoNotRedraw) {

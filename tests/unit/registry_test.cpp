@@ -297,20 +297,18 @@ TEST(Registry, OnlyAMissingFileReadsAsAbsent) {
   ASSERT_EQ(::lstat(folder.SettingsPath().c_str(), &status), 0);
   EXPECT_TRUE(S_ISLNK(status.st_mode));
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"settings.conf"});
+}
 
-  if (::geteuid() != 0)
-    GTEST_SKIP() << "a file only root may read takes a run as another user";
-  // A file the user may write but not read would lose every other value to a write.
-  const std::string user = test::MakeUnprivilegedFolder(folder);
-  ASSERT_FALSE(user.empty());
-  const std::string path = user + "/settings.conf";
+using RegistryOfAUser = test::UnprivilegedUserTest;
+
+// A file the user may write but not read would lose every other value to a write.
+TEST_F(RegistryOfAUser, AFileTheUserCannotReadIsNeverWritten) {
   const std::string content = "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://a/\"\n";
-  test::WriteFile(path, content);
-  ASSERT_EQ(::chown(path.c_str(), test::kUnprivileged, test::kUnprivileged), 0);
-  ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+  const std::string path = UserFile("settings.conf", content, 0200);
   test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
-  EXPECT_EQ(test::RunUnprivileged([] { return RegistryKey::OpenForQuery("") != nullptr; }), 1);
-  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "/tmp/log"); }), 1);
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return RegistryKey::OpenForQuery("") != nullptr; }),
+            false);
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return Store(kKey, "LogFile", "/tmp/log"); }), false);
   EXPECT_EQ(test::ReadFile(path), content);
   EXPECT_EQ(Mode(path), 0200u);
 }
@@ -327,17 +325,9 @@ TEST(Registry, ALinkToAFileNotYetThereCreatesThatFile) {
   EXPECT_EQ(Query(kKey, "URL"), "http://a/");
 }
 
-TEST(Registry, ARunAsRootLeavesTheUserTheirFile) {
-  if (::geteuid() != 0)
-    GTEST_SKIP() << "a run as root and as a user takes root";
-  test::TestFolder folder;
-  const std::string user = test::MakeUnprivilegedFolder(folder);
-  ASSERT_FALSE(user.empty());
-  const std::string path = user + "/settings.conf";
+TEST_F(RegistryOfAUser, ARunAsRootLeavesTheUserTheirFile) {
+  const std::string path = UserFile("settings.conf", "[Software\\Kavex\\WebUpdates]\r\n", 0640);
   test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
-  test::WriteFile(path, "[Software\\Kavex\\WebUpdates]\r\n");
-  ASSERT_EQ(::chown(path.c_str(), test::kUnprivileged, test::kUnprivileged), 0);
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
 
   ASSERT_TRUE(Store(kKey, "URL", "by root"));
   struct stat status;
@@ -349,42 +339,36 @@ TEST(Registry, ARunAsRootLeavesTheUserTheirFile) {
   EXPECT_EQ(status.st_uid, test::kUnprivileged);
 
   // The user goes on storing values, in the file and with the lock root left.
-  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "by the user"); }), 0);
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return Store(kKey, "LogFile", "by the user"); }),
+            true);
   EXPECT_EQ(test::ReadFile(path),
             "[Software\\Kavex\\WebUpdates]\r\n\"URL\"=\"by root\"\n"
             "\"LogFile\"=\"by the user\"\n");
 
   // A folder and file that root makes first are the user's as well.
-  const std::string made = user + "/config/kavexwebupd/settings.conf";
+  const std::string made = m_user + "/config/kavexwebupd/settings.conf";
   test::ScopedEnvironment madeByRoot("KAVEXWEBUPD_SETTINGS", made);
   ASSERT_TRUE(Store(kKey, "URL", "by root"));
-  for (const std::string& part : {user + "/config", made, made + ".lock"}) {
+  for (const std::string& part : {m_user + "/config", made, made + ".lock"}) {
     ASSERT_EQ(::stat(part.c_str(), &status), 0);
     EXPECT_EQ(status.st_uid, test::kUnprivileged) << part;
   }
   EXPECT_EQ(Mode(made), 0600u);
-  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "LogFile", "by the user"); }), 0);
-  EXPECT_EQ(test::RunUnprivileged([] { return Query(kKey, "URL") == "by root"; }), 0);
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return Store(kKey, "LogFile", "by the user"); }),
+            true);
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return Query(kKey, "URL") == "by root"; }), true);
 }
 
-TEST(Registry, AFileTheUserMadeReadOnlyIsNotWritten) {
-  if (::geteuid() != 0)
-    GTEST_SKIP() << "a run as an ordinary user takes root to set up";
-  test::TestFolder folder;
-  const std::string user = test::MakeUnprivilegedFolder(folder);
-  ASSERT_FALSE(user.empty());
-  const std::string path = user + "/settings.conf";
-  test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
+TEST_F(RegistryOfAUser, AFileTheUserMadeReadOnlyIsNotWritten) {
   const std::string content = "[Software\\Kavex\\WebUpdates]\n\"URL\"=\"http://a/\"\n";
-  test::WriteFile(path, content);
-  ASSERT_EQ(::chown(path.c_str(), test::kUnprivileged, test::kUnprivileged), 0);
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const std::string path = UserFile("settings.conf", content, 0444);
+  test::ScopedEnvironment settings("KAVEXWEBUPD_SETTINGS", path);
 
-  EXPECT_EQ(test::RunUnprivileged([] { return Query(kKey, "URL") == "http://a/"; }), 0);
-  EXPECT_EQ(test::RunUnprivileged([] { return Store(kKey, "URL", "http://b/"); }), 1);
-  EXPECT_EQ(test::RunUnprivileged(
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return Query(kKey, "URL") == "http://a/"; }), true);
+  EXPECT_EQ(test::RunAsUnprivilegedUser([] { return Store(kKey, "URL", "http://b/"); }), false);
+  EXPECT_EQ(test::RunAsUnprivilegedUser(
                 [] { return Store(kKey + std::string("\\RemindDates"), "App", "01/06/2005"); }),
-            1);
+            false);
   EXPECT_EQ(test::ReadFile(path), content);
   EXPECT_EQ(Mode(path), 0444u);
   EXPECT_FALSE(test::Exists(path + ".tmp"));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 using platform::posix::IsValidKeyPath;
-using platform::posix::QuoteSettingsText;
 using platform::posix::SettingsDocument;
 
 namespace {
@@ -17,14 +16,6 @@ std::string Value(const SettingsDocument& document, const std::string& key,
 }
 
 }  // namespace
-
-TEST(SettingsFile, QuotesEscapesAndWritesHighBytesRaw) {
-  EXPECT_EQ(QuoteSettingsText(""), "\"\"");
-  EXPECT_EQ(QuoteSettingsText("C:\\a \"b\""), "\"C:\\\\a \\\"b\\\"\"");
-  EXPECT_EQ(QuoteSettingsText("1\n2\r3\t4"), "\"1\\n2\\r3\\t4\"");
-  EXPECT_EQ(QuoteSettingsText(std::string("a\0b\x01\x1f\x7f", 6)), "\"a\\x00b\\x01\\x1F\\x7F\"");
-  EXPECT_EQ(QuoteSettingsText("caf\xC3\xA9 \xFF"), "\"caf\xC3\xA9 \xFF\"");
-}
 
 TEST(SettingsFile, ReadsHandWrittenVariants) {
   SettingsDocument document;
@@ -266,11 +257,10 @@ TEST(SettingsFile, TheFirstLineThatCannotBeReadIsReported) {
   EXPECT_FALSE(document.Parse("[K]\nbad\n"));  // the report is optional
 }
 
-TEST(SettingsFile, TextsAreEscapedForATerminal) {
+// Their escapes are in text_escape_test.cpp.
+TEST(SettingsFile, TextsInMessagesAreCutAfterTheLimit) {
   using platform::posix::EscapeSettingsText;
-  EXPECT_EQ(EscapeSettingsText("\"URL\"=\"a\\b\"", 80), "\\\"URL\\\"=\\\"a\\\\b\\\"");
-  EXPECT_EQ(EscapeSettingsText("\x1b[31mred\r\n\t\x7f", 80), "\\x1B[31mred\\x0D\\x0A\\x09\\x7F");
-  EXPECT_EQ(EscapeSettingsText("caf\xC3\xA9\x9B", 80), "caf\\xC3\\xA9\\x9B");
+  EXPECT_EQ(EscapeSettingsText("ab\ncdef", 4), "ab\\x0Ac...");
   EXPECT_EQ(EscapeSettingsText("abcdef", 3), "abc...");
   EXPECT_EQ(EscapeSettingsText("abc", 3), "abc");
   EXPECT_EQ(EscapeSettingsText("", 0), "");

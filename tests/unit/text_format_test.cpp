@@ -81,15 +81,6 @@ TEST(TextFormat, ZeroBytesInAnEntryStartNoConversion) {
   EXPECT_EQ(Plain("100%\0"s), "100%\0"s);
 }
 
-TEST(ForTerminal, ControlsAreEscapedAndEverythingElseKept) {
-  EXPECT_EQ(ForTerminal("plain \"text\" \\ 100%\n\tnext"), "plain \"text\" \\ 100%\n\tnext");
-  EXPECT_EQ(ForTerminal(std::string("a\x1b[2Jb\x07\r\x7f\0z", 11)),
-            "a\\x1B[2Jb\\x07\\x0D\\x7F\\x00z");
-  // UTF-8 stays, its C1 controls do not; a lone lead byte is no control.
-  EXPECT_EQ(ForTerminal("Caf\xc3\xa9 \xc2\x85 \xc2\xa0 \xc2"),
-            "Caf\xc3\xa9 \\xC2\\x85 \xc2\xa0 \xc2");
-}
-
 // The one rule of line ends as an editor counts them, which the lookup, the signature and
 // the tool number lines by.
 TEST(LineEnds, CrLfLfAndALoneCrEachEndOneLine) {

@@ -3,11 +3,13 @@
 // the checks of file permissions apply to it as they would to the user.
 
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "test_folder.h"
@@ -17,9 +19,9 @@ namespace test {
 // The user (and group) the work runs as: "nobody" on most systems.
 const uid_t kUnprivileged = 65534;
 
-// Runs the work in a child process as the unprivileged user; 0 when the work returned
-// true, 1 when false, anything else when the child could not become that user.
-inline int RunUnprivileged(const std::function<bool()>& work) {
+// What the work returned, run in a child process as the unprivileged user; nothing when
+// the child could not become that user or did not finish.
+inline std::optional<bool> RunAsUnprivilegedUser(const std::function<bool()>& work) {
   const pid_t child = ::fork();
   if (child == 0) {
     if (::setgroups(0, nullptr) != 0 ||
@@ -29,9 +31,10 @@ inline int RunUnprivileged(const std::function<bool()>& work) {
     ::_exit(work() ? 0 : 1);
   }
   int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-    return -1;
-  return WEXITSTATUS(status);
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) > 1)
+    return std::nullopt;
+  return WEXITSTATUS(status) == 0;
 }
 
 // A folder "user" in the test folder that belongs to the unprivileged user, who may also
@@ -43,5 +46,30 @@ inline std::string MakeUnprivilegedFolder(const TestFolder& folder) {
     return std::string();
   return path;
 }
+
+// Tests of what an ordinary user may do with files that root sets up: a test folder with
+// the user's folder in it. Skipped unless the tests run as root.
+class UnprivilegedUserTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (::geteuid() != 0)
+      GTEST_SKIP() << "a run as another user takes root to set up";
+    m_user = MakeUnprivilegedFolder(m_folder);
+    ASSERT_FALSE(m_user.empty());
+  }
+
+  // Writes the file `name` in the user's folder, the user's own, with the given mode; its
+  // path.
+  std::string UserFile(const std::string& name, const std::string& content, mode_t mode) {
+    const std::string path = m_user + "/" + name;
+    WriteFile(path, content);
+    EXPECT_EQ(::chown(path.c_str(), kUnprivileged, kUnprivileged), 0);
+    EXPECT_EQ(::chmod(path.c_str(), mode), 0);
+    return path;
+  }
+
+  TestFolder m_folder;
+  std::string m_user;
+};
 
 }  // namespace test

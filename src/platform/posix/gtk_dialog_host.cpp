@@ -64,9 +64,9 @@ public:
   void Close() override {
     Guarded([&] { m_model.Close(); });
   }
-  bool LoadIcon(unsigned id, IconImage& image) override {
+  bool LoadIcon(unsigned id, std::vector<unsigned char>& file) override {
     bool loaded = false;
-    Guarded([&] { loaded = LoadIconImage(id, kDialogIconSize, image); });
+    Guarded([&] { loaded = LoadIconFile(id, kDialogIconSize, file); });
     return loaded;
   }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <vector>
 
-#include "platform/posix/gtk/gtk_module.h"
 #include "platform/resources.h"
 
 namespace platform {
@@ -12,12 +12,15 @@ namespace posix {
 // directory is malformed or empty.
 unsigned PickIconImage(const ResourceBytes& group, int size);
 
-// Decodes an icon image (a device-independent bitmap of 1, 4, 8, 24 or 32 bits per pixel
-// followed by its transparency mask) into RGBA; false when the data is malformed.
-bool DecodeIconImage(const ResourceBytes& icon, IconImage& image);
+// The group's image `id` as an icon file (.ico) that holds that image alone, the form an
+// image library reads; false when the group does not list it, or lists it longer than it
+// is.
+bool IconFileOf(const ResourceBytes& group, unsigned id, const ResourceBytes& image,
+                std::vector<unsigned char>& file);
 
-// Icon resource `id` through the current resource module, in the image for `size`.
-bool LoadIconImage(unsigned id, int size, IconImage& image);
+// Icon resource `id` through the current resource module, as an icon file of the image
+// for `size`. The GTK module decodes it with gdk-pixbuf.
+bool LoadIconFile(unsigned id, int size, std::vector<unsigned char>& file);
 
 }  // namespace posix
 }  // namespace platform

@@ -5,25 +5,25 @@
 
 #include "platform/entry.h"
 #include "platform/posix/posix_application.h"
+#include "platform/test_faults.h"
 
 namespace {
 
 // For tests: KWU_TEST_MAPS_AT_EXIT=<file> copies the program's memory map there at exit,
 // which shows whether a run loaded the graphical libraries.
-const char kMapsVariable[] = "KWU_TEST_MAPS_AT_EXIT";
+const char* g_mapsCopy = nullptr;
 
 void CopyMapsAtExit() {
-  const char* target = std::getenv(kMapsVariable);
   std::ifstream maps("/proc/self/maps", std::ios::binary);
-  std::ofstream copy(target, std::ios::binary | std::ios::trunc);
+  std::ofstream copy(g_mapsCopy, std::ios::binary | std::ios::trunc);
   copy << maps.rdbuf();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* maps = std::getenv(kMapsVariable);
-  if (maps && *maps)
+  g_mapsCopy = KWU_TEST_HOOK("KWU_TEST_MAPS_AT_EXIT");
+  if (g_mapsCopy && *g_mapsCopy)
     std::atexit(CopyMapsAtExit);
   platform::posix::SetArguments(argc, argv);
   std::string commandLine;

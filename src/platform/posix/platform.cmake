@@ -31,6 +31,10 @@ if(GTK3_FOUND)
   add_library(kavexwebupd-gtk MODULE ${KWU_GTK_SOURCES})
   target_include_directories(kavexwebupd-gtk PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(kavexwebupd-gtk PRIVATE PkgConfig::GTK3)
+  # The test hooks of a test build (platform/test_faults.h), as in the program.
+  if(KWU_TEST_FAULTS)
+    target_compile_definitions(kavexwebupd-gtk PRIVATE KWU_TEST_FAULTS)
+  endif()
   # It links nothing of the program: a use of the program's code fails here, not at dlopen.
   target_link_options(kavexwebupd-gtk PRIVATE -Wl,--no-undefined)
   set_target_properties(kavexwebupd-gtk PROPERTIES PREFIX "lib"

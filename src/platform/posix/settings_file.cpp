@@ -1,6 +1,7 @@
 #include "platform/posix/settings_file.h"
 
 #include <cstddef>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -11,28 +12,21 @@ namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
-bool IsControl(unsigned char c) {
-  return c < 0x20 || c == 0x7F;
-}
+// The escapes that stand for one character each: pairs of the character and the letter
+// after the backslash. Every other byte may be written as \xHH.
+constexpr std::string_view kNamedEscapes = "\\\\\"\"\nn\rr\tt";
 
-// The escapes that stand for one character each: the character, and the letter after the
-// backslash. Every other byte may be written as \xHH.
-const char kNamedEscapes[][2] = {{'\\', '\\'}, {'"', '"'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}};
+// How names and values are written between quotes: bytes above 127 as they are.
+const TextEscapes kQuotedEscapes{kNamedEscapes, "", false, TextEscapes::High::kKept, false};
 
-// The letter of c's escape of its own, or 0 when it has none.
-char EscapeLetter(char c) {
-  for (const auto& escape : kNamedEscapes) {
-    if (escape[0] == c)
-      return escape[1];
-  }
-  return 0;
-}
+// How a text from the file is shown in a message: printable ASCII alone as it is.
+const TextEscapes kShownEscapes{"\\\\\"\"", "", false, TextEscapes::High::kEscaped, false};
 
 // The character the escape letter stands for, or 0 when it is no such letter.
 char EscapedCharacter(char letter) {
-  for (const auto& escape : kNamedEscapes) {
-    if (escape[1] == letter)
-      return escape[0];
+  for (std::size_t i = 0; i + 1 < kNamedEscapes.size(); i += 2) {
+    if (kNamedEscapes[i + 1] == letter)
+      return kNamedEscapes[i];
   }
   return 0;
 }
@@ -112,7 +106,7 @@ bool IsValidKeyPath(const std::string& keyPath) {
     return true;
   char previous = '\\';  // so that a leading backslash counts as an empty key name
   for (const char c : keyPath) {
-    if (IsControl(static_cast<unsigned char>(c)))
+    if (IsAsciiControl(static_cast<unsigned char>(c)))
       return false;
     if (c == '\\' && previous == '\\')
       return false;
@@ -122,20 +116,7 @@ bool IsValidKeyPath(const std::string& keyPath) {
 }
 
 std::string QuoteSettingsText(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (const char letter = EscapeLetter(c)) {
-      quoted += '\\';
-      quoted += letter;
-    } else if (IsControl(byte)) {
-      AppendHexEscape(quoted, byte);
-    } else {
-      quoted += c;  // bytes above 127 are written as they are
-    }
-  }
-  quoted += '"';
-  return quoted;
+  return "\"" + EscapeText(text, kQuotedEscapes) + "\"";
 }
 
 bool SettingsDocument::Parse(const std::string& content, ParseError* error) {
@@ -321,23 +302,9 @@ void SettingsDocument::InsertLine(std::size_t index, Line line) {
 }
 
 std::string EscapeSettingsText(const std::string& text, std::size_t limit) {
-  std::string escaped;
-  for (std::size_t index = 0; index < text.size(); ++index) {
-    if (index == limit) {
-      escaped += "...";
-      break;
-    }
-    const unsigned char byte = static_cast<unsigned char>(text[index]);
-    if (byte == '\\' || byte == '"') {
-      escaped += '\\';
-      escaped += text[index];
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      escaped += text[index];
-    } else {
-      AppendHexEscape(escaped, byte);
-    }
-  }
-  return escaped;
+  if (text.size() <= limit)
+    return EscapeText(text, kShownEscapes);
+  return EscapeText(std::string_view(text).substr(0, limit), kShownEscapes) + "...";
 }
 
 }  // namespace posix

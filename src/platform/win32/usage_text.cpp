@@ -2,22 +2,15 @@
 
 namespace platform {
 
+// clang-format off: the shared lines and the platform's own, in the order shown.
 const char kUsageText[] =
-    "\nKavexWebUpdate version 1.0\n"
-    "\n"
-    "USAGE 1: <appName> <appVersion> [<silent>] [<localeID>]\n"
-    "\n"
-    "  <appName> and <appVersion> are the app and version to check for updates.\n"
-    "  <silent> must be 0 or 1 (default is 0) to turn user messages ON/OFF.\n"
+    KWU_USAGE_FIRST
     "  <localeID> must be the 2-letter locale code (default is \"EN\").\n"
-    "\n"
-    "USAGE 2: <silent>\n"
-    "\n"
-    "  where <silent> is 0 or 1 to turn user messages ON/OFF.\n"
-    "\n"
+    KWU_USAGE_SECOND
     "In both cases, it also searches in the CommonAppData folder for xml files\n"
     "with product info that it should check for updates.\n"
     "\n"
     "To create a log, set the registry item Kavex\\WebUpdates\\LogFile.\n";
+// clang-format on
 
 }  // namespace platform

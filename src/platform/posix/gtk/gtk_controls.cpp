@@ -85,19 +85,18 @@ void ApplyFont(GtkWidget* window, const PangoFontDescription* font) {
   g_object_unref(provider);
 }
 
-void FreePixels(guchar* pixels, gpointer) {
-  g_free(pixels);
-}
-
-void SetIcon(GtkWidget* widget, const IconImage& image) {
-  if (image.width <= 0 || image.height <= 0 ||
-      image.rgba.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
+// The icon file decoded by gdk-pixbuf's own reader of them; nothing shown when it cannot.
+void SetIcon(GtkWidget* widget, const std::vector<unsigned char>& file) {
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("ico", nullptr);
+  if (!loader)
     return;
-  guchar* pixels = static_cast<guchar*>(g_memdup2(image.rgba.data(), image.rgba.size()));
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_data(pixels, GDK_COLORSPACE_RGB, TRUE, 8, image.width,
-                                               image.height, image.width * 4, FreePixels, nullptr);
-  gtk_image_set_from_pixbuf(GTK_IMAGE(widget), pixbuf);
-  g_object_unref(pixbuf);
+  const bool written = gdk_pixbuf_loader_write(loader, file.data(), file.size(), nullptr);
+  // Closed in any case: a loader left open complains when it is freed.
+  const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
+  GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  if (pixbuf)
+    gtk_image_set_from_pixbuf(GTK_IMAGE(widget), pixbuf);
+  g_object_unref(loader);
 }
 
 // Push buttons, radio buttons and check boxes: the button's own label holds the text.
@@ -154,9 +153,9 @@ GtkControl CreateStaticText(const DialogItem& item, int width, int height) {
 GtkControl CreateIcon(const DialogItem& item, GtkDialogSession& session) {
   GtkControl control;
   control.widget = gtk_image_new();
-  IconImage image;
-  if (item.source.textResource && session.LoadIcon(item.source.textResource, image))
-    SetIcon(control.widget, image);
+  std::vector<unsigned char> file;
+  if (item.source.textResource && session.LoadIcon(item.source.textResource, file))
+    SetIcon(control.widget, file);
   return control;
 }
 

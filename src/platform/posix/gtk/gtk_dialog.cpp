@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/test_faults.h"
+
 namespace platform {
 namespace posix {
 namespace {
@@ -15,11 +17,6 @@ void SetDirection(GtkWidget* widget, gpointer direction) {
   if (GTK_IS_CONTAINER(widget))
     gtk_container_forall(GTK_CONTAINER(widget), SetDirection, direction);
 }
-
-// For tests: KWU_TEST_GTK_FITS=<file> gets, once the dialog is laid out, "dialog <title>"
-// and a line for each control's label, "fit id=I need=W,H room=W,H" (pixels): the room the text
-// needs at the width the label is given, against the room the template gives it.
-const char kFitsVariable[] = "KWU_TEST_GTK_FITS";
 
 void WriteFit(std::FILE* out, const DialogItem& item, const GtkControl& control,
               const GdkRectangle& place) {
@@ -117,8 +114,11 @@ void TemplateDialog::Run() {
   gtk_widget_hide(m_window);
 }
 
+// For tests: KWU_TEST_GTK_FITS=<file> gets, once the dialog is laid out, "dialog <title>"
+// and a line for each control's label, "fit id=I need=W,H room=W,H" (pixels): the room the
+// text needs at the width the label is given, against the room the template gives it.
 void TemplateDialog::OnAllocated(GtkWidget*, GdkRectangle*, TemplateDialog* dialog) {
-  const char* path = std::getenv(kFitsVariable);
+  const char* path = KWU_TEST_HOOK("KWU_TEST_GTK_FITS");
   if (dialog->m_fitsWritten || !path || !*path)
     return;
   dialog->m_fitsWritten = true;

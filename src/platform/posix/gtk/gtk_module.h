@@ -13,13 +13,6 @@
 namespace platform {
 namespace posix {
 
-// An icon's picture: rows from the top, four bytes per pixel (red, green, blue, alpha).
-struct IconImage {
-  int width = 0;
-  int height = 0;
-  std::vector<unsigned char> rgba;
-};
-
 // The program's side of one dialog the module shows: the model to draw, and the input the
 // module feeds it. After each input the module draws the model afresh; the dialog is over
 // once the model has ended.
@@ -38,8 +31,9 @@ public:
   // A character typed, with Alt or without, for the mnemonics; false when none took it.
   virtual bool Character(const std::string& typed, bool alt) = 0;
   virtual void Close() = 0;  // the close box, as the window manager reports it
-  // The picture of icon resource `id` of the current resource module.
-  virtual bool LoadIcon(unsigned id, IconImage& image) = 0;
+  // Icon resource `id` of the current resource module, as an icon file (.ico) of the
+  // image the dialog shows.
+  virtual bool LoadIcon(unsigned id, std::vector<unsigned char>& file) = 0;
 
 protected:
   ~GtkDialogSession() = default;
@@ -54,7 +48,7 @@ struct GtkModule {
   void (*showMessageBox)(const std::string& text, const std::string& caption, bool error);
 };
 
-constexpr int kGtkModuleVersion = 3;
+constexpr int kGtkModuleVersion = 4;
 constexpr char kGtkModuleEntry[] = "kwu_gtk_module";
 constexpr char kGtkModuleFileName[] = "libkavexwebupd-gtk.so";
 
