@@ -185,7 +185,7 @@ LANGUAGES = [
     Language("uk", "Ukrainian", "uk", 0x0422, 1251, SLAVIC_EAST, None,
              sizes(row=remind_row(90, 16))),
     Language("el", "Greek", "el", 0x0408, 1253, TWO, None,
-             sizes(row=remind_row(78, 24))),
+             sizes(row=remind_row(78, 28))),
     Language("tr", "Turkish", "tr", 0x041F, 1254, TWO, None,
              sizes(row=remind_row(78, 40))),
     Language("he", "Hebrew", "he", 0x040D, 1255, TWO, TAHOMA, sizes()),
@@ -197,19 +197,21 @@ LANGUAGES = [
     Language("et", "Estonian", "et", 0x0425, 1257, TWO, None,
              sizes(row=remind_row(80, 50))),
     Language("vi", "Vietnamese", "vi", 0x042A, 1258, ONE, TAHOMA, sizes()),
-    # Thai's marks above and below the line need a taller unit label.
+    # Thai's marks above and below the line need taller lines and a taller unit label
+    # (where a Thai font stands in for a dialog font without Thai, its lines are taller
+    # than that font's).
     Language("th", "Thai", "th", 0x041E, 874, ONE, TAHOMA,
-             sizes(row=dict(remind_row(78, 22), IDC_DAYS_LABEL=dict(
+             sizes(line=12, row=dict(remind_row(78, 22), IDC_DAYS_LABEL=dict(
                  remind_row(78, 22)["IDC_DAYS_LABEL"], height=11)))),
     Language("ja", "Japanese", "ja", 0x0411, 932, ONE, JAPANESE_FONT,
              sizes(update_width=270, line=9,
                    row=remind_row(108, 24))),
     Language("zh-cn", "Chinese (Simplified)", "zh_CN", 0x0804, 936, ONE,
-             SIMPLIFIED_CHINESE_FONT, sizes()),
+             SIMPLIFIED_CHINESE_FONT, sizes(line=9)),
     Language("ko", "Korean", "ko", 0x0412, 949, ONE, KOREAN_FONT,
-             sizes(update_width=270, row=remind_row(102, 24))),
+             sizes(update_width=270, line=9, row=remind_row(102, 24))),
     Language("zh-tw", "Chinese (Traditional)", "zh_TW", 0x0404, 950, ONE,
-             TRADITIONAL_CHINESE_FONT, sizes()),
+             TRADITIONAL_CHINESE_FONT, sizes(line=9)),
     Language("id", "Indonesian", "id", 0x0421, 1252, ONE, None, sizes()),
 ]
 
