@@ -4,9 +4,10 @@ and Korean ones, and the language of the longest texts (Greek) with a product na
 characters, as the Windows build shows them under Wine, each in a system locale of its
 language's code page.
 
-    KWU_BUILD_DIR=build/win32 python3 tests/e2e/take_screenshots.py docs/screenshots [NAME...]
+    KWU_BUILD_DIR=$PWD/build/win32 python3 tests/e2e/take_screenshots.py docs/screenshots [NAME...]
 
-Given names, it takes only those pictures.
+Given names, it takes only those pictures. The build folder is named by its full path:
+the runs under Wine start in other folders.
 
 Not a test: run it after changing a dialog, and look at the pictures."""
 import os
