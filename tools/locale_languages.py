@@ -110,9 +110,9 @@ def update_layout(width=250, headline=2, visit=2, line=8):
     English height). line is the height of a line of the language's font in dialog units:
     8, a font's height, unless its letters reach beyond it. {control or "dialog": {...}}"""
     right = width - 46  # from x 39 to the right margin of 7
-    height = -(-headline * line // 1) + 5
+    height = headline * line + 5
     visit_y = 5 + height + 2
-    visit_height = -(-visit * line // 1) + 1
+    visit_height = visit * line + 1
     row = visit_y + visit_height + 2
     ok = row + 22
     return {
@@ -147,9 +147,8 @@ def sizes(update_width=250, headline=2, visit=2, line=8, row=None, no_updates_wi
 
 
 LANGUAGES = [
-    Language("de", "German", "de", 0x0407, 1252, TWO, None, sizes(
-        update_width=262,
-        row=remind_row(80, 34), no_updates_width=204)),
+    Language("de", "German", "de", 0x0407, 1252, TWO, None,
+             sizes(update_width=262, row=remind_row(80, 34), no_updates_width=204)),
     Language("fr", "French", "fr", 0x040C, 1252, TWO_FROM_TWO, None,
              sizes(no_updates_width=204)),
     Language("es", "Spanish", "es", 0x0C0A, 1252, TWO, None,
@@ -176,8 +175,7 @@ LANGUAGES = [
     Language("sk", "Slovak", "sk", 0x041B, 1250, WEST_SLAVIC, None, sizes()),
     Language("hu", "Hungarian", "hu", 0x040E, 1250, TWO, None,
              sizes(row=remind_row(78, 42))),
-    Language("ro", "Romanian", "ro", 0x0418, 1250, ROMANIAN, None,
-             sizes()),
+    Language("ro", "Romanian", "ro", 0x0418, 1250, ROMANIAN, None, sizes()),
     Language("bg", "Bulgarian", "bg", 0x0402, 1251, TWO, None,
              sizes(row=remind_row(96, 20))),
     Language("ru", "Russian", "ru", 0x0419, 1251, SLAVIC_EAST, None,
@@ -203,9 +201,10 @@ LANGUAGES = [
     Language("th", "Thai", "th", 0x041E, 874, ONE, TAHOMA,
              sizes(line=12, row=dict(remind_row(78, 22), IDC_DAYS_LABEL=dict(
                  remind_row(78, 22)["IDC_DAYS_LABEL"], height=11)))),
+    # The East Asian faces' lines are a little taller than the font height dialog units
+    # are measured in.
     Language("ja", "Japanese", "ja", 0x0411, 932, ONE, JAPANESE_FONT,
-             sizes(update_width=270, line=9,
-                   row=remind_row(108, 24))),
+             sizes(update_width=270, line=9, row=remind_row(108, 24))),
     Language("zh-cn", "Chinese (Simplified)", "zh_CN", 0x0804, 936, ONE,
              SIMPLIFIED_CHINESE_FONT, sizes(line=9)),
     Language("ko", "Korean", "ko", 0x0412, 949, ONE, KOREAN_FONT,
