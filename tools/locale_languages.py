@@ -9,7 +9,9 @@ locale/<folder>.po.
 
 Sizes are in dialog units and replace the English template's values for the named
 dialog or control; anything not named keeps the English value. When a dialog's width
-changes, its OK button is centred in the new width unless the table places it.
+changes, its OK button is centred in the new width unless the table places it. Every
+language's update dialog is laid out for product names of up to PRODUCT_NAME_LENGTH
+characters (update_layout).
 """
 from collections import namedtuple
 
@@ -27,6 +29,12 @@ font      (points, face) of the dialogs, or None for the English "MS Sans Serif"
 sizes     {dialog: {"dialog" or control: {"x"|"y"|"width"|"height": units,
           "align": "left"|"right"}}}
 """
+
+# The longest product name, in characters, the update dialog of every language holds
+# whole: its headline and visit choice name the product (the fit checks show 11, 24 and
+# 40 characters). The English templates are the program's own, of fixed sizes, and hold
+# a shorter one (docs/resources-and-locales.md).
+PRODUCT_NAME_LENGTH = 40
 
 # Layouts that read from right to left; their dialogs are mirrored by the system.
 RIGHT_TO_LEFT = {"ar", "he"}
@@ -94,20 +102,41 @@ def remind_row(radio, label, combo_width=28, gap=4):
     }
 
 
-def sizes(update_width=None, two_line_headline=False, visit=None, row=None,
-          no_updates_width=None, no_updates_message=None):
-    """A language's adjustments. A two-line headline moves up and reaches the dialog's
-    right margin; visit is {"width"|"height": units} of the visit button; row is
-    remind_row(...); a wider no-updates dialog gives its message the extra width."""
+def update_layout(width=250, headline=2, visit=2, line=8):
+    """The update dialog laid out from the top for the lines its headline and visit choice
+    take with a product name of PRODUCT_NAME_LENGTH characters: the headline moved up,
+    both texts reaching the right margin, then the remind row, the OK button and the
+    dialog's bottom margin with the English template's gaps (two lines each give the
+    English height). line is the height of a line of the language's font in dialog units:
+    8, a font's height, unless its letters reach beyond it. {control or "dialog": {...}}"""
+    right = width - 46  # from x 39 to the right margin of 7
+    height = headline * line + 5
+    visit_y = 5 + height + 2
+    visit_height = visit * line + 1
+    row = visit_y + visit_height + 2
+    ok = row + 22
+    return {
+        "dialog": {"width": width, "height": ok + 21},
+        "IDC_MESSAGE": {"y": 5, "width": right, "height": height},
+        "IDC_RADIO_VISIT": {"y": visit_y, "width": right, "height": visit_height},
+        "IDC_RADIO_REMIND": {"y": row},
+        "IDC_DAYS_COMBO": {"y": row},
+        "IDC_DAYS_LABEL": {"y": row + 2},
+        "IDOK": {"y": ok},
+    }
+
+
+def sizes(update_width=250, headline=2, visit=2, line=8, row=None, no_updates_width=None,
+          no_updates_message=None):
+    """A language's adjustments: the update dialog's width and the lines its headline and
+    visit choice take (update_layout); row is remind_row(...), by default the English
+    widths with the unit after the list; a wider no-updates dialog gives its message the
+    extra width."""
     update, no_updates = {}, {}
-    if update_width:
-        update["dialog"] = {"width": update_width}
-    if two_line_headline:
-        update["IDC_MESSAGE"] = {"y": 5, "width": (update_width or 250) - 46, "height": 21}
-    if visit:
-        update["IDC_RADIO_VISIT"] = visit
-    if row:
-        update.update(row)
+    for name, geometry in update_layout(update_width, headline, visit, line).items():
+        update[name] = dict(geometry)
+    for name, geometry in (row or remind_row(78, 22)).items():
+        update.setdefault(name, {}).update(geometry)
     if no_updates_width:
         no_updates["dialog"] = {"width": no_updates_width}
         no_updates["IDC_MESSAGE"] = {"width": no_updates_width - 47}
@@ -118,24 +147,23 @@ def sizes(update_width=None, two_line_headline=False, visit=None, row=None,
 
 
 LANGUAGES = [
-    Language("de", "German", "de", 0x0407, 1252, TWO, None, sizes(
-        update_width=262, two_line_headline=True, visit={"width": 210},
-        row=remind_row(80, 34), no_updates_width=204)),
+    Language("de", "German", "de", 0x0407, 1252, TWO, None,
+             sizes(update_width=262, row=remind_row(80, 34), no_updates_width=204)),
     Language("fr", "French", "fr", 0x040C, 1252, TWO_FROM_TWO, None,
-             sizes(two_line_headline=True, no_updates_width=204)),
+             sizes(no_updates_width=204)),
     Language("es", "Spanish", "es", 0x0C0A, 1252, TWO, None,
-             sizes(two_line_headline=True, row=remind_row(104, 24))),
+             sizes(row=remind_row(104, 24))),
     Language("it", "Italian", "it", 0x0410, 1252, TWO, None,
-             sizes(two_line_headline=True, row=remind_row(78, 30))),
+             sizes(row=remind_row(78, 30))),
     Language("pt-br", "Portuguese (Brazil)", "pt_BR", 0x0416, 1252, TWO_FROM_TWO, None,
              sizes(row=remind_row(94, 24))),
     Language("pt", "Portuguese (Portugal)", "pt", 0x0816, 1252, TWO, None,
-             sizes(two_line_headline=True, row=remind_row(108, 24))),
+             sizes(row=remind_row(108, 24))),
     Language("nl", "Dutch", "nl", 0x0413, 1252, TWO, None,
-             sizes(two_line_headline=True, row=remind_row(108, 30))),
+             sizes(row=remind_row(108, 30))),
     Language("sv", "Swedish", "sv", 0x041D, 1252, TWO, None,
              sizes(row=remind_row(78, 28))),
-    Language("da", "Danish", "da", 0x0406, 1252, TWO, None, {}),
+    Language("da", "Danish", "da", 0x0406, 1252, TWO, None, sizes()),
     Language("nb", "Norwegian (Bokm\u00e5l)", "nb", 0x0414, 1252, TWO, None,
              sizes(row=remind_row(100, 28))),
     Language("fi", "Finnish", "fi", 0x040B, 1252, TWO, None,
@@ -144,11 +172,10 @@ LANGUAGES = [
              sizes(row=remind_row(94, 20))),
     Language("cs", "Czech", "cs", 0x0405, 1250, WEST_SLAVIC, None,
              sizes(row=remind_row(90, 20))),
-    Language("sk", "Slovak", "sk", 0x041B, 1250, WEST_SLAVIC, None, {}),
+    Language("sk", "Slovak", "sk", 0x041B, 1250, WEST_SLAVIC, None, sizes()),
     Language("hu", "Hungarian", "hu", 0x040E, 1250, TWO, None,
              sizes(row=remind_row(78, 42))),
-    Language("ro", "Romanian", "ro", 0x0418, 1250, ROMANIAN, None,
-             sizes(two_line_headline=True)),
+    Language("ro", "Romanian", "ro", 0x0418, 1250, ROMANIAN, None, sizes()),
     Language("bg", "Bulgarian", "bg", 0x0402, 1251, TWO, None,
              sizes(row=remind_row(96, 20))),
     Language("ru", "Russian", "ru", 0x0419, 1251, SLAVIC_EAST, None,
@@ -156,31 +183,35 @@ LANGUAGES = [
     Language("uk", "Ukrainian", "uk", 0x0422, 1251, SLAVIC_EAST, None,
              sizes(row=remind_row(90, 16))),
     Language("el", "Greek", "el", 0x0408, 1253, TWO, None,
-             sizes(two_line_headline=True)),
+             sizes(row=remind_row(78, 28))),
     Language("tr", "Turkish", "tr", 0x041F, 1254, TWO, None,
              sizes(row=remind_row(78, 40))),
-    Language("he", "Hebrew", "he", 0x040D, 1255, TWO, TAHOMA, {}),
+    Language("he", "Hebrew", "he", 0x040D, 1255, TWO, TAHOMA, sizes()),
     Language("ar", "Arabic", "ar", 0x0401, 1256, ARABIC, TAHOMA,
              sizes(row=remind_row(86, 40))),
-    Language("lt", "Lithuanian", "lt", 0x0427, 1257, LITHUANIAN, None, {}),
+    Language("lt", "Lithuanian", "lt", 0x0427, 1257, LITHUANIAN, None, sizes()),
     Language("lv", "Latvian", "lv", 0x0426, 1257, LATVIAN, None,
              sizes(row=remind_row(78, 30))),
     Language("et", "Estonian", "et", 0x0425, 1257, TWO, None,
              sizes(row=remind_row(80, 50))),
-    Language("vi", "Vietnamese", "vi", 0x042A, 1258, ONE, TAHOMA, {}),
-    # Thai's marks above and below the line need a taller unit label.
+    Language("vi", "Vietnamese", "vi", 0x042A, 1258, ONE, TAHOMA, sizes()),
+    # Thai's marks above and below the line need taller lines and a taller unit label
+    # (where a Thai font stands in for a dialog font without Thai, its lines are taller
+    # than that font's).
     Language("th", "Thai", "th", 0x041E, 874, ONE, TAHOMA,
-             sizes(row={"IDC_DAYS_LABEL": {"height": 11}})),
+             sizes(line=12, row=dict(remind_row(78, 22), IDC_DAYS_LABEL=dict(
+                 remind_row(78, 22)["IDC_DAYS_LABEL"], height=11)))),
+    # The East Asian faces' lines are a little taller than the font height dialog units
+    # are measured in.
     Language("ja", "Japanese", "ja", 0x0411, 932, ONE, JAPANESE_FONT,
-             sizes(update_width=270, two_line_headline=True, visit={"height": 19},
-                   row=remind_row(108, 24))),
+             sizes(update_width=270, line=9, row=remind_row(108, 24))),
     Language("zh-cn", "Chinese (Simplified)", "zh_CN", 0x0804, 936, ONE,
-             SIMPLIFIED_CHINESE_FONT, {}),
+             SIMPLIFIED_CHINESE_FONT, sizes(line=9)),
     Language("ko", "Korean", "ko", 0x0412, 949, ONE, KOREAN_FONT,
-             sizes(update_width=270, two_line_headline=True, row=remind_row(102, 24))),
+             sizes(update_width=270, line=9, row=remind_row(102, 24))),
     Language("zh-tw", "Chinese (Traditional)", "zh_TW", 0x0404, 950, ONE,
-             TRADITIONAL_CHINESE_FONT, {}),
-    Language("id", "Indonesian", "id", 0x0421, 1252, ONE, None, {}),
+             TRADITIONAL_CHINESE_FONT, sizes(line=9)),
+    Language("id", "Indonesian", "id", 0x0421, 1252, ONE, None, sizes()),
 ]
 
 BY_FOLDER = {language.folder: language for language in LANGUAGES}

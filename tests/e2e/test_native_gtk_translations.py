@@ -1,7 +1,9 @@
 """Every translation in the GTK host: each label's text within the room the template gives
-it, in both dialogs of every language; a right-to-left dialog mirrored as Windows mirrors
-it, and the next left-to-right one not; Chinese, Japanese and Korean drawn. The display,
-the accessibility bus and the helpers are those of gtk_harness.py."""
+it, in both dialogs of every language, with product names of 11, 24 and 40 characters
+(English with the names its fixed templates are made for), and in languages of several
+scripts with fonts at 192 DPI too; a right-to-left dialog mirrored as Windows mirrors it,
+and the next left-to-right one not; Chinese, Japanese and Korean drawn. The display, the
+accessibility bus and the helpers are those of gtk_harness.py."""
 
 import os
 import re
@@ -12,28 +14,37 @@ import unittest
 from protocol import ID, locale_languages, product_file, product_text
 import gtk_harness
 from gtk_harness import GtkTestCase, setUpModule, tearDownModule, xdotool  # noqa: F401
+from translation_cases import ENGLISH_NAMES, HIGH_DPI_LANGUAGES, PRODUCT_NAMES
 
 LOCALES = [""] + [language.folder for language in locale_languages.LANGUAGES]
 NAMES = {ident: name for name, ident in vars(ID).items()}
 
 
-def product(locale):
-    return "P " + (locale or "en")
+def products(locales):
+    """The product names each locale shows: the shared names, each made the locale's own
+    by its first word, of the same length ("Acme Writer" is "Dexx Writer" in German)."""
+    shown = []
+    for locale in locales:
+        code = ("".join(c for c in (locale or "en") if c.isalpha()) + "xx")[:4].capitalize()
+        shown += [(locale, name.replace("Acme", code, 1))
+                  for name in (PRODUCT_NAMES if locale else ENGLISH_NAMES)]
+    return shown
 
 
 class EveryLanguage(GtkTestCase):
-    def show_every_language(self, served):
-        """Shows each language's dialog in turn, closing each with Escape; returns the
+    def show_every_language(self, served, locales=LOCALES, env=None):
+        """Shows each product's dialog in turn, closing each with Escape; returns the
         fits of each ({title: [(id, need, room)]})."""
-        self.serve(*served)
-        for locale in LOCALES:
-            self.put_product_file("%s.xml" % (locale or "en"),
-                                  product_file(product(locale), "7.0", locale))
+        shown = products(locales)
+        self.serve(*[("%s 7.0" % name, ["FileArgs=http://127.0.0.1/p.html"])
+                     for _, name in shown] if served else [])
+        for index, (locale, name) in enumerate(shown):
+            self.put_product_file("p%03d.xml" % index, product_file(name, "7.0", locale))
         path = self.path("fits.txt")
-        self.start("0", env={"KWU_TEST_GTK_FITS": path})
-        for _ in LOCALES:
-            shown = self.next_dialog()
-            self.focus(shown)
+        self.start("0", env=dict(env or {}, KWU_TEST_GTK_FITS=path))
+        titles = {name for _, name in shown}
+        for _ in shown:
+            self.focus(self.next_dialog(titles))
             xdotool("key", "Escape")
         self.finish()
         fits = {}
@@ -45,28 +56,28 @@ class EveryLanguage(GtkTestCase):
                 else:
                     title = line[len("dialog "):]
                     fits[title] = []
-        self.assertEqual(sorted(fits), sorted(product(locale) for locale in LOCALES))
+        self.assertEqual(sorted(fits), sorted(titles))
         return fits
 
-    def next_dialog(self):
-        """The title of the dialog the program shows now."""
+    def next_dialog(self, titles):
+        """The title of the dialog the program shows now, one of titles not seen yet."""
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
             self.assertIsNone(self.process.poll(), "the program ended early")
-            for locale in LOCALES:
-                title = product(locale)
-                if title not in self.seen and self.shows(title):
-                    self.seen.add(title)
-                    return title
+            for title in self.showing() & (titles - self.seen):
+                self.seen.add(title)
+                return title
             time.sleep(0.1)
         self.fail("no further dialog")
 
     @staticmethod
-    def shows(title):
-        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
-                              capture_output=True, timeout=20, env=dict(
-                                  os.environ, DISPLAY=gtk_harness._display[
-                                      "DISPLAY"])).stdout.strip() != b""
+    def showing():
+        """The titles of the windows the display shows."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ".",
+                                "getwindowname", "%@"], capture_output=True, timeout=20,
+                               text=True, env=dict(os.environ, DISPLAY=gtk_harness._display[
+                                   "DISPLAY"]))
+        return set(found.stdout.splitlines())
 
     def assert_fit(self, fits):
         for title, controls in fits.items():
@@ -82,12 +93,29 @@ class EveryLanguage(GtkTestCase):
         self.seen = set()
 
     def test_update_dialog_of_every_language_fits(self):
-        self.assert_fit(self.show_every_language(
-            [("%s 7.0" % product(locale), ["FileArgs=http://127.0.0.1/p.html"])
-             for locale in LOCALES]))
+        self.assert_fit(self.show_every_language(True))
 
     def test_no_updates_dialog_of_every_language_fits(self):
-        self.assert_fit(self.show_every_language([]))
+        self.assert_fit(self.show_every_language(False))
+
+    def test_both_dialogs_of_several_scripts_fit_with_fonts_at_192_dpi(self):
+        # GTK takes the fonts' resolution from the desktop's (Xft.dpi); GDK_DPI_SCALE
+        # multiplies it, and the templates' units follow the font: the headline's room,
+        # the template's rectangle, about twice the one at 96 DPI.
+        headlines = {}
+        for scale, served in (("1", True), ("2", True), ("2", False)):
+            self.seen = set()
+            fits = self.show_every_language(served, HIGH_DPI_LANGUAGES,
+                                            env={"GDK_DPI_SCALE": scale})
+            if served:
+                headlines[scale] = {title: measured[2] for title, controls in fits.items()
+                                    for ident, measured in controls if ident == ID.IDC_MESSAGE}
+            if scale == "2":
+                self.assert_fit(fits)
+        self.assertEqual(sorted(headlines["1"]), sorted(headlines["2"]))
+        for title, width in headlines["1"].items():
+            self.assertTrue(1.8 <= headlines["2"][title] / width <= 2.2,
+                            (title, width, headlines["2"][title]))
 
 
 def extents(node):

@@ -1,7 +1,8 @@
 """Every translation as the Windows program shows it under Wine: the shared cases of
 translation_cases.py, each language in a system locale of its code page, the right-to-left
-dialogs mirrored; and what only an 8-bit Windows program has: what a system whose code
-page lacks a language's letters shows instead.
+dialogs mirrored; languages of several scripts measured at 192 DPI too; and what only an
+8-bit Windows program has: what a system whose code page lacks a language's letters shows
+instead.
 
 Wine draws with the fonts of locale_languages.CHECK_FONTS alone, so that a machine's other
 fonts change nothing."""
@@ -42,6 +43,17 @@ class CodePages(translation_cases.Probe, TranslationCase):
         shown = window.controls["IDC_RADIO_REMIND"]
         self.assertEqual(shown, remind.encode("cp1252", errors="replace").decode("cp1252"))
         self.assertEqual(set(shown), {"?", " "})
+
+
+class HighDpi(translation_cases.Shown, TranslationCase):
+    """On a screen of 192 DPI the dialogs grow with their font, but the font's letters do
+    not grow exactly twice as wide: the texts are measured there too."""
+
+    def test_dialogs_of_several_scripts_fit_at_192_dpi(self):
+        self.addCleanup(self.session.set_dpi, 96)
+        self.session.set_dpi(192)
+        self.assert_every_dialog_fits([locale_languages.language(folder) for folder
+                                       in translation_cases.HIGH_DPI_LANGUAGES])
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@ import struct
 import subprocess
 import tempfile
 import unittest
+from itertools import combinations
 from pathlib import Path
 
 import locale_languages
@@ -146,16 +147,25 @@ class GeneratedScripts(unittest.TestCase):
                     mirrored = language.folder in locale_languages.RIGHT_TO_LEFT
                     self.assertEqual(dialog.exstyle, "0x00400000" if mirrored else "")
 
-    def test_every_control_stays_inside_its_dialog(self):
+    def test_every_control_inside_its_dialog_apart_and_above_the_ok_button(self):
+        # A closed list takes 12 units whatever its template height (the dropped list).
+        def rectangle(control):
+            height = 12 if control.klass == "CLASS_COMBOBOX" else control.height
+            return control.x, control.y, control.x + control.width, control.y + height
+
         for language in locale_languages.LANGUAGES:
             for dialog in parsed(generated(language)).dialogs:
                 with self.subTest(language=language.folder, dialog=dialog.name):
-                    for control in dialog.controls:
-                        bottom = control.y + (12 if control.klass == "CLASS_COMBOBOX"
-                                              else control.height)
-                        self.assertLessEqual(control.x + control.width, dialog.width - 6,
-                                             control.ident)
-                        self.assertLessEqual(bottom, dialog.height - 6, control.ident)
+                    places = {control.ident: rectangle(control) for control in dialog.controls}
+                    for ident, (_, _, right, bottom) in places.items():
+                        self.assertLessEqual(right, dialog.width - 6, ident)
+                        self.assertLessEqual(bottom, dialog.height - 6, ident)
+                    for (one, a), (other, b) in combinations(places.items(), 2):
+                        self.assertFalse(a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and
+                                         b[1] < a[3], "%s overlaps %s" % (one, other))
+                    ok_top = places.pop("IDOK")[1]
+                    self.assertLessEqual(max(bottom for _, _, _, bottom in places.values()),
+                                         ok_top)
 
     def test_sizes_name_only_existing_controls(self):
         language = locale_languages.Language(

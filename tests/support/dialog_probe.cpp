@@ -1,8 +1,9 @@
-// Shows the program's dialogs and message boxes the way a product check does, one
-// product per locale given, and writes what came back to a file, so that tests can drive
-// the real dialogs (Windows) or the console host (Linux) and read the outcome.
+// Shows the program's dialogs and message boxes the way a product check does, for each
+// locale given and each product named, and writes what came back to a file, so that
+// tests can drive the real dialogs (Windows) or the console host (Linux) and read the
+// outcome.
 //
-//   dialog_probe OUTPUT ACTION PRODUCT [LOCALE...]
+//   dialog_probe OUTPUT ACTION PRODUCT[|PRODUCT...] [LOCALE...]
 //
 // ACTION: update     the update-available dialog: "update locale=L result=R remind=N"
 //         noupdates  the no-updates dialog:       "noupdates locale=L result=R"
@@ -10,9 +11,10 @@
 //         unknown    the product unrecognised-failure box: "unknown locale=L text=T"
 //         startup    the start-up unrecognised-failure box
 //         texts      every string-table entry: "text locale=L id=I T"
-// Each locale is switched in as the program's run does it; without one, the program's
-// own resources serve. Line feeds in texts are written as "\n". Before each dialog's line
-// come its controls' "fit" lines (fit_probe.h), in the Windows build.
+// Each locale is switched in as the program's run does it and shows each product in
+// turn; without a locale, the program's own resources serve. Line feeds in texts are
+// written as "\n". Before each dialog's line come its controls' "fit" lines
+// (fit_probe.h), in the Windows build.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -76,7 +78,7 @@ bool Run(std::ofstream& out, const std::string& action, const std::string& produ
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: dialog_probe OUTPUT ACTION PRODUCT [LOCALE...]\n");
+    std::fprintf(stderr, "usage: dialog_probe OUTPUT ACTION PRODUCT[|PRODUCT...] [LOCALE...]\n");
     return 2;
   }
   std::ofstream out(argv[1], std::ios::binary);
@@ -84,9 +86,20 @@ int main(int argc, char** argv) {
   std::vector<std::string> locales(argv + 4, argv + argc);
   if (locales.empty())
     locales.push_back(std::string());
+  std::vector<std::string> products;
+  const std::string names = argv[3];
+  for (std::size_t start = 0;;) {
+    const std::size_t bar = names.find('|', start);
+    products.push_back(names.substr(start, bar - start));
+    if (bar == std::string::npos)
+      break;
+    start = bar + 1;
+  }
   for (const std::string& locale : locales) {
-    if (!Run(out, argv[2], argv[3], locale))
-      return 2;
+    for (const std::string& product : products) {
+      if (!Run(out, argv[2], product, locale))
+        return 2;
+    }
   }
   return 0;
 }
