@@ -21,12 +21,14 @@ const char kUsage[] =
     "                                        the product files of FOLDER (default: the\n"
     "                                        program's product folder), each explained\n"
     "  keygen PRIVATE.pem PUBLIC.pem         a new ECDSA P-256 key pair in two new files\n"
-    "  sign MANIFEST --key PRIVATE.pem [-o OUT]\n"
-    "                                        signs the manifest file (in place, or into OUT)\n"
+    "  sign MANIFEST --key PRIVATE.pem [--key PRIVATE.pem]... [-o OUT]\n"
+    "                                        signs the manifest file (in place, or into OUT),\n"
+    "                                        one signature line a key\n"
     "\n"
     "SOURCE is a file or an address, fetched as the program fetches it (its agent, no\n"
     "redirection followed, the schemes it accepts). --key checks the manifest's signature\n"
-    "against that public key; without it, against the key built into the program, if any.\n"
+    "against the public keys of that file; without it, against those built into the\n"
+    "program, if any.\n"
     "Options: --json  print one JSON document (see docs/manifest-tool.md); --help\n"
     "Exit codes: 0 clean (explain: explained, whatever the outcome), 1 findings, skipped\n"
     "product files or a signature that is not valid, 2 bad arguments or a source that\n"
@@ -36,7 +38,7 @@ const char kUsage[] =
 struct Arguments {
   bool asJson = false;
   bool help = false;
-  std::optional<std::string> key;     // --key FILE
+  std::vector<std::string> keys;      // --key FILE, as often as given
   std::optional<std::string> output;  // -o FILE
   std::vector<std::string> words;
 };
@@ -50,8 +52,10 @@ bool ParseArguments(const std::vector<std::string>& arguments, Arguments& parsed
       parsed.help = true;
     else if (argument == "--json")
       parsed.asJson = true;
+    else if (argument == "--key" && i + 1 < arguments.size())
+      parsed.keys.push_back(arguments[++i]);
     else if (argument == "--key")
-      value = &parsed.key;
+      value = &parsed.output;  // no FILE: refused below
     else if (argument == "-o" || argument == "--output")
       value = &parsed.output;
     else
@@ -75,13 +79,22 @@ std::optional<std::string> Optional(const std::vector<std::string>& args, std::s
   return args.size() > index ? std::optional<std::string>(args[index]) : std::nullopt;
 }
 
-// The command named by the first word, printed into out; its exit code, or nothing, with
+// The command named by the first word, printed into out (warnings into err); its exit code, or nothing, with
 // why in problem, when the arguments do not fit.
-std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::string& problem) {
+std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::string& err,
+                              std::string& problem) {
   const std::string& command = parsed.words.front();
   const std::vector<std::string> args(parsed.words.begin() + 1, parsed.words.end());
+  // Only sign takes more than one key: it writes a signature line for each.
+  std::optional<std::string> key;
+  if (parsed.keys.size() == 1)
+    key = parsed.keys.front();
+  if (parsed.keys.size() > 1 && command != "sign") {
+    problem = "--key is given once, except to sign";
+    return std::nullopt;
+  }
   if (command == "keygen") {
-    if (args.size() == 2 && !parsed.key && !parsed.output) {
+    if (args.size() == 2 && parsed.keys.empty() && !parsed.output) {
       const KeygenResult result = Keygen(args[0], args[1]);
       out += parsed.asJson ? KeygenJson(result) : KeygenText(result);
       return kExitClean;
@@ -90,12 +103,14 @@ std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::st
     return std::nullopt;
   }
   if (command == "sign") {
-    if (args.size() == 1 && parsed.key) {
-      const SignResult result = Sign(args[0], *parsed.key, parsed.output.value_or(""));
+    if (args.size() == 1 && !parsed.keys.empty()) {
+      const SignResult result = Sign(args[0], parsed.keys, parsed.output.value_or(""));
       out += parsed.asJson ? SignJson(result) : SignText(result);
+      for (const std::string& warning : result.warnings)
+        err += "kavexwebupd-manifest: warning: " + warning + "\n";
       return kExitClean;
     }
-    problem = "sign takes MANIFEST --key PRIVATE.pem [-o OUT]";
+    problem = "sign takes MANIFEST --key PRIVATE.pem [--key PRIVATE.pem]... [-o OUT]";
     return std::nullopt;
   }
   if (parsed.output) {
@@ -105,16 +120,16 @@ std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::st
   std::optional<ToolResult> result;
   if (command == "check") {
     if (args.size() == 1)
-      result = Check(args[0], SignatureKeyInEffect(parsed.key));
+      result = Check(args[0], SignatureKeyInEffect(key));
     problem = "check takes one SOURCE";
   } else if (command == "explain") {
     if (args.size() == 3 || args.size() == 4)
-      result = Explain(args[0], SignatureKeyInEffect(parsed.key), args[1], args[2],
+      result = Explain(args[0], SignatureKeyInEffect(key), args[1], args[2],
                        Optional(args, 3).value_or(""));
     problem = "explain takes SOURCE NAME VERSION [LOCALE]";
   } else if (command == "products") {
     if (args.size() == 1 || args.size() == 2)
-      result = Products(args[0], SignatureKeyInEffect(parsed.key), Optional(args, 1));
+      result = Products(args[0], SignatureKeyInEffect(key), Optional(args, 1));
     problem = "products takes SOURCE [FOLDER]";
   } else {
     problem = "unknown command " + command;
@@ -137,7 +152,7 @@ int RunManifestTool(const std::vector<std::string>& arguments, std::string& out,
   }
   try {
     if (fits) {
-      if (const std::optional<int> code = RunCommand(parsed, out, problem))
+      if (const std::optional<int> code = RunCommand(parsed, out, err, problem))
         return *code;
     }
   } catch (const std::exception& error) {

@@ -158,10 +158,15 @@ std::string KeygenText(const KeygenResult& result) {
 
 std::string SignText(const SignResult& result) {
   std::string out =
-      result.unchanged ? "already signed by this key, unchanged: " : std::string("signed: ");
+      result.unchanged ? (result.keyIds.size() > 1 ? "already signed by these keys, unchanged: "
+                                                    : "already signed by this key, unchanged: ") : std::string("signed: ");
   out += result.manifestPath;
   if (result.outputPath != result.manifestPath)
     out += " -> " + result.outputPath;
-  return out + "\nkey id: " + result.keyId + "\nline " + std::to_string(result.signature.line) +
-         " signs the " + std::to_string(result.signature.signedBytes) + " bytes before it\n";
+  std::string ids;
+  for (const std::string& id : result.keyIds)
+    ids += (ids.empty() ? "" : ", ") + id;
+  return out + (result.keyIds.size() > 1 ? "\nkey ids: " : "\nkey id: ") + ids + "\nline " +
+         std::to_string(result.signature.line) + " signs the " +
+         std::to_string(result.signature.signedBytes) + " bytes before it\n";
 }

@@ -75,11 +75,11 @@ void ManifestRequest::Close() {
 
 namespace {
 
-// A build with a key takes only a manifest signed by it: anything else is an update error
-// of its own. A build without one has no signature code at all.
+// A build with keys takes only a manifest signed by one of them: anything else is an update
+// error of its own. A build without one has no signature code at all.
 void AcceptSignedOnly(std::string& manifest) {
   if constexpr (KWU_MANIFEST_KEY_BUILT_IN != 0) {
-    if (CheckManifestSignature(manifest, *BuiltInManifestKey()).status != SignatureStatus::kValid) {
+    if (CheckManifestSignature(manifest, BuiltInManifestKeys()).status != SignatureStatus::kValid) {
       manifest.clear();
       throw CWebUpdateException(FormatText(IDS_BAD_SIGNATURE));
     }

@@ -18,6 +18,11 @@ endfunction()
 function(kwu_platform_crypto target)
 endfunction()
 
+# The maker's tool reads and writes key files: on Windows with code of its own
+# (tool/win32/key_files.cpp) and CNG.
+function(kwu_platform_key_files target)
+endfunction()
+
 # A GUI-subsystem or console executable. The runtime goes into it (libgcc and libstdc++
 # with MinGW), and a release executable carries no symbols, which halves its size.
 # MinGW-w64's GCC 12 stops with an internal error when it splits the tool's link-time

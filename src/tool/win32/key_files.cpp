@@ -1,13 +1,13 @@
-#include "platform/key_encoding.h"
+// Key files on Windows. The DER forms of a P-256 key are written and read here, for the
+// Windows tool only: the program never reads a key file.
+#include "tool/key_files.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace platform {
+#include "platform/base64.h"
 
 namespace {
-
-const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // DER tags of the elements a P-256 key is made of.
 const unsigned char kSequence = 0x30;
@@ -86,7 +86,7 @@ bool ReadSmallInteger(DerReader& reader, unsigned char expected) {
 
 // SEC 1's ECPrivateKey: version 1, d, the curve (required when not within PKCS #8, whose
 // algorithm names it), and the public point.
-bool DecodeEcPrivateKey(DerReader der, bool curveKnown, P256Scalar& d, P256Point& point,
+bool DecodeEcPrivateKey(DerReader der, bool curveKnown, platform::P256Scalar& d, platform::P256Point& point,
                         std::string& why) {
   DerReader key;
   DerReader scalar;
@@ -119,59 +119,9 @@ bool DecodeEcPrivateKey(DerReader der, bool curveKnown, P256Scalar& d, P256Point
   return true;
 }
 
-}  // namespace
-
-std::string Base64Encode(const unsigned char* data, std::size_t size) {
-  std::string text;
-  text.reserve((size + 2) / 3 * 4);
-  for (std::size_t i = 0; i < size; i += 3) {
-    const std::size_t count = std::min<std::size_t>(3, size - i);
-    unsigned long group = static_cast<unsigned long>(data[i]) << 16;
-    if (count > 1)
-      group |= static_cast<unsigned long>(data[i + 1]) << 8;
-    if (count > 2)
-      group |= data[i + 2];
-    for (std::size_t j = 0; j < 4; ++j)
-      text += j <= count ? kBase64Alphabet[(group >> (18 - 6 * j)) & 0x3F] : '=';
-  }
-  return text;
-}
-
-bool Base64Decode(const std::string& text, std::vector<unsigned char>& bytes) {
-  bytes.clear();
-  if (text.size() % 4 != 0)
-    return false;
-  for (std::size_t i = 0; i < text.size(); i += 4) {
-    // Only the last group may end in one or two "=".
-    std::size_t padding = 0;
-    if (i + 4 == text.size() && text[i + 3] == '=')
-      padding = text[i + 2] == '=' ? 2 : 1;
-    unsigned long group = 0;
-    for (std::size_t j = 0; j < 4; ++j) {
-      unsigned long value = 0;
-      if (j < 4 - padding) {
-        const char c = text[i + j];
-        const char* found = c == '\0' ? nullptr : std::strchr(kBase64Alphabet, c);
-        if (found == nullptr)
-          return false;
-        value = static_cast<unsigned long>(found - kBase64Alphabet);
-      }
-      group = group << 6 | value;
-    }
-    // The bits that padding stands for are zero in the one way of writing the bytes.
-    if ((padding == 1 && (group & 0xFF) != 0) || (padding == 2 && (group & 0xFFFF) != 0))
-      return false;
-    bytes.push_back(static_cast<unsigned char>(group >> 16));
-    if (padding < 2)
-      bytes.push_back(static_cast<unsigned char>(group >> 8));
-    if (padding < 1)
-      bytes.push_back(static_cast<unsigned char>(group));
-  }
-  return true;
-}
 
 std::string PemEncode(const std::vector<unsigned char>& der, const std::string& label) {
-  const std::string base64 = Base64Encode(der.data(), der.size());
+  const std::string base64 = platform::Base64Encode(der.data(), der.size());
   std::string text = "-----BEGIN " + label + "-----\n";
   for (std::size_t i = 0; i < base64.size(); i += 64)
     text += base64.substr(i, 64) + "\n";
@@ -192,34 +142,11 @@ bool PemDecode(const std::string& text, const std::string& label, std::vector<un
     if (std::strchr(" \t\r\n", text[i]) == nullptr)
       base64 += text[i];
   }
-  return Base64Decode(base64, der);
+  return platform::Base64Decode(base64, der);
 }
 
-std::vector<unsigned char> EncodeP256PublicKey(const P256Point& point) {
-  std::vector<unsigned char> der(std::begin(kPublicKeyPrefix), std::end(kPublicKeyPrefix));
-  der.insert(der.end(), point.begin(), point.end());
-  return der;
-}
-
-bool DecodeP256PublicKey(const std::vector<unsigned char>& der, P256Point& point) {
-  const std::size_t prefix = sizeof kPublicKeyPrefix;
-  if (der.size() != prefix + point.size() ||
-      !std::equal(std::begin(kPublicKeyPrefix), std::end(kPublicKeyPrefix), der.begin()))
-    return false;
-  std::copy(der.begin() + prefix, der.end(), point.begin());
-  return true;
-}
-
-std::vector<unsigned char> EncodeP256PrivateKey(const P256Scalar& d, const P256Point& point) {
-  std::vector<unsigned char> der(std::begin(kPrivateKeyPrefix), std::end(kPrivateKeyPrefix));
-  der.insert(der.end(), d.begin(), d.end());
-  der.insert(der.end(), std::begin(kPrivateKeyPointPrefix), std::end(kPrivateKeyPointPrefix));
-  der.insert(der.end(), point.begin(), point.end());
-  return der;
-}
-
-bool DecodeP256PrivateKey(const std::vector<unsigned char>& der, bool pkcs8, P256Scalar& d,
-                          P256Point& point, std::string& why) {
+bool DecodeP256PrivateKey(const std::vector<unsigned char>& der, bool pkcs8, platform::P256Scalar& d,
+                          platform::P256Point& point, std::string& why) {
   DerReader all(der.data(), der.size());
   if (!pkcs8)
     return DecodeEcPrivateKey(all, false, d, point, why);
@@ -246,32 +173,82 @@ bool DecodeP256PrivateKey(const std::vector<unsigned char>& der, bool pkcs8, P25
   return DecodeEcPrivateKey(privateKey, true, d, point, why);
 }
 
-bool ReadP256PublicKeyPem(const std::string& pem, P256Point& point, std::string& why) {
-  std::vector<unsigned char> der;
-  if (!PemDecode(pem, "PUBLIC KEY", der)) {
+std::vector<unsigned char> PublicKeyDer(const platform::P256Point& point) {
+  std::vector<unsigned char> der(std::begin(kPublicKeyPrefix), std::end(kPublicKeyPrefix));
+  der.insert(der.end(), point.begin(), point.end());
+  return der;
+}
+
+}  // namespace
+
+ManifestKey ManifestKeyOf(const platform::P256Point& point) {
+  // CNG refuses a point off the curve.
+  const platform::Sha256Digest probe{};
+  const platform::P256Signature none{};
+  platform::VerifyP256(point, probe, none);
+  const std::vector<unsigned char> der = PublicKeyDer(point);
+  const platform::Sha256Digest digest = platform::Sha256(der.data(), der.size());
+  static const char digits[] = "0123456789abcdef";
+  ManifestKey result{point, std::string()};
+  for (std::size_t i = 0; i < 8; ++i)
+    result.id += std::string{digits[digest[i] >> 4], digits[digest[i] & 0x0F]};
+  return result;
+}
+
+bool ReadPublicKeysPem(const std::string& pem, std::vector<ManifestKey>& keys, std::string& why) {
+  keys.clear();
+  const std::string begin = "-----BEGIN PUBLIC KEY-----";
+  for (std::size_t at = pem.find(begin); at != std::string::npos; at = pem.find(begin, at + 1)) {
+    std::vector<unsigned char> der;
+    const std::size_t prefix = sizeof kPublicKeyPrefix;
+    platform::P256Point point{};
+    if (!PemDecode(pem.substr(at), "PUBLIC KEY", der) || der.size() != prefix + point.size() ||
+        !std::equal(std::begin(kPublicKeyPrefix), std::end(kPublicKeyPrefix), der.begin())) {
+      why = "key " + std::to_string(keys.size() + 1) + " is not an ECDSA P-256 public key";
+      return false;
+    }
+    std::copy(der.begin() + prefix, der.end(), point.begin());
+    keys.push_back(ManifestKeyOf(point));
+  }
+  if (keys.empty()) {
     why = "it holds no PEM \"PUBLIC KEY\"";
     return false;
   }
-  if (!DecodeP256PublicKey(der, point)) {
-    why = "it is not an ECDSA P-256 public key";
+  if (keys.size() > kMaxPublicKeys) {
+    why = "it holds " + std::to_string(keys.size()) + " public keys; one to " +
+          std::to_string(kMaxPublicKeys) + " are trusted";
     return false;
   }
   return true;
 }
 
-bool ReadP256PrivateKeyPem(const std::string& pem, P256Scalar& d, P256Point& point,
-                           std::string& why) {
+bool ReadPrivateKeyPem(const std::string& pem, ManifestSigningKey& key, std::string& why) {
   std::vector<unsigned char> der;
   if (pem.find("ENCRYPTED") != std::string::npos) {
     why = "it is encrypted (write it unencrypted: openssl pkey -in KEY -out PLAIN)";
     return false;
   }
+  platform::P256Point point{};
+  bool read = false;
   if (PemDecode(pem, "PRIVATE KEY", der))
-    return DecodeP256PrivateKey(der, true, d, point, why);
-  if (PemDecode(pem, "EC PRIVATE KEY", der))
-    return DecodeP256PrivateKey(der, false, d, point, why);
-  why = "it holds no PEM \"PRIVATE KEY\" or \"EC PRIVATE KEY\"";
-  return false;
+    read = DecodeP256PrivateKey(der, true, key.d, point, why);
+  else if (PemDecode(pem, "EC PRIVATE KEY", der))
+    read = DecodeP256PrivateKey(der, false, key.d, point, why);
+  else
+    why = "it holds no PEM \"PRIVATE KEY\" or \"EC PRIVATE KEY\"";
+  if (read)
+    key.key = ManifestKeyOf(point);
+  return read;
 }
 
-}  // namespace platform
+std::string PrivateKeyPem(const ManifestSigningKey& key) {
+  std::vector<unsigned char> der(std::begin(kPrivateKeyPrefix), std::end(kPrivateKeyPrefix));
+  der.insert(der.end(), key.d.begin(), key.d.end());
+  der.insert(der.end(), std::begin(kPrivateKeyPointPrefix), std::end(kPrivateKeyPointPrefix));
+  der.insert(der.end(), key.key.point.begin(), key.key.point.end());
+  return PemEncode(der, "PRIVATE KEY");
+}
+
+std::string PublicKeyPem(const platform::P256Point& point) {
+  return PemEncode(PublicKeyDer(point), "PUBLIC KEY");
+}
