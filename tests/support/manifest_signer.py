@@ -6,6 +6,7 @@ that the program and the description agree.
     line = signature_line(covered_bytes, "private.pem")
     der = der_signature(r_and_s)                     # for openssl dgst -verify
     signed = sign(manifest_bytes, "private.pem")     # manifest + line + its line end
+    signed = sign(manifest_bytes, ["a.pem", "b.pem"])  # one line a key, in that order
     make_key("other.pem")                            # a new P-256 private key
 """
 
@@ -68,7 +69,10 @@ def signature_line(covered, private_key):
             + base64.b64encode(raw_signature(der)))
 
 
-def sign(manifest, private_key, end=b"\r\n"):
-    """manifest (ending in a line end) with its signature line and end appended."""
+def sign(manifest, private_keys, end=b"\r\n"):
+    """manifest (ending in a line end) with a signature line and end appended for the key,
+    or for each of a list of keys."""
     assert manifest == b"" or manifest.endswith((b"\n", b"\r")), manifest
-    return manifest + signature_line(manifest, private_key) + end
+    if isinstance(private_keys, str):
+        private_keys = [private_keys]
+    return manifest + b"".join(signature_line(manifest, key) + end for key in private_keys)

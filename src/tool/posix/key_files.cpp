@@ -19,6 +19,7 @@ struct FreeBio {
 };
 using Bio = std::unique_ptr<BIO, FreeBio>;
 
+// A BIO that reads text, which must outlive it.
 Bio ReadingBio(const std::string& text) {
   Bio bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
   if (!bio)
@@ -64,8 +65,9 @@ bool ReadPublicKeysPem(const std::string& pem, std::vector<ManifestKey>& keys, s
   for (std::size_t at = pem.find(begin); at != std::string::npos; at = pem.find(begin, at + 1)) {
     const std::size_t stop = pem.find(end, at);
     const std::string number = std::to_string(keys.size() + 1);
-    const Bio bio =
-        ReadingBio(stop == std::string::npos ? std::string() : pem.substr(at, stop + end.size() - at));
+    const std::string block =
+        stop == std::string::npos ? std::string() : pem.substr(at, stop + end.size() - at);
+    const Bio bio = ReadingBio(block);
     const platform::P256Key key(PEM_read_bio_PUBKEY(bio.get(), nullptr, NoPassPhrase, nullptr));
     ERR_clear_error();
     platform::P256Point point{};
