@@ -152,8 +152,9 @@ std::string SignatureMessage(const SignatureReport& report) {
                 " are not those that were signed.";
       break;
   }
-  return message + " A program built with this key shows \"" + FormatText(IDS_BAD_SIGNATURE) +
-         "\" for every product and offers nothing.";
+  return message + (report.key.keys.size() > 1 ? " A program built with these keys shows \""
+                                                : " A program built with this key shows \"") +
+         FormatText(IDS_BAD_SIGNATURE) + "\" for every product and offers nothing.";
 }
 
 std::string SignatureFix(const SignatureReport& report) {
@@ -161,6 +162,7 @@ std::string SignatureFix(const SignatureReport& report) {
     case SignatureStatus::kValid: return std::string();
     case SignatureStatus::kOtherKey:
       return "Sign it with the private key of the key " + report.keyId +
+             (report.key.keys.size() > 1 ? " or another trusted one" : "") +
              " (kavexwebupd-manifest sign MANIFEST --key PRIVATE.pem).";
     default:
       return "Sign it after its last change (kavexwebupd-manifest sign MANIFEST --key "
