@@ -138,30 +138,33 @@ ManifestSignature CheckManifestSignature(const std::string& manifest,
   result.signedBytes = starts.front();
   result.uncoveredBytes = manifest.size() - lastEnd - LineEndLength(manifest, lastEnd);
 
+  // The signature lines follow one another: their numbers are counted once, over the
+  // bytes before the first (a megabyte's count costs as much as its digest).
   struct Line {
-    std::size_t start;
+    std::size_t number;
     std::string keyId;
     platform::P256Signature signature;
   };
+  const std::size_t firstNumber = LineNumberAt(manifest, starts.front());
   std::vector<Line> lines;
   for (const std::size_t start : starts) {
     const std::size_t end = EndOfLine(manifest, start);
-    Line line{start, std::string(), {}};
+    Line line{firstNumber + lines.size(), std::string(), {}};
     if (!ParseSignatureLine(
             std::string_view(manifest).substr(start + kMarkerLength, end - start - kMarkerLength),
             line.keyId, line.signature)) {
       result.status = SignatureStatus::kMalformed;
-      result.line = LineNumberAt(manifest, start);
+      result.line = line.number;
       result.keyIds.clear();
       return result;
     }
     result.keyIds.push_back(line.keyId);
     lines.push_back(line);
   }
-  result.line = LineNumberAt(manifest, lines.front().start);
+  result.line = lines.front().number;
   result.keyId = lines.front().keyId;
   if (result.uncoveredBytes != 0) {
-    result.line = LineNumberAt(manifest, lines.back().start);
+    result.line = lines.back().number;
     result.keyId = lines.back().keyId;
     result.status = SignatureStatus::kUncovered;
     return result;
@@ -181,13 +184,13 @@ ManifestSignature CheckManifestSignature(const std::string& manifest,
     }
     if (!platform::VerifyP256(key->point, digest, line.signature)) {
       result.status = SignatureStatus::kBad;
-      result.line = LineNumberAt(manifest, line.start);
+      result.line = line.number;
       result.keyId = line.keyId;
       return result;
     }
     if (result.status != SignatureStatus::kValid) {
       result.status = SignatureStatus::kValid;
-      result.line = LineNumberAt(manifest, line.start);
+      result.line = line.number;
       result.keyId = line.keyId;
     }
   }
