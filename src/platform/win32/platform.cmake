@@ -18,9 +18,10 @@ endfunction()
 function(kwu_platform_crypto target)
 endfunction()
 
-# The maker's tool reads and writes key files: on Windows with code of its own
-# (tool/win32/key_files.cpp) and CNG.
+# The maker's tool reads and writes key files with crypt32 (and DER code of its own for
+# private keys, tool/win32/key_files.cpp); the program never links it.
 function(kwu_platform_key_files target)
+  target_link_libraries(${target} PUBLIC crypt32)
 endfunction()
 
 # A GUI-subsystem or console executable. The runtime goes into it (libgcc and libstdc++

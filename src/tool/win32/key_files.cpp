@@ -1,11 +1,17 @@
-// Key files on Windows. The DER forms of a P-256 key are written and read here, for the
-// Windows tool only: the program never reads a key file.
+// Key files on Windows. crypt32 reads and writes PEM's base64 and a public key's
+// SubjectPublicKeyInfo. A private key's DER forms (PKCS #8 and SEC 1) are read and written
+// here: crypt32 as Wine provides it decodes neither (PKCS_PRIVATE_KEY_INFO and
+// X509_ECC_PRIVATE_KEY find no decoder), and the tool must work there as on Windows. The
+// program never reads a key file, and never imports crypt32.
 #include "tool/key_files.h"
+
+#include "platform/win32/windows_include.h"
+
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstring>
-
-#include "platform/base64.h"
+#include <memory>
 
 namespace {
 
@@ -21,11 +27,8 @@ const unsigned char kContext1 = 0xA1;
 const unsigned char kEcPublicKeyOid[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x02, 0x01};
 const unsigned char kP256Oid[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07};
 
-// The fixed beginnings of the two forms written here; the point, or the scalar and the
-// point, follow.
-const unsigned char kPublicKeyPrefix[] = {0x30, 0x59, 0x30, 0x13, 0x06, 0x07, 0x2A, 0x86, 0x48,
-                                          0xCE, 0x3D, 0x02, 0x01, 0x06, 0x08, 0x2A, 0x86, 0x48,
-                                          0xCE, 0x3D, 0x03, 0x01, 0x07, 0x03, 0x42, 0x00, 0x04};
+// The fixed beginning of the private key form written here (PKCS #8 holding SEC 1); the
+// scalar, then the point, follow.
 const unsigned char kPrivateKeyPrefix[] = {0x30, 0x81, 0x87, 0x02, 0x01, 0x00, 0x30, 0x13, 0x06,
                                            0x07, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x02, 0x01, 0x06,
                                            0x08, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07,
@@ -120,29 +123,44 @@ bool DecodeEcPrivateKey(DerReader der, bool curveKnown, platform::P256Scalar& d,
 }
 
 
+// The PEM of DER bytes under label, with LF line ends.
 std::string PemEncode(const std::vector<unsigned char>& der, const std::string& label) {
-  const std::string base64 = platform::Base64Encode(der.data(), der.size());
-  std::string text = "-----BEGIN " + label + "-----\n";
-  for (std::size_t i = 0; i < base64.size(); i += 64)
-    text += base64.substr(i, 64) + "\n";
-  return text + "-----END " + label + "-----\n";
+  const DWORD flags = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCR;
+  DWORD size = 0;
+  if (!CryptBinaryToStringA(der.data(), static_cast<DWORD>(der.size()), flags, nullptr, &size))
+    throw platform::CryptoException("crypt32: writing base64 failed");
+  std::string base64(size, '\0');
+  if (!CryptBinaryToStringA(der.data(), static_cast<DWORD>(der.size()), flags, &base64[0], &size))
+    throw platform::CryptoException("crypt32: writing base64 failed");
+  base64.resize(std::strlen(base64.c_str()));
+  if (base64.empty() || base64.back() != '\n')
+    base64 += '\n';
+  return "-----BEGIN " + label + "-----\n" + base64 + "-----END " + label + "-----\n";
 }
 
-bool PemDecode(const std::string& text, const std::string& label, std::vector<unsigned char>& der) {
+// The text of the first PEM block under label, from its BEGIN line to its END line.
+std::string PemBlock(const std::string& text, const std::string& label, std::size_t from = 0) {
   const std::string begin = "-----BEGIN " + label + "-----";
   const std::string end = "-----END " + label + "-----";
-  const auto start = text.find(begin);
-  if (start == std::string::npos)
+  const std::size_t start = text.find(begin, from);
+  const std::size_t stop = start == std::string::npos ? start : text.find(end, start);
+  return stop == std::string::npos ? std::string() : text.substr(start, stop + end.size() - start);
+}
+
+// The DER bytes of a PEM block; false when there is none or it is not base64.
+bool PemDecode(const std::string& text, const std::string& label, std::vector<unsigned char>& der) {
+  const std::string block = PemBlock(text, label);
+  DWORD size = 0;
+  if (block.empty() ||
+      !CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()),
+                            CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
     return false;
-  const auto stop = text.find(end, start + begin.size());
-  if (stop == std::string::npos)
+  der.resize(size);
+  if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()),
+                            CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr))
     return false;
-  std::string base64;
-  for (std::size_t i = start + begin.size(); i < stop; ++i) {
-    if (std::strchr(" \t\r\n", text[i]) == nullptr)
-      base64 += text[i];
-  }
-  return platform::Base64Decode(base64, der);
+  der.resize(size);
+  return true;
 }
 
 bool DecodeP256PrivateKey(const std::vector<unsigned char>& der, bool pkcs8, platform::P256Scalar& d,
@@ -173,10 +191,48 @@ bool DecodeP256PrivateKey(const std::vector<unsigned char>& der, bool pkcs8, pla
   return DecodeEcPrivateKey(privateKey, true, d, point, why);
 }
 
+// The DER of P-256's object identifier, the parameters of an EC public key on it.
+const unsigned char kP256Parameters[] = {0x06, 0x08, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07};
+
+struct LocalFreer {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
+
+// A P-256 public key as a SubjectPublicKeyInfo, its point uncompressed, by crypt32.
 std::vector<unsigned char> PublicKeyDer(const platform::P256Point& point) {
-  std::vector<unsigned char> der(std::begin(kPublicKeyPrefix), std::end(kPublicKeyPrefix));
-  der.insert(der.end(), point.begin(), point.end());
-  return der;
+  unsigned char encoded[1 + sizeof point] = {0x04};
+  std::copy(point.begin(), point.end(), encoded + 1);
+  CERT_PUBLIC_KEY_INFO info{};
+  info.Algorithm.pszObjId = const_cast<char*>(szOID_ECC_PUBLIC_KEY);
+  info.Algorithm.Parameters = {sizeof kP256Parameters, const_cast<BYTE*>(kP256Parameters)};
+  info.PublicKey = {sizeof encoded, encoded, 0};
+  BYTE* der = nullptr;
+  DWORD size = 0;
+  if (!CryptEncodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, &info,
+                           CRYPT_ENCODE_ALLOC_FLAG, nullptr, &der, &size))
+    throw platform::CryptoException("crypt32: writing the public key failed");
+  const std::unique_ptr<BYTE, LocalFreer> owner(der);
+  return std::vector<unsigned char>(der, der + size);
+}
+
+// The point of a SubjectPublicKeyInfo read by crypt32, when it is an uncompressed P-256 one.
+bool DecodeP256PublicKey(const std::vector<unsigned char>& der, platform::P256Point& point) {
+  CERT_PUBLIC_KEY_INFO* info = nullptr;
+  DWORD size = 0;
+  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(),
+                           static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr, &info,
+                           &size))
+    return false;
+  const std::unique_ptr<CERT_PUBLIC_KEY_INFO, LocalFreer> owner(info);
+  const CRYPT_BIT_BLOB& key = info->PublicKey;
+  const CRYPT_OBJID_BLOB& parameters = info->Algorithm.Parameters;
+  if (std::strcmp(info->Algorithm.pszObjId, szOID_ECC_PUBLIC_KEY) != 0 ||
+      parameters.cbData != sizeof kP256Parameters ||
+      std::memcmp(parameters.pbData, kP256Parameters, sizeof kP256Parameters) != 0 ||
+      key.cbData != 1 + point.size() || key.cUnusedBits != 0 || key.pbData[0] != 0x04)
+    return false;
+  std::copy(key.pbData + 1, key.pbData + key.cbData, point.begin());
+  return true;
 }
 
 }  // namespace
@@ -200,14 +256,12 @@ bool ReadPublicKeysPem(const std::string& pem, std::vector<ManifestKey>& keys, s
   const std::string begin = "-----BEGIN PUBLIC KEY-----";
   for (std::size_t at = pem.find(begin); at != std::string::npos; at = pem.find(begin, at + 1)) {
     std::vector<unsigned char> der;
-    const std::size_t prefix = sizeof kPublicKeyPrefix;
     platform::P256Point point{};
-    if (!PemDecode(pem.substr(at), "PUBLIC KEY", der) || der.size() != prefix + point.size() ||
-        !std::equal(std::begin(kPublicKeyPrefix), std::end(kPublicKeyPrefix), der.begin())) {
+    if (!PemDecode(PemBlock(pem, "PUBLIC KEY", at), "PUBLIC KEY", der) ||
+        !DecodeP256PublicKey(der, point)) {
       why = "key " + std::to_string(keys.size() + 1) + " is not an ECDSA P-256 public key";
       return false;
     }
-    std::copy(der.begin() + prefix, der.end(), point.begin());
     keys.push_back(ManifestKeyOf(point));
   }
   if (keys.empty()) {
