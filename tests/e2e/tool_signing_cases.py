@@ -141,8 +141,11 @@ class Signing(Tool):
         for pair in ("old", "new"):
             code, stdout = self.tool("keygen", self.scratch(pair + ".pem"), self.scratch(pair + ".pub"))
             self.assertEqual(code, 0, stdout)
-        # The maker's private key is the maker's alone.
-        self.assertEqual(stat.S_IMODE(os.stat(self.host("old.pem")).st_mode) & 0o077, 0)
+        # The maker's private key is the maker's alone; the public key is not, as a file
+        # made without care is not.
+        mode = stat.S_IMODE(os.stat(self.host("old.pem")).st_mode)
+        self.assertEqual(mode & self.OWNER_ONLY_MASK, 0, oct(mode))
+        self.assertNotEqual(stat.S_IMODE(os.stat(self.host("old.pub")).st_mode) & 0o004, 0)
         self.write("both.pub", self.read("old.pub") + self.read("new.pub"))
         self.write("update.ini", MANIFEST)
         code, stdout = self.tool("sign", self.scratch("update.ini"), "--key", self.scratch("old.pem"),
