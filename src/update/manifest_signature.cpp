@@ -152,7 +152,9 @@ ManifestSignature CheckManifestSignature(const std::string& manifest,
     Line line{firstNumber + lines.size(), std::string(), {}};
     if (!ParseSignatureLine(
             std::string_view(manifest).substr(start + kMarkerLength, end - start - kMarkerLength),
-            line.keyId, line.signature)) {
+            line.keyId, line.signature) ||
+        // One line a key: copies of a valid line would each cost a verification.
+        std::find(result.keyIds.begin(), result.keyIds.end(), line.keyId) != result.keyIds.end()) {
       result.status = SignatureStatus::kMalformed;
       result.line = line.number;
       result.keyIds.clear();
@@ -212,6 +214,8 @@ std::string SignManifest(const std::string& manifest, const std::vector<Manifest
   std::vector<ManifestKey> publicKeys;
   std::vector<std::string> ids;
   for (const ManifestSigningKey& key : keys) {
+    if (std::find(ids.begin(), ids.end(), key.key.id) != ids.end())
+      throw std::invalid_argument("the key " + key.key.id + " is given twice");
     publicKeys.push_back(key.key);
     ids.push_back(key.key.id);
   }

@@ -35,7 +35,7 @@ struct ManifestSigningKey {
 enum class SignatureStatus {
   kValid,      // a line by a trusted key verifies, and no line by a trusted key fails
   kMissing,    // no signature line
-  kMalformed,  // a signature line not of the form above
+  kMalformed,  // a signature line not of the form above, or a second line by one key
   kUncovered,  // bytes after the signature lines that they do not cover
   kOtherKey,   // no line is by a trusted key
   kBad,        // a line by a trusted key does not verify: the bytes are not those signed
@@ -68,7 +68,7 @@ const std::vector<ManifestKey>& BuiltInManifestKeys();
 // unchanged, so that signing twice gives the same result; otherwise every signature line is
 // removed, a line end is added after the last line if it has none (of the kind the
 // manifest uses first, else CR LF), and the new signature lines follow, each ended the same
-// way. Raises std::invalid_argument for no key, or a manifest with a zero byte, which the
-// program's download drops with the rest of its line, so that it could never verify; and
-// platform::CryptoException.
+// way. Raises std::invalid_argument for no key, a key given twice, or a manifest with a zero
+// byte, which the program's download drops with the rest of its line, so that it could
+// never verify; and platform::CryptoException.
 std::string SignManifest(const std::string& manifest, const std::vector<ManifestSigningKey>& keys);

@@ -237,6 +237,8 @@ TEST(ManifestSignature, OneLineAKeyAndOneTrustedKeyThatVerifiesIsEnough) {
        {fresh.key}, SignatureStatus::kBad, 8},
       {kManifest + firstLine + "\r\n; kavexwebupd-signature x\r\n", {old.key},
        SignatureStatus::kMalformed, 7},
+      // A line repeated is refused, not verified once a copy.
+      {oldOnly + firstLine + "\r\n", {old.key}, SignatureStatus::kMalformed, 7},
   };
   for (const Case& c : cases) {
     const ManifestSignature signature = CheckManifestSignature(c.manifest, c.trusted);
@@ -251,4 +253,5 @@ TEST(ManifestSignature, OneLineAKeyAndOneTrustedKeyThatVerifiesIsEnough) {
   EXPECT_EQ(CheckManifestSignature(resigned, {fresh.key}).keyIds,
             std::vector<std::string>{fresh.key.id});
   EXPECT_THROW(SignManifest(kManifest, {}), std::invalid_argument);
+  EXPECT_THROW(SignManifest(kManifest, {old, fresh, old}), std::invalid_argument);
 }
