@@ -62,8 +62,9 @@ std::vector<std::size_t> FindSignatureLines(const std::string& text) {
        at = PreviousLineStart(text, at)) {
     if (text.compare(at, kMarkerLength, kSignatureMarker) != 0)
       break;
-    starts.insert(starts.begin(), at);
+    starts.push_back(at);
   }
+  std::reverse(starts.begin(), starts.end());
   return starts;
 }
 
@@ -140,61 +141,53 @@ ManifestSignature CheckManifestSignature(const std::string& manifest,
 
   // The signature lines follow one another: their numbers are counted once, over the
   // bytes before the first (a megabyte's count costs as much as its digest).
-  struct Line {
-    std::size_t number;
-    std::string keyId;
-    platform::P256Signature signature;
-  };
   const std::size_t firstNumber = LineNumberAt(manifest, starts.front());
-  std::vector<Line> lines;
-  for (const std::size_t start : starts) {
+  std::vector<platform::P256Signature> signatures(starts.size());
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t start = starts[i];
     const std::size_t end = EndOfLine(manifest, start);
-    Line line{firstNumber + lines.size(), std::string(), {}};
+    std::string keyId;
     if (!ParseSignatureLine(
             std::string_view(manifest).substr(start + kMarkerLength, end - start - kMarkerLength),
-            line.keyId, line.signature) ||
+            keyId, signatures[i]) ||
         // One line a key: copies of a valid line would each cost a verification.
-        std::find(result.keyIds.begin(), result.keyIds.end(), line.keyId) != result.keyIds.end()) {
+        std::find(result.keyIds.begin(), result.keyIds.end(), keyId) != result.keyIds.end()) {
       result.status = SignatureStatus::kMalformed;
-      result.line = line.number;
+      result.line = firstNumber + i;
       result.keyIds.clear();
       return result;
     }
-    result.keyIds.push_back(line.keyId);
-    lines.push_back(line);
+    result.keyIds.push_back(keyId);
   }
-  result.line = lines.front().number;
-  result.keyId = lines.front().keyId;
+  // The line that decides, until another does: the first, or the last for uncovered bytes.
+  const auto decide = [&](SignatureStatus status, std::size_t i) {
+    result.status = status;
+    result.line = firstNumber + i;
+    result.keyId = result.keyIds[i];
+  };
   if (result.uncoveredBytes != 0) {
-    result.line = lines.back().number;
-    result.keyId = lines.back().keyId;
-    result.status = SignatureStatus::kUncovered;
+    decide(SignatureStatus::kUncovered, starts.size() - 1);
     return result;
   }
   // Every line by a trusted key must verify; lines by other keys are left alone.
-  result.status = SignatureStatus::kOtherKey;
+  decide(SignatureStatus::kOtherKey, 0);
   bool digested = false;
   platform::Sha256Digest digest{};
-  for (const Line& line : lines) {
+  for (std::size_t i = 0; i < starts.size(); ++i) {
     const auto key = std::find_if(keys.begin(), keys.end(),
-                                  [&](const ManifestKey& k) { return k.id == line.keyId; });
+                                  [&](const ManifestKey& k) { return k.id == result.keyIds[i]; });
     if (key == keys.end())
       continue;
     if (!digested) {
       digest = platform::Sha256(manifest.data(), result.signedBytes);
       digested = true;
     }
-    if (!platform::VerifyP256(key->point, digest, line.signature)) {
-      result.status = SignatureStatus::kBad;
-      result.line = line.number;
-      result.keyId = line.keyId;
+    if (!platform::VerifyP256(key->point, digest, signatures[i])) {
+      decide(SignatureStatus::kBad, i);
       return result;
     }
-    if (result.status != SignatureStatus::kValid) {
-      result.status = SignatureStatus::kValid;
-      result.line = line.number;
-      result.keyId = line.keyId;
-    }
+    if (result.status != SignatureStatus::kValid)
+      decide(SignatureStatus::kValid, i);
   }
   return result;
 }
