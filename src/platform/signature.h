@@ -1,15 +1,18 @@
 #pragma once
 // ECDSA P-256 with SHA-256, by the platform's own cryptography: CNG (bcrypt.dll, loaded
-// when first needed) on Windows, OpenSSL's libcrypto on Linux. Keys come and go in the
-// forms of key_encoding.h.
+// when first needed) on Windows, OpenSSL's libcrypto on Linux. Keys come and go as their
+// numbers; their files are the maker's tool's business.
 #include <array>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 
-#include "platform/key_encoding.h"
-
 namespace platform {
+
+// A P-256 public key: its point, X then Y, 32 bytes each, big-endian.
+using P256Point = std::array<unsigned char, 64>;
+// A P-256 private key: the scalar d, 32 bytes, big-endian.
+using P256Scalar = std::array<unsigned char, 32>;
 
 using Sha256Digest = std::array<unsigned char, 32>;
 // An ECDSA P-256 signature: r then s, 32 bytes each, big-endian.

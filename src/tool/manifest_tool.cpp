@@ -21,15 +21,17 @@ const char kUsage[] =
     "                                        the product files of FOLDER (default: the\n"
     "                                        program's product folder), each explained\n"
     "  keygen PRIVATE.pem PUBLIC.pem         a new ECDSA P-256 key pair in two new files\n"
-    "  sign MANIFEST --key PRIVATE.pem [-o OUT]\n"
+    "  sign MANIFEST --key PRIVATE.pem [--key PRIVATE.pem]... [-o OUT]\n"
     "       [--sequence N] [--expires DAYS|YYYY-MM-DD|never]\n"
-    "                                        signs the manifest file (in place, or into OUT)\n"
-    "                                        with a sequence (default: the time in seconds\n"
-    "                                        since 1970) and an expiry (default: 60 days)\n"
+    "                                        signs the manifest file (in place, or into OUT),\n"
+    "                                        one signature line a key, with a sequence\n"
+    "                                        (default: the time in seconds since 1970) and\n"
+    "                                        an expiry (default: 60 days)\n"
     "\n"
     "SOURCE is a file or an address, fetched as the program fetches it (its agent, no\n"
     "redirection followed, the schemes it accepts). --key checks the manifest's signature\n"
-    "against that public key; without it, against the key built into the program, if any.\n"
+    "against the public keys of that file; without it, against those built into the\n"
+    "program, if any.\n"
     "Options: --json  print one JSON document (see docs/manifest-tool.md); --help\n"
     "Exit codes: 0 clean (explain: explained, whatever the outcome), 1 findings, skipped\n"
     "product files or a signature that is not valid, 2 bad arguments or a source that\n"
@@ -39,7 +41,7 @@ const char kUsage[] =
 struct Arguments {
   bool asJson = false;
   bool help = false;
-  std::optional<std::string> key;     // --key FILE
+  std::vector<std::string> keys;      // --key FILE, as often as given
   std::optional<std::string> output;  // -o FILE
   SignFreshness freshness;            // --sequence N, --expires WHEN
   std::vector<std::string> words;
@@ -54,8 +56,10 @@ bool ParseArguments(const std::vector<std::string>& arguments, Arguments& parsed
       parsed.help = true;
     else if (argument == "--json")
       parsed.asJson = true;
+    else if (argument == "--key" && i + 1 < arguments.size())
+      parsed.keys.push_back(arguments[++i]);
     else if (argument == "--key")
-      value = &parsed.key;
+      value = &parsed.output;  // no FILE: refused below
     else if (argument == "-o" || argument == "--output")
       value = &parsed.output;
     else if (argument == "--sequence")
@@ -83,15 +87,23 @@ std::optional<std::string> Optional(const std::vector<std::string>& args, std::s
   return args.size() > index ? std::optional<std::string>(args[index]) : std::nullopt;
 }
 
-// The command named by the first word, printed into out; its exit code, or nothing, with
+// The command named by the first word, printed into out (warnings into err); its exit code, or nothing, with
 // why in problem, when the arguments do not fit.
 std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::string& err,
                               std::string& problem) {
   const std::string& command = parsed.words.front();
   const std::vector<std::string> args(parsed.words.begin() + 1, parsed.words.end());
+  // Only sign takes more than one key: it writes a signature line for each.
+  std::optional<std::string> key;
+  if (parsed.keys.size() == 1)
+    key = parsed.keys.front();
+  if (parsed.keys.size() > 1 && command != "sign") {
+    problem = "--key is given once, except to sign";
+    return std::nullopt;
+  }
   if (command == "keygen") {
-    if (args.size() == 2 && !parsed.key && !parsed.output && !parsed.freshness.sequence &&
-        !parsed.freshness.expires) {
+    if (args.size() == 2 && parsed.keys.empty() && !parsed.output &&
+        !parsed.freshness.sequence && !parsed.freshness.expires) {
       const KeygenResult result = Keygen(args[0], args[1]);
       out += parsed.asJson ? KeygenJson(result) : KeygenText(result);
       return kExitClean;
@@ -100,10 +112,12 @@ std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::st
     return std::nullopt;
   }
   if (command == "sign") {
-    if (args.size() == 1 && parsed.key) {
+    if (args.size() == 1 && !parsed.keys.empty()) {
       const SignResult result =
-          Sign(args[0], *parsed.key, parsed.output.value_or(""), parsed.freshness);
+          Sign(args[0], parsed.keys, parsed.output.value_or(""), parsed.freshness);
       out += parsed.asJson ? SignJson(result) : SignText(result);
+      for (const std::string& warning : result.warnings)
+        err += "kavexwebupd-manifest: warning: " + warning + "\n";
       if (result.expired)
         err += "kavexwebupd-manifest: warning: the manifest expired when it was signed (" +
                UtcTimeText(result.freshness.expiry) +
@@ -111,8 +125,8 @@ std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::st
       return kExitClean;
     }
     problem =
-        "sign takes MANIFEST --key PRIVATE.pem [--sequence N] [--expires DAYS|YYYY-MM-DD|never] "
-        "[-o OUT]";
+        "sign takes MANIFEST --key PRIVATE.pem [--key PRIVATE.pem]... [--sequence N] "
+        "[--expires DAYS|YYYY-MM-DD|never] [-o OUT]";
     return std::nullopt;
   }
   if (parsed.output || parsed.freshness.sequence || parsed.freshness.expires) {
@@ -122,16 +136,16 @@ std::optional<int> RunCommand(const Arguments& parsed, std::string& out, std::st
   std::optional<ToolResult> result;
   if (command == "check") {
     if (args.size() == 1)
-      result = Check(args[0], SignatureKeyInEffect(parsed.key));
+      result = Check(args[0], SignatureKeyInEffect(key));
     problem = "check takes one SOURCE";
   } else if (command == "explain") {
     if (args.size() == 3 || args.size() == 4)
-      result = Explain(args[0], SignatureKeyInEffect(parsed.key), args[1], args[2],
+      result = Explain(args[0], SignatureKeyInEffect(key), args[1], args[2],
                        Optional(args, 3).value_or(""));
     problem = "explain takes SOURCE NAME VERSION [LOCALE]";
   } else if (command == "products") {
     if (args.size() == 1 || args.size() == 2)
-      result = Products(args[0], SignatureKeyInEffect(parsed.key), Optional(args, 1));
+      result = Products(args[0], SignatureKeyInEffect(key), Optional(args, 1));
     problem = "products takes SOURCE [FOLDER]";
   } else {
     problem = "unknown command " + command;

@@ -8,6 +8,7 @@
 #include "platform/file_write.h"
 #include "platform/signature.h"
 #include "platform/text.h"
+#include "tool/key_files.h"
 #include "tool/manifest_source.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
@@ -33,40 +34,41 @@ std::optional<SignatureKey> SignatureKeyInEffect(const std::optional<std::string
   SignatureKey key;
   if (keyFile) {
     std::string why;
-    if (!platform::ReadP256PublicKeyPem(ReadOrThrow(*keyFile, "--key"), key.point, why))
+    if (!ReadPublicKeysPem(ReadOrThrow(*keyFile, "--key"), key.keys, why))
       throw std::runtime_error("--key " + *keyFile + ": " + why);
     key.name = *keyFile;
     return key;
   }
-  if (const platform::P256Point* builtIn = BuiltInManifestKey()) {
+  if (!BuiltInManifestKeys().empty()) {
     key.name = "built-in";
     key.builtIn = true;
-    key.point = *builtIn;
+    key.keys = BuiltInManifestKeys();
     return key;
   }
   return std::nullopt;
 }
 
 SignatureReport ReportSignature(const std::string& manifest, const SignatureKey& key) {
-  return SignatureReport{key, ManifestKeyId(key.point),
-                         CheckManifestSignature(manifest, key.point)};
+  SignatureReport report{key, key.keys.front().id, CheckManifestSignature(manifest, key.keys)};
+  for (const ManifestKey& trusted : key.keys) {
+    if (trusted.id == report.signature.keyId)
+      report.keyId = trusted.id;
+  }
+  return report;
 }
 
 KeygenResult Keygen(const std::string& privatePath, const std::string& publicPath) {
-  platform::P256Scalar d;
-  platform::P256Point point;
-  platform::GenerateP256Key(d, point);
-  WriteNewOrThrow(privatePath,
-                  platform::PemEncode(platform::EncodeP256PrivateKey(d, point), "PRIVATE KEY"),
-                  true);
+  ManifestSigningKey key;
+  platform::GenerateP256Key(key.d, key.key.point);
+  key.key = ManifestKeyOf(key.key.point);
+  WriteNewOrThrow(privatePath, PrivateKeyPem(key), true);
   try {
-    WriteNewOrThrow(publicPath,
-                    platform::PemEncode(platform::EncodeP256PublicKey(point), "PUBLIC KEY"), false);
+    WriteNewOrThrow(publicPath, PublicKeyPem(key.key.point), false);
   } catch (...) {
     std::remove(privatePath.c_str());  // a private key without its public one is no use
     throw;
   }
-  return KeygenResult{privatePath, publicPath, ManifestKeyId(point)};
+  return KeygenResult{privatePath, publicPath, key.key.id};
 }
 
 namespace {
@@ -139,10 +141,19 @@ std::string WithFreshnessLine(const std::string& manifest, const std::string& fr
 
 }  // namespace
 
-SignResult Sign(const std::string& manifestPath, const std::string& keyPath,
+SignResult Sign(const std::string& manifestPath, const std::vector<std::string>& keyPaths,
                 const std::string& outputPath, const SignFreshness& freshness) {
   const std::int64_t now = platform::CurrentTime();
   const ChosenFreshness chosen = ChooseFreshness(freshness, now);
+  SignResult result;
+  result.manifestPath = manifestPath;
+  result.outputPath = outputPath.empty() ? manifestPath : outputPath;
+  // Nothing is written over a private key, however it is named.
+  for (const std::string& keyPath : keyPaths) {
+    if (platform::IsSameFile(result.outputPath, keyPath))
+      throw std::runtime_error(result.outputPath + " is the key file " + keyPath +
+                               ": the signed manifest would destroy the private key");
+  }
   const std::string manifest = ReadOrThrow(manifestPath, "the manifest");
   const std::size_t zero = manifest.find('\0');
   if (zero != std::string::npos)
@@ -151,35 +162,54 @@ SignResult Sign(const std::string& manifestPath, const std::string& keyPath,
                                                                        "\r\n", zero) + 1)) +
                              " holds a zero byte, which the program drops with the rest of its "
                              "line and a build with a key refuses: remove it");
-  platform::P256Scalar d;
-  platform::P256Point point;
-  std::string why;
-  if (!platform::ReadP256PrivateKeyPem(ReadOrThrow(keyPath, "--key"), d, point, why))
-    throw std::runtime_error("--key " + keyPath + ": " + why);
-  SignResult result;
-  result.manifestPath = manifestPath;
-  result.outputPath = outputPath.empty() ? manifestPath : outputPath;
-  result.keyId = ManifestKeyId(point);
+  if (HoldsPrivateKeyPem(manifest))
+    throw std::runtime_error(manifestPath +
+                             " holds a private key: it is no manifest, and it must never be "
+                             "published");
+  std::vector<ManifestSigningKey> keys;
+  std::vector<ManifestKey> publicKeys;
+  for (const std::string& keyPath : keyPaths) {
+    ManifestSigningKey key;
+    std::string why;
+    if (!ReadPrivateKeyPem(ReadOrThrow(keyPath, "--key"), key, why))
+      throw std::runtime_error("--key " + keyPath + ": " + why);
+    for (const ManifestSigningKey& other : keys) {
+      if (other.key.id == key.key.id)
+        throw std::runtime_error("--key " + keyPath + ": the key " + key.key.id +
+                                 " is given twice");
+    }
+    if (platform::ReadableByOthers(keyPath))
+      result.warnings.push_back("the private key " + keyPath +
+                                " may be read by other users: chmod 600 " + keyPath);
+    keys.push_back(key);
+    publicKeys.push_back(key.key);
+    result.keyIds.push_back(key.key.id);
+  }
   const std::string covered =
       WithFreshnessLine(manifest, FreshnessLine(chosen.sequence, chosen.expiry));
-  // Signatures are randomised: a manifest that carries a valid one of the same bytes is
-  // left as it is, so that signing twice with the same freshness gives the same bytes.
-  const ManifestSignature existing = CheckManifestSignature(manifest, point);
+  // Signatures are randomised: a manifest that carries valid ones by exactly these keys of
+  // the same bytes is left as it is, so that signing twice with the same freshness gives
+  // the same bytes.
+  const ManifestSignature existing = CheckManifestSignature(manifest, publicKeys);
   std::string signedManifest = manifest;
-  if (existing.status != SignatureStatus::kValid ||
+  if (existing.status != SignatureStatus::kValid || existing.keyIds != result.keyIds ||
       manifest.compare(0, existing.signedBytes, covered) != 0) {
     try {
-      signedManifest = SignManifest(covered, d, point);
+      signedManifest = SignManifest(covered, keys);
     } catch (const std::invalid_argument& error) {
       throw std::runtime_error(manifestPath + ": " + error.what());
     }
   }
   result.unchanged = signedManifest == manifest;
-  // What is written is checked as the program will check it.
-  result.signature = CheckManifestSignature(signedManifest, point);
+  // What is written is checked as the program will check it: by each key alone.
+  for (const ManifestSigningKey& key : keys) {
+    result.signature = CheckManifestSignature(signedManifest, {key.key});
+    if (result.signature.status != SignatureStatus::kValid)
+      throw std::runtime_error("the signature made does not verify");
+  }
+  result.signature.line = CheckManifestSignature(signedManifest, {keys.front().key}).line;
   result.freshness = ReadManifestFreshness(signedManifest, result.signature.signedBytes);
-  if (result.signature.status != SignatureStatus::kValid ||
-      result.freshness.status != FreshnessStatus::kPresent)
+  if (result.freshness.status != FreshnessStatus::kPresent)
     throw std::runtime_error("the signature made does not verify");
   result.expired = chosen.expiry && *chosen.expiry <= now;
   if (!(result.unchanged && result.outputPath == manifestPath) &&
@@ -272,7 +302,8 @@ std::string SignatureMessage(const SignatureReport& report) {
   std::string message;
   switch (signature.status) {
     case SignatureStatus::kValid:
-      return line + " signs the " + std::to_string(signature.signedBytes) + " bytes before it.";
+      return line + " signs the " + std::to_string(signature.signedBytes) + " bytes before " +
+             (signature.keyIds.size() > 1 ? "the signature lines." : "it.");
     case SignatureStatus::kMissing: message = "The manifest has no signature line."; break;
     case SignatureStatus::kMalformed:
       message = line + " is not of the form \"" + kSignatureMarker + " " + kSignatureAlgorithm +
@@ -282,16 +313,23 @@ std::string SignatureMessage(const SignatureReport& report) {
       message = line + " is followed by " + std::to_string(signature.uncoveredBytes) +
                 " bytes that it does not cover.";
       break;
-    case SignatureStatus::kOtherKey:
-      message = line + " was made by the key " + signature.keyId + ", not by this one.";
+    case SignatureStatus::kOtherKey: {
+      std::string ids;
+      for (const std::string& id : signature.keyIds)
+        ids += (ids.empty() ? "" : ", ") + id;
+      message = line + " was made by the key " + ids + ", not by " +
+                (report.key.keys.size() > 1 ? "these." : "this one.");
       break;
+    }
     case SignatureStatus::kBad:
       message = line + " does not verify: the " + std::to_string(signature.signedBytes) +
-                " bytes before it are not those that were signed.";
+                " bytes before " + (signature.keyIds.size() > 1 ? "the signature lines" : "it") +
+                " are not those that were signed.";
       break;
   }
-  return message + " A program built with this key shows \"" + FormatText(IDS_BAD_SIGNATURE) +
-         "\" for every product and offers nothing.";
+  return message + (report.key.keys.size() > 1 ? " A program built with these keys shows \""
+                                                : " A program built with this key shows \"") +
+         FormatText(IDS_BAD_SIGNATURE) + "\" for every product and offers nothing.";
 }
 
 std::string SignatureFix(const SignatureReport& report) {
@@ -299,6 +337,7 @@ std::string SignatureFix(const SignatureReport& report) {
     case SignatureStatus::kValid: return std::string();
     case SignatureStatus::kOtherKey:
       return "Sign it with the private key of the key " + report.keyId +
+             (report.key.keys.size() > 1 ? " or another trusted one" : "") +
              " (kavexwebupd-manifest sign MANIFEST --key PRIVATE.pem).";
     default:
       return "Sign it after its last change (kavexwebupd-manifest sign MANIFEST --key "

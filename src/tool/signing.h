@@ -4,33 +4,35 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "update/manifest_freshness.h"
 #include "update/manifest_signature.h"
 
-// The key a command checks a manifest's signature with.
+// The keys a command checks a manifest's signature with.
 struct SignatureKey {
   std::string name;  // the --key file, or "built-in"
   bool builtIn = false;
-  platform::P256Point point{};
+  std::vector<ManifestKey> keys;  // one to four
 };
 
-// A manifest's signature judged against a key.
+// A manifest's signature judged against the keys.
 struct SignatureReport {
   SignatureKey key;
-  std::string keyId;  // of the key
+  std::string keyId;  // of the trusted key that decided, else of the first trusted one
   ManifestSignature signature;
 };
 
-// The key of the --key file when keyFile is given, else the one built into the program,
-// else none. Raises std::runtime_error for a file that is not an ECDSA P-256 public key.
+// The keys of the --key file when keyFile is given, else those built into the program,
+// else none. Raises std::runtime_error for a file that is not one to four ECDSA P-256
+// public keys.
 std::optional<SignatureKey> SignatureKeyInEffect(const std::optional<std::string>& keyFile);
 
-// The report of manifest's signature against key.
+// The report of manifest's signature against the keys.
 SignatureReport ReportSignature(const std::string& manifest, const SignatureKey& key);
 
 // Makes a key pair and writes it to two new files, the private key readable by its owner
-// alone (on Linux). Raises std::runtime_error, leaving no file, when either path exists or
+// alone. Raises std::runtime_error, leaving no file, when either path exists or
 // a file cannot be written.
 struct KeygenResult {
   std::string privatePath;
@@ -47,18 +49,22 @@ struct SignFreshness {
   std::optional<std::string> expires;
 };
 
-// Signs the manifest file with the private key file and writes the result to outputPath
-// (the manifest itself when empty), with a new freshness line. Raises std::runtime_error.
+// Signs the manifest file with each private key file, one signature line each, and writes
+// the result to outputPath (the manifest itself when empty), with a new freshness line.
+// Raises std::runtime_error, writing nothing, for an output that is one of the key files, a
+// manifest that holds a private key, or a key that cannot serve. warnings gets what the
+// maker should know: a private key file that others may read.
 struct SignResult {
   std::string manifestPath;
   std::string outputPath;
-  std::string keyId;
-  ManifestSignature signature;  // of the manifest written
-  ManifestFreshness freshness;  // of the manifest written
-  bool expired = false;         // its expiry had passed when it was signed
-  bool unchanged = false;       // it was signed validly by this key, with this freshness
+  std::vector<std::string> keyIds;  // in the order of the lines
+  ManifestSignature signature;      // of the manifest written
+  ManifestFreshness freshness;      // of the manifest written
+  bool expired = false;             // its expiry had passed when it was signed
+  bool unchanged = false;           // it was signed validly by these keys, with this freshness
+  std::vector<std::string> warnings;
 };
-SignResult Sign(const std::string& manifestPath, const std::string& keyPath,
+SignResult Sign(const std::string& manifestPath, const std::vector<std::string>& keyPaths,
                 const std::string& outputPath, const SignFreshness& freshness = {});
 
 // The freshness of a manifest as the tool reports it beside its signature.

@@ -44,9 +44,17 @@ void Write(JsonWriter& json, const SignatureReport& report) {
   json.Key("key").String(report.key.name);
   json.Key("builtIn").Bool(report.key.builtIn);
   json.Key("keyId").String(report.keyId);
+  json.Key("keyIds").BeginArray();
+  for (const ManifestKey& key : report.key.keys)
+    json.String(key.id);
+  json.EndArray();
   json.Key("status").String(SignatureStatusName(signature.status));
   json.Key("line").NumberOrNull(signature.line);
   json.Key("signedBy").StringOrNull(!signature.keyId.empty(), signature.keyId);
+  json.Key("signedByKeys").BeginArray();
+  for (const std::string& id : signature.keyIds)
+    json.String(id);
+  json.EndArray();
   json.Key("signedBytes").Number(signature.signedBytes);
   json.Key("uncoveredBytes").Number(signature.uncoveredBytes);
   json.Key("message").String(SignatureMessage(report));
@@ -223,7 +231,11 @@ std::string SignJson(const SignResult& result) {
   json.Key("command").String("sign");
   json.Key("manifest").String(result.manifestPath);
   json.Key("output").String(result.outputPath);
-  json.Key("keyId").String(result.keyId);
+  json.Key("keyId").String(result.keyIds.front());
+  json.Key("keyIds").BeginArray();
+  for (const std::string& id : result.keyIds)
+    json.String(id);
+  json.EndArray();
   json.Key("unchanged").Bool(result.unchanged);
   json.Key("line").Number(result.signature.line);
   json.Key("signedBytes").Number(result.signature.signedBytes);

@@ -174,14 +174,19 @@ std::string KeygenText(const KeygenResult& result) {
 
 std::string SignText(const SignResult& result) {
   std::string out =
-      result.unchanged ? "already signed by this key, unchanged: " : std::string("signed: ");
+      result.unchanged ? (result.keyIds.size() > 1 ? "already signed by these keys, unchanged: "
+                                                    : "already signed by this key, unchanged: ") : std::string("signed: ");
   out += result.manifestPath;
   if (result.outputPath != result.manifestPath)
     out += " -> " + result.outputPath;
+  std::string ids;
+  for (const std::string& id : result.keyIds)
+    ids += (ids.empty() ? "" : ", ") + id;
   const ManifestFreshness& freshness = result.freshness;
-  return out + "\nkey id: " + result.keyId + "\nline " + std::to_string(result.signature.line) +
-         " signs the " + std::to_string(result.signature.signedBytes) + " bytes before it\n" +
-         "sequence " + std::to_string(freshness.sequence) + ", " +
+  return out + (result.keyIds.size() > 1 ? "\nkey ids: " : "\nkey id: ") + ids + "\nline " +
+         std::to_string(result.signature.line) + " signs the " +
+         std::to_string(result.signature.signedBytes) + " bytes before it\n" + "sequence " +
+         std::to_string(freshness.sequence) + ", " +
          (freshness.expires ? "expires " + UtcTimeText(freshness.expiry)
                             : std::string("never expires (the manifest can be frozen)")) +
          "\n";

@@ -88,17 +88,17 @@ void ManifestRequest::Close() {
 
 namespace {
 
-// A build with a key takes only a manifest signed by it, whole and fresh: anything else is
-// an update error of its own. A build without one has no signature code at all.
+// A build with keys takes only a manifest signed by one of them, whole and fresh: anything
+// else is an update error of its own. A build without one has no signature code at all.
 //  - A zero byte: the read drops the rest of its piece, so the bytes checked would not be
 //    those served; the tool never signs one, so one means a change.
-//  - No valid signature by the key.
+//  - No valid signature by a trusted key, or a line by one that does not verify.
 //  - No freshness line just before the signature, an expiry passed, or a sequence lower
 //    than one accepted before from this address. The sequence of a manifest taken is
 //    remembered; a store that cannot be written costs only that memory.
 void AcceptSignedOnly(const std::string& url, std::string& manifest, bool heldZeroByte) {
   if constexpr (KWU_MANIFEST_KEY_BUILT_IN != 0) {
-    const ManifestSignature signature = CheckManifestSignature(manifest, *BuiltInManifestKey());
+    const ManifestSignature signature = CheckManifestSignature(manifest, BuiltInManifestKeys());
     if (heldZeroByte || signature.status != SignatureStatus::kValid) {
       manifest.clear();
       throw CWebUpdateException(FormatText(IDS_BAD_SIGNATURE));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "build_options.h"
+#include "platform/base64.h"
 #include "platform/signature.h"
 #include "platform/text.h"
 
@@ -36,14 +37,29 @@ std::size_t FindLastSignatureLine(const std::string& text) {
   return at;
 }
 
-std::string Hex(const unsigned char* bytes, std::size_t count) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) {
-    text += digits[bytes[i] >> 4];
-    text += digits[bytes[i] & 0x0F];
+// Where the line before the one that begins at start begins; npos for the first line.
+std::size_t PreviousLineStart(const std::string& text, std::size_t start) {
+  if (start == 0)
+    return std::string::npos;
+  std::size_t end = start - 1;  // the previous line's line end, CR LF taken whole
+  if (text[end] == '\n' && end > 0 && text[end - 1] == '\r')
+    --end;
+  const std::size_t before = end == 0 ? std::string::npos : text.find_last_of("\r\n", end - 1);
+  return before == std::string::npos ? 0 : before + 1;
+}
+
+// The starts of the signature lines that end the text, in order: the last one and every
+// signature line right before it.
+std::vector<std::size_t> FindSignatureLines(const std::string& text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = FindLastSignatureLine(text); at != std::string::npos;
+       at = PreviousLineStart(text, at)) {
+    if (text.compare(at, kMarkerLength, kSignatureMarker) != 0)
+      break;
+    starts.push_back(at);
   }
-  return text;
+  std::reverse(starts.begin(), starts.end());
+  return starts;
 }
 
 // The key id and the signature of a signature line, after its marker; false when the rest
@@ -96,58 +112,102 @@ std::string FirstLineEnd(const std::string& manifest) {
 }  // namespace
 
 ManifestSignature CheckManifestSignature(const std::string& manifest,
-                                         const platform::P256Point& key) {
+                                         const std::vector<ManifestKey>& keys) {
   ManifestSignature result;
-  const std::size_t start = FindLastSignatureLine(manifest);
-  if (start == std::string::npos)
+  const std::vector<std::size_t> starts = FindSignatureLines(manifest);
+  if (starts.empty())
     return result;
-  const std::size_t end = EndOfLine(manifest, start);
-  result.line = LineNumberAt(manifest, start);
-  result.signedBytes = start;
-  result.uncoveredBytes = manifest.size() - end - LineEndLength(manifest, end);
+  const std::size_t lastEnd = EndOfLine(manifest, starts.back());
+  result.signedBytes = starts.front();
+  result.uncoveredBytes = manifest.size() - lastEnd - LineEndLength(manifest, lastEnd);
 
-  platform::P256Signature signature;
-  if (!ParseSignatureLine(
-          std::string_view(manifest).substr(start + kMarkerLength, end - start - kMarkerLength),
-          result.keyId, signature)) {
-    result.status = SignatureStatus::kMalformed;
-  } else if (result.uncoveredBytes != 0) {
-    result.status = SignatureStatus::kUncovered;
-  } else if (result.keyId != ManifestKeyId(key)) {
-    result.status = SignatureStatus::kOtherKey;
-  } else {
-    const bool valid =
-        platform::VerifyP256(key, platform::Sha256(manifest.data(), start), signature);
-    result.status = valid ? SignatureStatus::kValid : SignatureStatus::kBad;
+  // The signature lines follow one another: their numbers are counted once, over the
+  // bytes before the first (a megabyte's count costs as much as its digest).
+  const std::size_t firstNumber = LineNumberAt(manifest, starts.front());
+  std::vector<platform::P256Signature> signatures(starts.size());
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t start = starts[i];
+    const std::size_t end = EndOfLine(manifest, start);
+    std::string keyId;
+    if (!ParseSignatureLine(
+            std::string_view(manifest).substr(start + kMarkerLength, end - start - kMarkerLength),
+            keyId, signatures[i]) ||
+        // One line a key: copies of a valid line would each cost a verification.
+        std::find(result.keyIds.begin(), result.keyIds.end(), keyId) != result.keyIds.end()) {
+      result.status = SignatureStatus::kMalformed;
+      result.line = firstNumber + i;
+      result.keyIds.clear();
+      return result;
+    }
+    result.keyIds.push_back(keyId);
+  }
+  // The line that decides, until another does: the first, or the last for uncovered bytes.
+  const auto decide = [&](SignatureStatus status, std::size_t i) {
+    result.status = status;
+    result.line = firstNumber + i;
+    result.keyId = result.keyIds[i];
+  };
+  if (result.uncoveredBytes != 0) {
+    decide(SignatureStatus::kUncovered, starts.size() - 1);
+    return result;
+  }
+  // Every line by a trusted key must verify; lines by other keys are left alone.
+  decide(SignatureStatus::kOtherKey, 0);
+  bool digested = false;
+  platform::Sha256Digest digest{};
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const auto key = std::find_if(keys.begin(), keys.end(),
+                                  [&](const ManifestKey& k) { return k.id == result.keyIds[i]; });
+    if (key == keys.end())
+      continue;
+    if (!digested) {
+      digest = platform::Sha256(manifest.data(), result.signedBytes);
+      digested = true;
+    }
+    if (!platform::VerifyP256(key->point, digest, signatures[i])) {
+      decide(SignatureStatus::kBad, i);
+      return result;
+    }
+    if (result.status != SignatureStatus::kValid)
+      decide(SignatureStatus::kValid, i);
   }
   return result;
 }
 
-std::string ManifestKeyId(const platform::P256Point& key) {
-  const std::vector<unsigned char> der = platform::EncodeP256PublicKey(key);
-  const platform::Sha256Digest digest = platform::Sha256(der.data(), der.size());
-  return Hex(digest.data(), kKeyIdDigits / 2);
+const std::vector<ManifestKey>& BuiltInManifestKeys() {
+  static const std::vector<ManifestKey> keys = {KWU_MANIFEST_KEYS};
+  return keys;
 }
 
-const platform::P256Point* BuiltInManifestKey() {
-  static const platform::P256Point key = {KWU_MANIFEST_KEY_POINT};
-  return KWU_MANIFEST_KEY_BUILT_IN ? &key : nullptr;
-}
-
-std::string SignManifest(const std::string& manifest, const platform::P256Scalar& d,
-                         const platform::P256Point& point) {
+std::string SignManifest(const std::string& manifest, const std::vector<ManifestSigningKey>& keys) {
+  if (keys.empty())
+    throw std::invalid_argument("no key to sign with");
   if (manifest.find('\0') != std::string::npos)
     throw std::invalid_argument(
         "the manifest holds a zero byte, which the program drops with the rest of its line: "
         "a signature of it could never verify");
-  if (CheckManifestSignature(manifest, point).status == SignatureStatus::kValid)
+  std::vector<ManifestKey> publicKeys;
+  std::vector<std::string> ids;
+  for (const ManifestSigningKey& key : keys) {
+    if (std::find(ids.begin(), ids.end(), key.key.id) != ids.end())
+      throw std::invalid_argument("the key " + key.key.id + " is given twice");
+    publicKeys.push_back(key.key);
+    ids.push_back(key.key.id);
+  }
+  // Already signed validly by exactly these keys: each line by one of them verified.
+  const ManifestSignature already = CheckManifestSignature(manifest, publicKeys);
+  if (already.status == SignatureStatus::kValid && already.keyIds == ids)
     return manifest;
   std::string text = WithoutSignatureLines(manifest);
   const std::string lineEnd = FirstLineEnd(text);
   if (!text.empty() && !IsLineEnd(text.back()))
     text += lineEnd;
-  const platform::P256Signature signature =
-      platform::SignP256(d, point, platform::Sha256(text.data(), text.size()));
-  return text + kSignatureMarker + " " + kSignatureAlgorithm + " " + ManifestKeyId(point) + " " +
-         platform::Base64Encode(signature.data(), signature.size()) + lineEnd;
+  const platform::Sha256Digest digest = platform::Sha256(text.data(), text.size());
+  std::string lines;
+  for (const ManifestSigningKey& key : keys) {
+    const platform::P256Signature signature = platform::SignP256(key.d, key.key.point, digest);
+    lines += std::string(kSignatureMarker) + " " + kSignatureAlgorithm + " " + key.key.id + " " +
+             platform::Base64Encode(signature.data(), signature.size()) + lineEnd;
+  }
+  return text + lines;
 }

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/key_encoding.h"
+#include "tool/key_files.h"
 #include "tool/manifest_source.h"
 #include "update/manifest_signature.h"
 
@@ -20,11 +20,11 @@ int main(int argc, char** argv) {
   std::string manifest;
   std::string pem;
   std::string why;
-  platform::P256Point key;
+  std::vector<ManifestKey> keys;
   if (!ReadWholeFile(argv[1], manifest, why) || !ReadWholeFile(argv[2], pem, why) ||
-      !platform::ReadP256PublicKeyPem(pem, key, why)) {
+      !ReadPublicKeysPem(pem, keys, why)) {
     std::fprintf(stderr, "signature_check: %s\n", why.c_str());
     return 2;
   }
-  return CheckManifestSignature(manifest, key).status == SignatureStatus::kValid ? 0 : 1;
+  return CheckManifestSignature(manifest, keys).status == SignatureStatus::kValid ? 0 : 1;
 }

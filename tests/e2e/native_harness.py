@@ -174,6 +174,7 @@ class NativeCase(ProgramCase):
     DAYS = ["1", "5", "10", "30", "60"]
     PROXY_REQUEST = "GET http://%s/misc/update.ini HTTP/1.1"
     SHORT_NAMES = False  # files have no second, short name on Linux
+    OWNER_ONLY_MASK = 0o077  # a file readable by its owner alone: mode 0600
     # The console host writes every text whole, on lines as long as the text; the GTK
     # host's labels are measured in its own suite.
     MEASURES_FITS = False

@@ -6,6 +6,8 @@ test_wine_manifest_tool.py run them."""
 
 import base64
 import json
+import os
+import stat
 import subprocess
 import time
 
@@ -29,17 +31,22 @@ class Signing(Tool):
         with open(self.host(name), "rb") as stream:
             return stream.read()
 
-    def assertVerifiesWithOpenssl(self, name, public):
-        """The file's last line signs the bytes before it, as openssl sees it."""
+    def assertVerifiesWithOpenssl(self, name, *publics):
+        """The file's last lines, one a public key in that order, each sign the bytes before
+        the first of them, as openssl sees it."""
         content = self.read(name)
         start = content.rindex(manifest_signer.MARKER)
-        line = content[start:].rstrip(b"\r\n")
-        raw = base64.b64decode(line.split(b" ")[-1])
-        self.write("signature.der", manifest_signer.der_signature(raw))
+        for _ in publics[1:]:
+            start = content.rindex(manifest_signer.MARKER, 0, start)
+        lines = content[start:].splitlines()
+        self.assertEqual(len(lines), len(publics), content)
         self.write("covered.bin", content[:start])
-        code, out = openssl("dgst", "-sha256", "-verify", self.host(public), "-signature",
-                            self.host("signature.der"), self.host("covered.bin"))
-        self.assertEqual((code, out.strip()), (0, b"Verified OK"))
+        for line, public in zip(lines, publics):
+            raw = base64.b64decode(line.split(b" ")[-1])
+            self.write("signature.der", manifest_signer.der_signature(raw))
+            code, out = openssl("dgst", "-sha256", "-verify", self.host(public), "-signature",
+                                self.host("signature.der"), self.host("covered.bin"))
+            self.assertEqual((code, out.strip()), (0, b"Verified OK"), public)
 
     def test_the_tools_keys_and_signatures_are_openssls(self):
         code, stdout = self.tool("--json", "keygen", self.scratch("private.pem"),
@@ -183,6 +190,43 @@ class Signing(Tool):
         self.write("update.ini", MANIFEST.replace(b"7.0]", b"7.0]\0"))
         self.assertEqual(sign()[0], 2)
         self.assertEqual(self.read("update.ini"), MANIFEST.replace(b"7.0]", b"7.0]\0"))
+    def test_keys_rotate_and_cannot_be_lost_or_leaked(self):
+        for pair in ("old", "new"):
+            code, stdout = self.tool("keygen", self.scratch(pair + ".pem"), self.scratch(pair + ".pub"))
+            self.assertEqual(code, 0, stdout)
+        # The maker's private key is the maker's alone; the public key is not, as a file
+        # made without care is not.
+        mode = stat.S_IMODE(os.stat(self.host("old.pem")).st_mode)
+        self.assertEqual(mode & self.OWNER_ONLY_MASK, 0, oct(mode))
+        self.assertNotEqual(stat.S_IMODE(os.stat(self.host("old.pub")).st_mode) & 0o004, 0)
+        self.write("both.pub", self.read("old.pub") + self.read("new.pub"))
+        self.write("update.ini", MANIFEST)
+        code, stdout = self.tool("sign", self.scratch("update.ini"), "--key", self.scratch("old.pem"),
+                                 "--key", self.scratch("new.pem"), "-o", self.scratch("both.ini"))
+        self.assertEqual(code, 0, stdout)
+        self.assertVerifiesWithOpenssl("both.ini", "old.pub", "new.pub")
+        self.write("old.ini", manifest_signer.sign(MANIFEST, self.host("old.pem")))
+        # status with each key file: old only, new only, both
+        cases = {"both.ini": ("valid", "valid", "valid"), "old.ini": ("valid", "other-key", "valid")}
+        for manifest, statuses in cases.items():
+            for public, status in zip(("old.pub", "new.pub", "both.pub"), statuses):
+                with self.subTest(manifest=manifest, key=public):
+                    shown = self.tool_json("check", self.scratch(manifest), "--key",
+                                           self.scratch(public), code=0 if status == "valid" else 1)
+                    self.assertEqual(shown["signature"]["status"], status, shown)
+
+        # sign never writes over its key, under any name, nor signs a private key.
+        key = self.read("old.pem")
+        os.makedirs(self.host("sub"), exist_ok=True)
+        for output in (self.scratch("old.pem"), self.scratch("sub", "..", "old.pem")):
+            code, _ = self.tool("sign", self.scratch("update.ini"), "--key",
+                                self.scratch("old.pem"), "-o", output)
+            self.assertEqual(code, 2, output)
+        self.write("leak.ini", MANIFEST + key)
+        self.assertEqual(self.tool("sign", self.scratch("leak.ini"), "--key",
+                                   self.scratch("new.pem"))[0], 2)
+        self.assertEqual(self.read("old.pem"), key)
+        self.assertEqual(self.read("leak.ini"), MANIFEST + key)
 
 
 CASES = (Signing,)

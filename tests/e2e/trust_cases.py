@@ -2,9 +2,10 @@
 platforms by test_native_trust.py and test_wine_trust.py.
 
 What a build does depends on how it was configured, which the cases read from its CMake
-cache: a build with -DKWU_URL_SCHEMES=http,https -DKWU_MANIFEST_PUBLIC_KEY=<key> (the
-presets native-trust, win64-trust, win32-trust; tests/support/make-test-key makes the key
-beside which its private key lies) runs HttpsAndSignatures; the default build runs
+cache: a build with -DKWU_URL_SCHEMES=http,https -DKWU_MANIFEST_PUBLIC_KEY=<keys> (the
+presets native-trust, win64-trust, win32-trust; tests/support/make-test-key makes the file
+of two public keys, an old and a new one, beside which their private keys lie) runs
+HttpsAndSignatures; the default build runs
 DefaultBuildAsBefore, the cases that show it does as it always did.
 
 The https servers speak for localhost with certificates of a test CA made when the suite
@@ -41,8 +42,9 @@ HTTP_PAGE = "http://127.0.0.1/app/7.1/"
 
 SCHEMES = cache_value("KWU_URL_SCHEMES") or "http"
 PUBLIC_KEY = cache_value("KWU_MANIFEST_PUBLIC_KEY") or ""
-# The private key of the built-in one lies beside it (make-test-key writes both).
+# The private keys of the built-in ones lie beside them (make-test-key writes them all).
 PRIVATE_KEY = PUBLIC_KEY.replace("-public.pem", "-private.pem") if PUBLIC_KEY else ""
+SECOND_KEY = PUBLIC_KEY.replace("-public.pem", "-private-2.pem") if PUBLIC_KEY else ""
 TRUST_BUILD = SCHEMES == "http,https" and bool(PUBLIC_KEY)
 DEFAULT_BUILD = SCHEMES == "http" and not PUBLIC_KEY
 
@@ -58,9 +60,9 @@ class TrustCase(Outcomes, Tool):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        if PUBLIC_KEY and not os.path.exists(PRIVATE_KEY):
-            raise unittest.SkipTest("the private key of the built-in one is missing: "
-                                    + PRIVATE_KEY)
+        for key in (PRIVATE_KEY, SECOND_KEY) if PUBLIC_KEY else ():
+            if not os.path.exists(key):
+                raise unittest.SkipTest("the private key of a built-in one is missing: " + key)
         cls.pki = TestPki()
         cls.addClassCleanup(cls.pki.close)
         cls.trusted = cls.pki.trusted_prefix()
@@ -219,6 +221,28 @@ class HttpsAndSignatures(TrustCase):
             with self.subTest(what):
                 self.assertRefused(content, SIGNATURE_ERROR)
         self.assertEqual(self.pages(), [])
+
+    def test_keys_rotate_at_one_address(self):
+        # The build trusts an old and a new key; other_key is no key of it.
+        old, new, unknown = PRIVATE_KEY, SECOND_KEY, self.other_key
+        body = manifest(HTTP_PAGE, b"\n")
+        for what, keys in {"old and new": [old, new], "new and old": [new, old],
+                           "new only": [new], "an unknown key, then old": [unknown, old],
+                           "new, then an unknown key": [new, unknown]}.items():
+            with self.subTest(what):
+                self.serve_body(self.signed(body, keys))
+                self.assertVisits(HTTP_PAGE)
+        # A line by a trusted key that does not verify refuses the manifest, whatever else
+        # verifies; lines by unknown keys alone are no signature.
+        stale = manifest_signer.signature_line(manifest(), new) + b"\r\n"
+        refused = {"an unknown key only": self.signed(body, unknown),
+                   "old, and new over other bytes": self.signed(body, old) + stale}
+        for what, content in refused.items():
+            with self.subTest(what):
+                server = self.serve_https(content, "good")
+                self.assertShows(error(SIGNATURE_ERROR))
+                self.assertEqual([r.path for r in server.requests], [MANIFEST_PATH] * 2)
+        self.assertEqual(self.pages(), [HTTP_PAGE] * 5)
 
     def test_the_built_in_address_is_https(self):
         # Through a proxy on loopback, which sees the host and port the tunnel is asked for;

@@ -77,6 +77,10 @@ class WineCase(ProgramCase):
     # The file search matches a pattern's extension against the short (8.3) names too, so
     # "*.xml" finds "x.xmlx", as on Windows.
     SHORT_NAMES = True
+    # The mode bits that a file whose access list names its user alone leaves clear: Wine
+    # maps such a list to the owner's and the group's bits (its user and primary group are
+    # one), and clears the others'.
+    OWNER_ONLY_MASK = 0o007
     # The harness runs Wine in the C locale, whose ANSI code page is the Western one.
     ANSI_CODE_PAGE = 1252
     # The dialog probe measures each control's text against its room.

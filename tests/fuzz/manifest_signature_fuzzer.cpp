@@ -2,16 +2,17 @@
 // is judged without harm; a signature line is always where the check says it is; signing
 // any manifest gives one that checks as valid, that signing again leaves alone and that
 // the lookup reads as before; base64 has one way of writing each bytes; a key read from
-// any DER writes back as a key that reads the same.
+// any PEM text writes back as a key that reads the same.
 //
-// Input: a mode byte, then the manifest (modes 0 and 1), a base64 text (2) or DER (3).
+// Input: a mode byte, then the manifest (modes 0 and 1), a base64 text (2) or a PEM text (3).
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "../unit/reference_key.h"
 #include "fuzz_check.h"
-#include "platform/key_encoding.h"
+#include "platform/base64.h"
+#include "tool/key_files.h"
 #include "update/manifest_lookup.h"
 #include "update/manifest_signature.h"
 
@@ -20,7 +21,7 @@ namespace {
 const std::string kMarker = kSignatureMarker;
 
 void CheckAsServed(const std::string& manifest) {
-  const ManifestSignature signature = CheckManifestSignature(manifest, kReferencePoint);
+  const ManifestSignature signature = CheckManifestSignature(manifest, {kReferenceKey});
   if (signature.status == SignatureStatus::kMissing) {
     KWU_FUZZ_CHECK(signature.line == 0);
     KWU_FUZZ_CHECK(manifest.compare(0, kMarker.size(), kMarker) != 0);
@@ -40,10 +41,10 @@ void CheckAsServed(const std::string& manifest) {
 void CheckSigned(const std::string& manifest) {
   if (manifest.find('\0') != std::string::npos)
     return;  // refused by SignManifest, as tested
-  const std::string signedManifest = SignManifest(manifest, kReferenceD, kReferencePoint);
-  KWU_FUZZ_CHECK(CheckManifestSignature(signedManifest, kReferencePoint).status ==
+  const std::string signedManifest = SignManifest(manifest, {kReferenceSigningKey});
+  KWU_FUZZ_CHECK(CheckManifestSignature(signedManifest, {kReferenceKey}).status ==
                  SignatureStatus::kValid);
-  KWU_FUZZ_CHECK(SignManifest(signedManifest, kReferenceD, kReferencePoint) == signedManifest);
+  KWU_FUZZ_CHECK(SignManifest(signedManifest, {kReferenceSigningKey}) == signedManifest);
   for (const char* key : {"1", "1 en", "7.0"})
     KWU_FUZZ_CHECK(FindFileArgs("App", key, manifest) == FindFileArgs("App", key, signedManifest));
 }
@@ -57,21 +58,22 @@ void CheckBase64(const std::string& text) {
                  bytes == raw);
 }
 
-void CheckKeys(const std::string& data) {
-  const std::vector<unsigned char> der(data.begin(), data.end());
-  platform::P256Point point{};
-  if (platform::DecodeP256PublicKey(der, point))
-    KWU_FUZZ_CHECK(platform::EncodeP256PublicKey(point) == der);
-  platform::P256Scalar d{};
+// Key files as the tool reads them: any text is judged without harm, and a key read writes
+// back as PEM that reads as the same key.
+void CheckKeys(const std::string& text) {
+  std::vector<ManifestKey> keys;
   std::string why;
-  for (const bool pkcs8 : {true, false}) {
-    if (!platform::DecodeP256PrivateKey(der, pkcs8, d, point, why))
-      continue;
-    platform::P256Scalar again{};
-    platform::P256Point againPoint{};
-    KWU_FUZZ_CHECK(platform::DecodeP256PrivateKey(platform::EncodeP256PrivateKey(d, point), true,
-                                                  again, againPoint, why));
-    KWU_FUZZ_CHECK(again == d && againPoint == point);
+  if (ReadPublicKeysPem(text, keys, why)) {
+    KWU_FUZZ_CHECK(!keys.empty() && keys.size() <= kMaxPublicKeys);
+    std::vector<ManifestKey> again;
+    KWU_FUZZ_CHECK(ReadPublicKeysPem(PublicKeyPem(keys.front().point), again, why) &&
+                   again.size() == 1 && again.front().id == keys.front().id);
+  }
+  ManifestSigningKey key;
+  if (ReadPrivateKeyPem(text, key, why)) {
+    ManifestSigningKey again;
+    KWU_FUZZ_CHECK(ReadPrivateKeyPem(PrivateKeyPem(key), again, why));
+    KWU_FUZZ_CHECK(again.d == key.d && again.key.id == key.key.id);
   }
 }
 

@@ -8,6 +8,7 @@ that the program and the description agree.
     signed = sign(manifest_bytes, "private.pem")     # manifest + freshness line + signature
                                                      # line, each with its line end
     signed = sign(manifest_bytes, "private.pem", sequence=200, expires="2020-01-01T00:00:00Z")
+    signed = sign(manifest_bytes, ["a.pem", "b.pem"])  # one signature line a key, in order
     make_key("other.pem")                            # a new P-256 private key
 """
 
@@ -84,10 +85,13 @@ def freshness_line(sequence=None, expires=None):
     return FRESHNESS + b"sequence=%d expires=%s" % (sequence, expires.encode("ascii"))
 
 
-def sign(manifest, private_key, end=b"\r\n", sequence=None, expires=None, freshness=True):
+def sign(manifest, private_keys, end=b"\r\n", sequence=None, expires=None, freshness=True):
     """manifest (ending in a line end) with its freshness line (unless freshness is False)
-    and its signature line appended, each ended by end."""
+    and a signature line for the key, or for each of a list of keys, appended, each ended
+    by end."""
     assert manifest == b"" or manifest.endswith((b"\n", b"\r")), manifest
+    if isinstance(private_keys, str):
+        private_keys = [private_keys]
     if freshness:
         manifest += freshness_line(sequence, expires) + end
-    return manifest + signature_line(manifest, private_key) + end
+    return manifest + b"".join(signature_line(manifest, key) + end for key in private_keys)

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "update/manifest_lookup.h"
 
@@ -16,18 +17,26 @@ const std::string kManifest =
     "; update manifest\r\n[App 7.0 de]\r\nFileArgs=http://h/de.html\r\n[App 7.0]\r\n"
     "FileArgs=http://h/all.html\r\n";
 
+// A new key pair, with a made-up id (the check matches ids, it does not derive them).
+ManifestSigningKey NewKey(const std::string& id) {
+  ManifestSigningKey key;
+  platform::GenerateP256Key(key.d, key.key.point);
+  key.key.id = id;
+  return key;
+}
+
 struct OtherKey {
-  platform::P256Scalar d{};
-  platform::P256Point point{};
-  OtherKey() { platform::GenerateP256Key(d, point); }
+  ManifestSigningKey signing = NewKey("0123456789abcdef");
+  const platform::P256Scalar& d = signing.d;
+  const platform::P256Point& point = signing.key.point;
 };
 
 std::string Signed(const std::string& manifest) {
-  return SignManifest(manifest, kReferenceD, kReferencePoint);
+  return SignManifest(manifest, {kReferenceSigningKey});
 }
 
 ManifestSignature Check(const std::string& manifest) {
-  return CheckManifestSignature(manifest, kReferencePoint);
+  return CheckManifestSignature(manifest, {kReferenceKey});
 }
 
 SignatureStatus Status(const std::string& manifest) {
@@ -59,7 +68,6 @@ TEST(ManifestSignature, CoversEveryByteBeforeItsLineAndNamesTheKey) {
   EXPECT_EQ(signature.signedBytes, kManifest.size());
   EXPECT_EQ(signature.uncoveredBytes, 0u);
   EXPECT_EQ(signature.keyId, kReferenceKeyId);
-  EXPECT_EQ(ManifestKeyId(kReferencePoint), kReferenceKeyId);
   // Its own line end is not covered: without one, or another one, it is as good.
   EXPECT_EQ(Status(kManifest + line), SignatureStatus::kValid);
   EXPECT_EQ(Status(kManifest + line + "\n"), SignatureStatus::kValid);
@@ -123,9 +131,9 @@ TEST(ManifestSignature, MissingOtherKeyAndMalformedLines) {
   EXPECT_EQ(Status(kManifest + " " + line), SignatureStatus::kMissing);
 
   const OtherKey other;
-  const ManifestSignature byOther = Check(SignManifest(kManifest, other.d, other.point));
+  const ManifestSignature byOther = Check(SignManifest(kManifest, {other.signing}));
   EXPECT_EQ(byOther.status, SignatureStatus::kOtherKey);
-  EXPECT_EQ(byOther.keyId, ManifestKeyId(other.point));
+  EXPECT_EQ(byOther.keyId, other.signing.key.id);
 
   const std::string base64 = line.substr(line.size() - 88);
   const std::string head = "; kavexwebupd-signature ecdsa-p256-sha256 ";
@@ -156,7 +164,7 @@ TEST(SignManifest, SigningTwiceGivesTheSameBytesAndOneSignatureLine) {
   EXPECT_EQ(Signed(once), once);
   // Signatures are randomised: a stale or foreign one is replaced, never kept beside.
   const OtherKey other;
-  const std::string byOther = SignManifest(kManifest, other.d, other.point);
+  const std::string byOther = SignManifest(kManifest, {other.signing});
   const std::string replaced = Signed(byOther);
   EXPECT_EQ(Status(replaced), SignatureStatus::kValid);
   EXPECT_EQ(replaced.find(kSignatureMarker), replaced.rfind(kSignatureMarker));
@@ -189,5 +197,61 @@ TEST(SignManifest, RefusesAManifestWithAZeroByte) {
 }
 
 TEST(ManifestSignature, AProgramBuiltWithoutAKeyHasNone) {
-  EXPECT_EQ(BuiltInManifestKey(), nullptr);
+  EXPECT_TRUE(BuiltInManifestKeys().empty());
+}
+
+TEST(ManifestSignature, OneLineAKeyAndOneTrustedKeyThatVerifiesIsEnough) {
+  const ManifestSigningKey old = kReferenceSigningKey;
+  const ManifestSigningKey fresh = NewKey("00000000000000aa");
+  const ManifestSigningKey unknown = NewKey("00000000000000bb");
+  const std::string both = SignManifest(kManifest, {old, fresh});
+  ASSERT_EQ(both.rfind(kManifest, 0), 0u);
+  // Two lines, each covering the bytes before the first.
+  const std::string firstLine = SignatureLine(SignManifest(kManifest, {old}));
+  EXPECT_EQ(both.find(firstLine.substr(0, 58)), kManifest.size());
+  struct Case {
+    std::string manifest;
+    std::vector<ManifestKey> trusted;
+    SignatureStatus status;
+    std::size_t line;
+  };
+  const std::string oldOnly = SignManifest(kManifest, {old});
+  const std::string withUnknown = SignManifest(kManifest, {unknown, fresh});
+  std::string oldForged = both;  // the old key's line no longer verifies
+  const std::size_t oldSignature = kManifest.size() + 59 + 40;
+  oldForged[oldSignature] = oldForged[oldSignature] == 'A' ? 'B' : 'A';
+  const Case cases[] = {
+      {both, {old.key}, SignatureStatus::kValid, 6},
+      {both, {fresh.key}, SignatureStatus::kValid, 7},
+      {both, {old.key, fresh.key}, SignatureStatus::kValid, 6},
+      {both, {unknown.key}, SignatureStatus::kOtherKey, 6},
+      {oldOnly, {fresh.key}, SignatureStatus::kOtherKey, 6},
+      {withUnknown, {old.key, fresh.key}, SignatureStatus::kValid, 7},
+      // A trusted key's line that fails refuses the manifest, whatever else verifies.
+      {oldForged, {fresh.key}, SignatureStatus::kValid, 7},
+      {oldForged, {old.key, fresh.key}, SignatureStatus::kBad, 6},
+      {both + "[App 6.0]\r\n", {fresh.key}, SignatureStatus::kUncovered, 7},
+      // Only the signature lines that end the manifest count: one above a comment is
+      // covered by those below it, which then fail.
+      {kManifest + firstLine + "\r\n; comment\r\n" + SignatureLine(both) + "\r\n",
+       {fresh.key}, SignatureStatus::kBad, 8},
+      {kManifest + firstLine + "\r\n; kavexwebupd-signature x\r\n", {old.key},
+       SignatureStatus::kMalformed, 7},
+      // A line repeated is refused, not verified once a copy.
+      {oldOnly + firstLine + "\r\n", {old.key}, SignatureStatus::kMalformed, 7},
+  };
+  for (const Case& c : cases) {
+    const ManifestSignature signature = CheckManifestSignature(c.manifest, c.trusted);
+    EXPECT_EQ(signature.status, c.status) << c.manifest;
+    EXPECT_EQ(signature.line, c.line) << c.manifest;
+  }
+  EXPECT_EQ(CheckManifestSignature(both, {fresh.key}).keyIds,
+            (std::vector<std::string>{old.key.id, fresh.key.id}));
+  // Signing again by the same keys in the same order leaves it alone; other keys re-sign.
+  EXPECT_EQ(SignManifest(both, {old, fresh}), both);
+  const std::string resigned = SignManifest(both, {fresh});
+  EXPECT_EQ(CheckManifestSignature(resigned, {fresh.key}).keyIds,
+            std::vector<std::string>{fresh.key.id});
+  EXPECT_THROW(SignManifest(kManifest, {}), std::invalid_argument);
+  EXPECT_THROW(SignManifest(kManifest, {old, fresh, old}), std::invalid_argument);
 }

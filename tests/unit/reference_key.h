@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/signature.h"
+#include "update/manifest_signature.h"
 
 inline std::vector<unsigned char> FromHex(const std::string& hex) {
   std::vector<unsigned char> bytes;
@@ -30,6 +31,8 @@ inline const platform::P256Point kReferencePoint = ArrayFromHex<64>(
 // Its key id: the first 8 bytes of SHA-256 over its SubjectPublicKeyInfo, as
 // openssl pkey -pubin -outform DER | sha256sum gives them.
 inline const char kReferenceKeyId[] = "5a7a78cca4a0f420";
+inline const ManifestKey kReferenceKey{kReferencePoint, kReferenceKeyId};
+inline const ManifestSigningKey kReferenceSigningKey{kReferenceD, kReferenceKey};
 inline const platform::P256Signature kSampleSignature = ArrayFromHex<64>(
     "EFD48B2AACB6A8FD1140DD9CD45E81D69D2C877B56AAF991C34D0EA84EAF3716"
     "F7CB1C942D657C41D436C7A1B6E29F65F3E900DBB9AFF4064DC4AB2F843ACDA8");

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/key_encoding.h"
+#include "tool/key_files.h"
 #include "tool/manifest_tool.h"
 #include "update/manifest_freshness.h"
 #include "update/manifest_signature.h"
@@ -53,14 +54,12 @@ TEST(ManifestToolKeys, KeygenWritesAPrivateKeyForItsOwnerAndThePublicKey) {
   struct stat status;
   ASSERT_EQ(::stat(folder.Private().c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0600u);
-  platform::P256Scalar d{};
-  platform::P256Point fromPrivate{};
-  platform::P256Point fromPublic{};
+  ManifestSigningKey fromPrivate;
+  std::vector<ManifestKey> fromPublic;
   std::string why;
-  ASSERT_TRUE(
-      platform::ReadP256PrivateKeyPem(test::ReadFile(folder.Private()), d, fromPrivate, why));
-  ASSERT_TRUE(platform::ReadP256PublicKeyPem(test::ReadFile(folder.Public()), fromPublic, why));
-  EXPECT_EQ(fromPrivate, fromPublic);
+  ASSERT_TRUE(ReadPrivateKeyPem(test::ReadFile(folder.Private()), fromPrivate, why));
+  ASSERT_TRUE(ReadPublicKeysPem(test::ReadFile(folder.Public()), fromPublic, why));
+  EXPECT_EQ(fromPrivate.key.id, fromPublic.at(0).id);
   // Never over an existing file, and a half-made pair is not left behind.
   const std::string again = folder.Path("again.pem");
   const ToolRun refused = Tool({"keygen", again, folder.Public()});
@@ -222,8 +221,7 @@ TEST(ManifestToolKeys, ASignatureThatIsNotValidIsAFindingOfEveryCommand) {
 
   // Against a key that did not sign it: another key, and the fix names the one expected.
   const std::string reference = folder.Path("reference.pem");
-  test::WriteFile(
-      reference, platform::PemEncode(platform::EncodeP256PublicKey(kReferencePoint), "PUBLIC KEY"));
+  test::WriteFile(reference, PublicKeyPem(kReferencePoint));
   const ToolRun other = Tool({"check", manifest, "--key", reference});
   EXPECT_EQ(other.code, 1);
   EXPECT_NE(other.out.find("signature: other-key (key " + std::string(kReferenceKeyId)),
@@ -259,4 +257,45 @@ TEST(ManifestToolKeys, KeysAndManifestsThatCannotServe) {
     EXPECT_NE(run.err.find("Usage: kavexwebupd-manifest"), std::string::npos) << run.err;
   }
   EXPECT_FALSE(test::Exists(folder.Path("a.pem")));
+}
+
+TEST(ManifestToolKeys, SignsWithEveryKeyGivenAndCannotLoseOrLeakOne) {
+  const KeyFolder folder;
+  const std::string second = folder.Path("second.pem");
+  ASSERT_EQ(Tool({"keygen", second, folder.Path("second.pub")}).code, 0);
+  const std::string manifest = folder.Path("update.ini");
+  test::WriteFile(manifest, kManifest);
+  const ToolRun both = Tool({"--json", "sign", manifest, "--key", folder.Private(), "--key", second});
+  ASSERT_EQ(both.code, 0) << both.err;
+  EXPECT_EQ(both.err, "");
+  EXPECT_NE(both.out.find("\"keyIds\":[\""), std::string::npos) << both.out;
+  // Each public key alone finds it valid; a file with both keys too.
+  test::WriteFile(folder.Path("both.pub"),
+                  test::ReadFile(folder.Path("second.pub")) + test::ReadFile(folder.Public()));
+  for (const std::string& key : {folder.Public(), folder.Path("second.pub"), folder.Path("both.pub")})
+    EXPECT_EQ(Tool({"check", manifest, "--key", key}).code, 0) << key;
+
+  // The output is never the key file, under any name.
+  const std::string key = test::ReadFile(folder.Private());
+  ASSERT_EQ(::link(folder.Private().c_str(), folder.Path("linked.pem").c_str()), 0);
+  for (const std::string& output : {folder.Private(), folder.Path("./private.pem"), folder.Path("linked.pem")}) {
+    const ToolRun run = Tool({"sign", manifest, "--key", folder.Private(), "-o", output});
+    EXPECT_EQ(run.code, 2) << output;
+    EXPECT_NE(run.err.find("would destroy the private key"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Tool({"sign", folder.Private(), "--key", folder.Private()}).code, 2);
+  EXPECT_EQ(test::ReadFile(folder.Private()), key);
+  // Nor is a private key signed as a manifest, to be published.
+  test::WriteFile(folder.Path("leak.ini"), kManifest + key);
+  const ToolRun leak = Tool({"sign", folder.Path("leak.ini"), "--key", second});
+  EXPECT_EQ(leak.code, 2);
+  EXPECT_NE(leak.err.find("holds a private key"), std::string::npos) << leak.err;
+
+  // A key others may read is used, with a warning.
+  ASSERT_EQ(::chmod(second.c_str(), 0640), 0);
+  const ToolRun readable = Tool({"sign", manifest, "--key", second});
+  EXPECT_EQ(readable.code, 0);
+  EXPECT_NE(readable.err.find("warning: the private key " + second + " may be read by other users"),
+            std::string::npos)
+      << readable.err;
 }

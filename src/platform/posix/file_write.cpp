@@ -27,4 +27,16 @@ bool ReplaceFileContent(const std::string& path, const std::string& content) {
   return posix::ReplaceFile(path, content);
 }
 
+bool IsSameFile(const std::string& first, const std::string& second) {
+  struct stat a;
+  struct stat b;
+  return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool ReadableByOthers(const std::string& path) {
+  struct stat status;
+  return ::stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+}
+
 }  // namespace platform

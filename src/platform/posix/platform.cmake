@@ -19,6 +19,11 @@ function(kwu_platform_crypto target)
   target_link_libraries(${target} PUBLIC OpenSSL::Crypto)
 endfunction()
 
+# The maker's tool reads and writes key files with libcrypto.
+function(kwu_platform_key_files target)
+  target_link_libraries(${target} PUBLIC OpenSSL::Crypto)
+endfunction()
+
 # Dialogs and message boxes may need windows: the GTK module, which the program loads only
 # when it has a dialog to show and a display, so that runs without one need no GTK. It is
 # made beside the program, where the program looks first.

@@ -1,12 +1,14 @@
-// ECDSA P-256 on Linux: OpenSSL's libcrypto. Keys enter it in the DER forms of
-// key_encoding.h, so that it reads exactly the keys the Windows program reads.
+// ECDSA P-256 on Linux: OpenSSL's libcrypto. Keys enter it as their point (and scalar),
+// as they enter CNG on Windows.
 #include "platform/signature.h"
+
+#include "platform/posix/p256_key.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/ec.h>
 #include <openssl/evp.h>
-#include <openssl/x509.h>
+#include <openssl/param_build.h>
 
 #include <memory>
 #include <vector>
@@ -19,31 +21,15 @@ template <class T, void (*Free)(T*)>
 struct Deleter {
   void operator()(T* p) const { Free(p); }
 };
-using Key = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
+using Key = P256Key;
 using KeyContext = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
 using Signature = std::unique_ptr<ECDSA_SIG, Deleter<ECDSA_SIG, ECDSA_SIG_free>>;
 using Number = std::unique_ptr<BIGNUM, Deleter<BIGNUM, BN_free>>;
+using ParamBuild = std::unique_ptr<OSSL_PARAM_BLD, Deleter<OSSL_PARAM_BLD, OSSL_PARAM_BLD_free>>;
+using Params = std::unique_ptr<OSSL_PARAM, Deleter<OSSL_PARAM, OSSL_PARAM_free>>;
 
 [[noreturn]] void Fail(const char* what) {
   throw CryptoException(std::string("OpenSSL: ") + what + " failed");
-}
-
-Key PublicKey(const P256Point& point) {
-  const std::vector<unsigned char> der = EncodeP256PublicKey(point);
-  const unsigned char* at = der.data();
-  Key key(d2i_PUBKEY(nullptr, &at, static_cast<long>(der.size())));
-  if (!key)
-    Fail("reading the public key");
-  return key;
-}
-
-Key PrivateKey(const P256Scalar& d, const P256Point& point) {
-  const std::vector<unsigned char> der = EncodeP256PrivateKey(d, point);
-  const unsigned char* at = der.data();
-  Key key(d2i_AutoPrivateKey(nullptr, &at, static_cast<long>(der.size())));
-  if (!key)
-    Fail("reading the private key");
-  return key;
 }
 
 // A context for the key's signing or verifying of SHA-256 digests.
@@ -55,7 +41,56 @@ KeyContext DigestContext(EVP_PKEY* key, int (*init)(EVP_PKEY_CTX*)) {
   return context;
 }
 
+// The big-endian number of size bytes at data.
+Number FromBytes(const unsigned char* data, std::size_t size) {
+  Number number(BN_bin2bn(data, static_cast<int>(size), nullptr));
+  if (!number)
+    Fail("reading a number");
+  return number;
+}
+
 }  // namespace
+
+P256Key MakeP256Key(const P256Point& point, const P256Scalar* d) {
+  unsigned char encoded[1 + sizeof point] = {0x04};  // uncompressed: 04 X Y
+  std::copy(point.begin(), point.end(), encoded + 1);
+  ParamBuild build(OSSL_PARAM_BLD_new());
+  Number scalar;
+  if (d != nullptr)
+    scalar = FromBytes(d->data(), d->size());
+  if (!build ||
+      OSSL_PARAM_BLD_push_utf8_string(build.get(), OSSL_PKEY_PARAM_GROUP_NAME, "P-256", 0) != 1 ||
+      OSSL_PARAM_BLD_push_octet_string(build.get(), OSSL_PKEY_PARAM_PUB_KEY, encoded,
+                                       sizeof encoded) != 1 ||
+      (scalar && OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_PRIV_KEY, scalar.get()) != 1))
+    Fail("preparing the key");
+  const Params params(OSSL_PARAM_BLD_to_param(build.get()));
+  const KeyContext context(EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr));
+  EVP_PKEY* key = nullptr;
+  // Reading the point checks that it is on the curve.
+  if (!params || !context || EVP_PKEY_fromdata_init(context.get()) <= 0 ||
+      EVP_PKEY_fromdata(context.get(), &key, d != nullptr ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY,
+                        params.get()) <= 0)
+    Fail(d != nullptr ? "reading the private key" : "reading the public key");
+  return P256Key(key);
+}
+
+bool P256PointOf(EVP_PKEY* key, P256Point& point) {
+  char group[32] = "";
+  std::size_t length = 0;
+  if (EVP_PKEY_get_base_id(key) != EVP_PKEY_EC ||
+      EVP_PKEY_get_group_name(key, group, sizeof group, &length) != 1 ||
+      std::string(group) != "prime256v1")
+    return false;
+  BIGNUM* x = nullptr;
+  BIGNUM* y = nullptr;
+  const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_EC_PUB_X, &x) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_EC_PUB_Y, &y) == 1;
+  const Number xOwner(x);
+  const Number yOwner(y);
+  return got && BN_bn2binpad(x, point.data(), 32) == 32 &&
+         BN_bn2binpad(y, point.data() + 32, 32) == 32;
+}
 
 Sha256Digest Sha256(const void* data, std::size_t size) {
   Sha256Digest digest;
@@ -67,7 +102,7 @@ Sha256Digest Sha256(const void* data, std::size_t size) {
 }
 
 bool VerifyP256(const P256Point& key, const Sha256Digest& digest, const P256Signature& signature) {
-  const Key publicKey = PublicKey(key);
+  const Key publicKey = MakeP256Key(key);
   // OpenSSL takes the signature in DER: SEQUENCE { INTEGER r, INTEGER s }.
   Signature pair(ECDSA_SIG_new());
   Number r(BN_bin2bn(signature.data(), 32, nullptr));
@@ -91,7 +126,7 @@ bool VerifyP256(const P256Point& key, const Sha256Digest& digest, const P256Sign
 }
 
 P256Signature SignP256(const P256Scalar& d, const P256Point& point, const Sha256Digest& digest) {
-  const Key key = PrivateKey(d, point);
+  const Key key = MakeP256Key(point, &d);
   const KeyContext context = DigestContext(key.get(), EVP_PKEY_sign_init);
   std::size_t length = 0;
   if (EVP_PKEY_sign(context.get(), nullptr, &length, digest.data(), digest.size()) <= 0)

@@ -18,6 +18,12 @@ endfunction()
 function(kwu_platform_crypto target)
 endfunction()
 
+# The maker's tool reads and writes key files with crypt32 (and DER code of its own for
+# private keys, tool/win32/key_files.cpp); the program never links it.
+function(kwu_platform_key_files target)
+  target_link_libraries(${target} PUBLIC crypt32)
+endfunction()
+
 # A GUI-subsystem or console executable. The runtime goes into it (libgcc and libstdc++
 # with MinGW), and a release executable carries no symbols, which halves its size.
 # MinGW-w64's GCC 12 stops with an internal error when it splits the tool's link-time
