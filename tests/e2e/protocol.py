@@ -134,16 +134,17 @@ STRING_NAMES = [name for name, _, _ in resource_script.read_script(
 def product_text(locale, name):
     """The string entry name (IDS_...) as a product of that locale sees it: its language's
     translation, as the library holds it, where the program ships a library for the
-    locale; the program's English text otherwise."""
+    locale and the entry is translated; the program's English text otherwise (a library
+    holds the English text of an entry its translation lacks)."""
+    script = resource_script.read_script(os.path.join(SOURCE_DIR, "src", "ui", "kavexwebupd.rc"))
+    english = dict((entry, text) for entry, text, _ in script.strings)[name]
     try:
         language = locale_languages.language(locale)
     except KeyError:
-        script = resource_script.read_script(os.path.join(SOURCE_DIR, "src", "ui",
-                                                          "kavexwebupd.rc"))
-        return dict((entry, text) for entry, text, _ in script.strings)[name]
+        return english
     path = os.path.join(SOURCE_DIR, "locale", "%s.po" % language.folder)
-    text = make_locale_rc.translations(path)[name]
-    return make_locale_rc.windows_form(text, language.codepage)
+    text = make_locale_rc.translations(path).get(name)
+    return english if text is None else make_locale_rc.windows_form(text, language.codepage)
 
 
 def product_file(name, version, locale="", extra="", newline="\n"):
