@@ -27,5 +27,12 @@ bool ReadPrivateKeyPem(const std::string& pem, ManifestSigningKey& key, std::str
 std::string PrivateKeyPem(const ManifestSigningKey& key);
 std::string PublicKeyPem(const platform::P256Point& point);
 
+// Whether a key file's count of public keys serves: false, with why, for none or more than
+// kMaxPublicKeys.
+bool PublicKeyCountServes(std::size_t count, std::string& why);
+
+// Whether a PEM private key is unencrypted, as the tool reads it: false, with why, if not.
+bool PrivateKeyIsPlain(const std::string& pem, std::string& why);
+
 // Whether text holds the first line of a PEM private key of any kind.
 bool HoldsPrivateKeyPem(const std::string& text);

@@ -81,23 +81,12 @@ bool ReadPublicKeysPem(const std::string& pem, std::vector<ManifestKey>& keys, s
     }
     keys.push_back(ManifestKeyOf(point));
   }
-  if (keys.empty()) {
-    why = "it holds no PEM \"PUBLIC KEY\"";
-    return false;
-  }
-  if (keys.size() > kMaxPublicKeys) {
-    why = "it holds " + std::to_string(keys.size()) + " public keys; one to " +
-          std::to_string(kMaxPublicKeys) + " are trusted";
-    return false;
-  }
-  return true;
+  return PublicKeyCountServes(keys.size(), why);
 }
 
 bool ReadPrivateKeyPem(const std::string& pem, ManifestSigningKey& key, std::string& why) {
-  if (pem.find("ENCRYPTED") != std::string::npos) {
-    why = "it is encrypted (write it unencrypted: openssl pkey -in KEY -out PLAIN)";
+  if (!PrivateKeyIsPlain(pem, why))
     return false;
-  }
   const Bio bio = ReadingBio(pem);
   const platform::P256Key read(PEM_read_bio_PrivateKey(bio.get(), nullptr, NoPassPhrase, nullptr));
   ERR_clear_error();
