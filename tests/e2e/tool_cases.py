@@ -5,6 +5,7 @@ test_wine_manifest_tool.py run them."""
 
 import json
 import os
+import re
 
 from protocol import SOURCE_DIR, Reply, manifest, ok, page_of, product_file, product_text
 from manifest_download_cases import free_port
@@ -63,31 +64,11 @@ AGREEMENT_CASES = [
 
 
 def _unescaped(text):
-    """A line of the traps fixture as bytes, its escapes undone."""
-    line = bytearray()
-    at = 0
-    while at < len(text):
-        char = text[at]
-        at += 1
-        if char != "\\" or at == len(text):
-            line += char.encode("utf-8")
-            continue
-        escape = text[at]
-        at += 1
-        if escape == "t":
-            line += b"\t"
-        elif escape == "s":
-            line += b" "
-        elif escape == "x":
-            line.append(int(text[at:at + 2], 16))
-            at += 2
-        elif escape == "*":
-            digits = len(text[at:]) - len(text[at:].lstrip("0123456789"))
-            line += line[-1:] * (int(text[at:at + digits]) - 1)
-            at += digits
-        else:
-            line += escape.encode("utf-8")
-    return bytes(line)
+    """A line of the traps fixture, read one character a byte, as bytes."""
+    text = re.sub(r"(.)\\\*(\d+)", lambda match: match[1] * int(match[2]), text)
+    escapes = {"t": "\t", "s": " "}
+    return re.sub(r"\\(x..|.)", lambda match: chr(int(match[1][1:], 16)) if len(match[1]) == 3
+                  else escapes.get(match[1], match[1]), text).encode("latin-1")
 
 
 def _read_traps():
@@ -95,7 +76,7 @@ def _read_traps():
     with the traps, [(line, kind) found], the lines without the traps)."""
     traps = []
     path = os.path.join(SOURCE_DIR, "tests", "fixtures", "manifests", "traps.txt")
-    with open(path, encoding="utf-8") as fixture:
+    with open(path, encoding="latin-1") as fixture:
         for text in fixture.read().splitlines():
             word, _, rest = text.partition(" ")
             if word == "case":
