@@ -15,6 +15,7 @@
 #include "tool/update_explain.h"
 #include "update/manifest_lookup.h"
 
+#include "../support/random_manifest.h"
 #include "test_folder.h"
 #include "worked_example.h"
 
@@ -86,26 +87,9 @@ TEST(LookupObserver, NumbersLinesAsAnEditorDoes) {
 TEST(LookupObserver, GivesTheSameResultAsThePlainLookup) {
   // Random manifests of the lookup's line kinds: the observed pass must not decide
   // differently from the one the program makes.
-  const Strings pieces = {"[App 1]",
-                          "[app 1 EN]",
-                          "[App 2]",
-                          "[Other 1]",
-                          "Sections=App 2",
-                          "Sections = App 1 en",
-                          "FileArgs=http://h/a",
-                          "FileArgs=",
-                          "fileargs=http://h/b",
-                          "; c",
-                          "  ",
-                          "[App  1]",
-                          "FileArgsOld=q"};
-  const Strings ends = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
   std::mt19937 random(7);
   for (int round = 0; round < 400; ++round) {
-    std::string manifest;
-    const int count = static_cast<int>(random() % 12);
-    for (int i = 0; i < count; ++i)
-      manifest += pieces[random() % pieces.size()] + ends[random() % ends.size()];
+    const std::string manifest = test::RandomManifest(random);
     for (const char* key : {"1", "1 en", "2"}) {
       std::string observed;
       Steps("App", key, manifest, &observed);
