@@ -129,7 +129,7 @@ bool IsMarkup(const std::string& text) {
 // and a lone CR among other line ends, which ends a line for the program and for an editor
 // but not for a diff, a review or a web page, where a section can hide behind a comment.
 std::vector<ManifestFinding> HiddenBytes(const std::string& manifest) {
-  std::vector<ManifestFinding> findings;
+  std::vector<ManifestFinding> findings = {};
   const bool otherLineEnds = manifest.find('\n') != std::string::npos;
   std::size_t line = 1;
   std::size_t zeroFoundOn = 0;
@@ -163,23 +163,14 @@ std::vector<ManifestFinding> HiddenBytes(const std::string& manifest) {
 
 // The manifest read line by line, with the section each line belongs to as the lookup
 // meets it.
-class Reading {
-public:
+struct Reading {
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-  Reading(const std::string& manifest, std::vector<Line> lines)
-      : manifest(manifest), lines(std::move(lines)) {
-    for (std::size_t i = 1; i < this->lines.size(); ++i) {
-      if (IsHeader(this->lines[i].text))
-        headers[FoldedHeader(this->lines[i].text)].push_back(i);
-    }
-  }
-
   const std::string& manifest;
-  const std::vector<Line> lines;
+  std::vector<Line> lines = {};
   // Where each header stands (indices into lines, rising), for repetitions and targets.
-  std::unordered_map<std::string, std::vector<std::size_t>> headers;
-  std::vector<ManifestFinding> findings;
+  std::unordered_map<std::string, std::vector<std::size_t>> headers = {};
+  std::vector<ManifestFinding> findings = {};
 
   // The section the line being read belongs to: the index of its header line, or none;
   // and whether its first FileArgs or Sections line, the one on endedBy, has been passed.
@@ -359,11 +350,14 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
                             "update manifest: most likely a server's folder listing or error "
                             "page, or the wrong file.",
                             "Give the address or file of the manifest itself."}};
-  std::vector<Line> lines;
-  ForEachManifestLine(manifest, [&lines](std::size_t number, std::string_view text) {
-    lines.push_back(Line{number, std::string(text), lines.empty()});
+  Reading reading{manifest};
+  ForEachManifestLine(manifest, [&reading](std::size_t number, std::string_view text) {
+    reading.lines.push_back(Line{number, std::string(text), reading.lines.empty()});
   });
-  Reading reading(manifest, std::move(lines));
+  for (std::size_t i = 1; i < reading.lines.size(); ++i) {
+    if (IsHeader(reading.lines[i].text))
+      reading.headers[FoldedHeader(reading.lines[i].text)].push_back(i);
+  }
   for (std::size_t i = 0; i < reading.lines.size(); ++i) {
     const LineKind kind = KindOf(reading.lines[i]);
     if (kind == LineKind::kHeader)
