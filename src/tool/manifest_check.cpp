@@ -129,7 +129,7 @@ bool IsMarkup(const std::string& text) {
 // and a lone CR among other line ends, which ends a line for the program and for an editor
 // but not for a diff, a review or a web page, where a section can hide behind a comment.
 std::vector<ManifestFinding> HiddenBytes(const std::string& manifest) {
-  std::vector<ManifestFinding> findings;
+  std::vector<ManifestFinding> findings = {};
   const bool otherLineEnds = manifest.find('\n') != std::string::npos;
   std::size_t line = 1;
   std::size_t zeroFoundOn = 0;
@@ -161,6 +161,185 @@ std::vector<ManifestFinding> HiddenBytes(const std::string& manifest) {
   return findings;
 }
 
+// The manifest read line by line, with the section each line belongs to as the lookup
+// meets it.
+struct Reading {
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  const std::string& manifest;
+  std::vector<Line> lines = {};
+  // Where each header stands (indices into lines, rising), for repetitions and targets.
+  std::unordered_map<std::string, std::vector<std::size_t>> headers = {};
+  std::vector<ManifestFinding> findings = {};
+
+  // The section the line being read belongs to: the index of its header line, or none;
+  // and whether its first FileArgs or Sections line, the one on endedBy, has been passed.
+  std::size_t section = kNone;
+  bool sectionEnded = false;
+  std::size_t endedBy = 0;
+
+  // Whether a lookup of the current section reads the line being read.
+  bool Reached() const { return section != kNone && !sectionEnded; }
+
+  void Open(std::size_t index) {
+    section = index;
+    sectionEnded = false;
+  }
+
+  // A FileArgs or Sections line on lineNumber: every lookup of the section stops there.
+  void EndSection(std::size_t lineNumber) {
+    if (!Reached())
+      return;
+    sectionEnded = true;
+    endedBy = lineNumber;
+  }
+
+  void Add(std::size_t line, const char* kind, std::string message, std::string fix) {
+    findings.push_back(ManifestFinding{line, kind, std::move(message), std::move(fix)});
+  }
+};
+
+// One rule: the findings of one kind on the line at index i, added to the reading.
+using Rule = void (*)(Reading& reading, std::size_t i);
+
+void HeaderOnFirstLineRule(Reading& r, std::size_t i) {
+  const Line& line = r.lines[i];
+  if (!IsHeader(line.text))
+    return;
+  const std::string fixed = WithLineChanged(
+      r.manifest, line.number, [](const std::string& raw) { return kCommentLine + raw; });
+  r.Add(line.number, kHeaderOnFirstLine,
+        "The first line is never read, so the header " + line.text + " opens no section.",
+        "Put a comment line such as \"; update manifest\" above it." +
+            EffectNote(r.manifest, fixed, line.text));
+}
+
+void HeaderBlanksRule(Reading& r, std::size_t i) {
+  const Line& line = r.lines[i];
+  const std::string trouble = BlankTrouble(line.text);
+  if (!trouble.empty())
+    r.Add(line.number, kHeaderBlanks,
+          "The header " + line.text + " has " + trouble +
+              ": the program builds headers with single blanks, so no product matches it.",
+          "Write it as \"[Name Version]\" or \"[Name Version locale]\" with single blanks.");
+}
+
+void DuplicateHeaderRule(Reading& r, std::size_t i) {
+  const Line& line = r.lines[i];
+  const std::size_t earliest = r.headers[FoldedHeader(line.text)].front();
+  if (earliest < i)
+    r.Add(line.number, kDuplicateHeader,
+          "The header " + line.text + " already stands on line " +
+              std::to_string(r.lines[earliest].number) +
+              "; this section is read only when that one has no FileArgs and no Sections.",
+          "Keep one section per header and merge the two.");
+}
+
+// A key line outside every section, or after the line that ends every lookup of it.
+void UnreachableLineRule(Reading& r, std::size_t i) {
+  if (r.Reached())
+    return;
+  const bool outside = r.section == Reading::kNone;
+  const std::string why =
+      outside ? "it stands before the first section header that the program reads"
+              : "line " + std::to_string(r.endedBy) + " ends every lookup of this section";
+  r.Add(r.lines[i].number, kUnreachableLine, "No lookup reaches this line: " + why + ".",
+        outside ? "Move it below the header of its section."
+                : "Move it above line " + std::to_string(r.endedBy) + ", or remove it.");
+}
+
+// A key in another letter case, where a lookup reads it (elsewhere the line is unreachable
+// whatever its case).
+void KeyLetterCaseRule(Reading& r, std::size_t i) {
+  if (!r.Reached())
+    return;
+  const Line& line = r.lines[i];
+  const std::string key = StartsWithOtherCase(line.text, kFileArgsKey) ? kFileArgsKey : kSectionsKey;
+  const std::string fixed = WithLineChanged(r.manifest, line.number, [&key](std::string raw) {
+    return raw.replace(raw.find_first_not_of(" \t\v\f"), key.size(), key);
+  });
+  std::string effect = EffectNote(r.manifest, fixed, r.lines[r.section].text);
+  if (!effect.empty())
+    effect += " If the line is meant to be ignored, make it a comment (\";\") instead.";
+  r.Add(line.number, kKeyLetterCase,
+        "\"" + line.text.substr(0, key.size()) + "\" is not a key: only \"" + key +
+            "\" in this letter case counts, so the line is ignored.",
+        "Write \"" + key + "\"." + effect);
+}
+
+void FileArgsValueRule(Reading& r, std::size_t i) {
+  const Line& line = r.lines[i];
+  if (line.text.find('=') == std::string::npos) {
+    r.Add(line.number, kFileArgsWithoutEquals,
+          "The line has no \"=\", so its value is the whole line, which is no address.",
+          "Write \"FileArgs=http://...\".");
+    return;
+  }
+  const std::string value(ManifestValue(line.text));
+  if (value.empty())
+    r.Add(line.number, kEmptyFileArgs,
+          "An empty FileArgs ends the lookup here with no page: no update is offered, "
+          "and later lines of the section are not read.",
+          "Give the page address, or remove the line.");
+  else if (!IsUpdatePage(value))
+    r.Add(line.number, kFileArgsNotHttp,
+          "The page " + value + " is not an " + AcceptedSchemesText() +
+              " address the program offers (" + WhyNotUpdatePage(value) +
+              "): the program treats it as no update.",
+          "Give an absolute " + AcceptedSchemesText("://") + " address of at most " +
+              std::to_string(kMaxUpdatePageLength) + " characters.");
+}
+
+void RedirectTargetRule(Reading& r, std::size_t i) {
+  if (!r.Reached())
+    return;
+  const Line& line = r.lines[i];
+  const std::string target = RedirectionHeader(line.text);
+  const auto found = r.headers.find(FoldedHeader(target));
+  const bool below = found != r.headers.end() && found->second.back() > i;
+  const bool above = found != r.headers.end() && found->second.front() < i;
+  if (!below)
+    r.Add(line.number, kRedirectTargetMissing,
+          "The redirection to " + target + " finds nothing: " +
+              (above ? "that header stands above this line, and the manifest is read "
+                       "only downwards."
+                     : "no such header follows."),
+          above ? "Move the section " + target + " below this line."
+                : "Add a section " + target + " below this line, or correct the name.");
+}
+
+// The kinds of line the lookup tells apart.
+enum class LineKind { kFirst, kNothing, kHeader, kKeyInOtherCase, kFileArgs, kSections, kOther };
+
+LineKind KindOf(const Line& line) {
+  const std::string& text = line.text;
+  if (line.first)
+    return LineKind::kFirst;
+  if (MeansNothing(text))
+    return LineKind::kNothing;
+  if (IsHeader(text))
+    return LineKind::kHeader;
+  if (StartsWithOtherCase(text, kFileArgsKey) || StartsWithOtherCase(text, kSectionsKey))
+    return LineKind::kKeyInOtherCase;
+  if (StartsWith(text, kFileArgsKey))
+    return LineKind::kFileArgs;
+  if (StartsWith(text, kSectionsKey))
+    return LineKind::kSections;
+  return LineKind::kOther;
+}
+
+// The rules for each kind of line (in the order of LineKind), each kind's in the order
+// their findings appear on one line.
+const std::vector<Rule> kRules[] = {
+    /* kFirst */ {HeaderOnFirstLineRule},
+    /* kNothing */ {},
+    /* kHeader */ {HeaderBlanksRule, DuplicateHeaderRule},
+    /* kKeyInOtherCase */ {UnreachableLineRule, KeyLetterCaseRule},
+    /* kFileArgs */ {UnreachableLineRule, FileArgsValueRule},
+    /* kSections */ {UnreachableLineRule, RedirectTargetRule},
+    /* kOther */ {UnreachableLineRule},
+};
+
 }  // namespace
 
 std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
@@ -171,145 +350,26 @@ std::vector<ManifestFinding> CheckManifest(const std::string& manifest) {
                             "update manifest: most likely a server's folder listing or error "
                             "page, or the wrong file.",
                             "Give the address or file of the manifest itself."}};
-  std::vector<Line> lines;
-  ForEachManifestLine(manifest, [&lines](std::size_t number, std::string_view text) {
-    lines.push_back(Line{number, std::string(text), lines.empty()});
+  Reading reading{manifest};
+  ForEachManifestLine(manifest, [&reading](std::size_t number, std::string_view text) {
+    reading.lines.push_back(Line{number, std::string(text), reading.lines.empty()});
   });
-
-  // Where each header stands (indices into lines, rising), for repetitions and targets.
-  std::unordered_map<std::string, std::vector<std::size_t>> headers;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    if (IsHeader(lines[i].text))
-      headers[FoldedHeader(lines[i].text)].push_back(i);
+  for (std::size_t i = 1; i < reading.lines.size(); ++i) {
+    if (IsHeader(reading.lines[i].text))
+      reading.headers[FoldedHeader(reading.lines[i].text)].push_back(i);
   }
-
-  std::vector<ManifestFinding> findings;
-  auto add = [&findings](std::size_t line, const char* kind, std::string message, std::string fix) {
-    findings.push_back(ManifestFinding{line, kind, std::move(message), std::move(fix)});
-  };
-
-  // The section each line belongs to: the index of its header line, or none.
-  const std::size_t kNone = static_cast<std::size_t>(-1);
-  std::size_t section = kNone;
-  bool sectionEnded = false;  // its first FileArgs or Sections line has been passed
-  std::size_t endedBy = 0;
-
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Line& line = lines[i];
-    const std::string& text = line.text;
-
-    if (line.first) {
-      if (IsHeader(text)) {
-        const std::string fixed = WithLineChanged(
-            manifest, line.number, [](const std::string& raw) { return kCommentLine + raw; });
-        add(line.number, kHeaderOnFirstLine,
-            "The first line is never read, so the header " + text + " opens no section.",
-            "Put a comment line such as \"; update manifest\" above it." +
-                EffectNote(manifest, fixed, text));
-      }
-      continue;
-    }
-    if (MeansNothing(text))
-      continue;
-
-    if (IsHeader(text)) {
-      section = i;
-      sectionEnded = false;
-      const std::string trouble = BlankTrouble(text);
-      if (!trouble.empty())
-        add(line.number, kHeaderBlanks,
-            "The header " + text + " has " + trouble +
-                ": the program builds headers with single blanks, so no product matches it.",
-            "Write it as \"[Name Version]\" or \"[Name Version locale]\" with single blanks.");
-      const std::size_t earliest = headers[FoldedHeader(text)].front();
-      if (earliest < i)
-        add(line.number, kDuplicateHeader,
-            "The header " + text + " already stands on line " +
-                std::to_string(lines[earliest].number) +
-                "; this section is read only when that one has no FileArgs and no Sections.",
-            "Keep one section per header and merge the two.");
-      continue;
-    }
-
-    // A key line outside every section, or after the line that ends every lookup of it.
-    if (section == kNone || sectionEnded) {
-      const std::string why =
-          section == kNone
-              ? "it stands before the first section header that the program reads"
-              : "line " + std::to_string(endedBy) + " ends every lookup of this section";
-      add(line.number, kUnreachableLine, "No lookup reaches this line: " + why + ".",
-          section == kNone ? "Move it below the header of its section."
-                           : "Move it above line " + std::to_string(endedBy) + ", or remove it.");
-      if (!StartsWith(text, kFileArgsKey) && !StartsWith(text, kSectionsKey))
-        continue;
-    }
-
-    if (StartsWithOtherCase(text, kFileArgsKey) || StartsWithOtherCase(text, kSectionsKey)) {
-      const std::string key = StartsWithOtherCase(text, kFileArgsKey) ? kFileArgsKey : kSectionsKey;
-      const std::string fixed = WithLineChanged(manifest, line.number, [&key](std::string raw) {
-        return raw.replace(raw.find_first_not_of(" \t\v\f"), key.size(), key);
-      });
-      std::string effect;
-      if (section != kNone && !sectionEnded)
-        effect = EffectNote(manifest, fixed, lines[section].text);
-      if (!effect.empty())
-        effect += " If the line is meant to be ignored, make it a comment (\";\") instead.";
-      add(line.number, kKeyLetterCase,
-          "\"" + text.substr(0, key.size()) + "\" is not a key: only \"" + key +
-              "\" in this letter case counts, so the line is ignored.",
-          "Write \"" + key + "\"." + effect);
-      continue;
-    }
-
-    if (StartsWith(text, kFileArgsKey)) {
-      const bool ends = !sectionEnded && section != kNone;
-      if (text.find('=') == std::string::npos) {
-        add(line.number, kFileArgsWithoutEquals,
-            "The line has no \"=\", so its value is the whole line, which is no address.",
-            "Write \"FileArgs=http://...\".");
-      } else {
-        const std::string value(ManifestValue(text));
-        if (value.empty())
-          add(line.number, kEmptyFileArgs,
-              "An empty FileArgs ends the lookup here with no page: no update is offered, "
-              "and later lines of the section are not read.",
-              "Give the page address, or remove the line.");
-        else if (!IsUpdatePage(value))
-          add(line.number, kFileArgsNotHttp,
-              "The page " + value + " is not an " + AcceptedSchemesText() +
-                  " address the program offers (" + WhyNotUpdatePage(value) +
-                  "): the program treats it as no update.",
-              "Give an absolute " + AcceptedSchemesText("://") + " address of at most " +
-                  std::to_string(kMaxUpdatePageLength) + " characters.");
-      }
-      if (ends) {
-        sectionEnded = true;
-        endedBy = line.number;
-      }
-      continue;
-    }
-
-    if (StartsWith(text, kSectionsKey)) {
-      const std::string target = RedirectionHeader(text);
-      const auto found = headers.find(FoldedHeader(target));
-      const bool below = found != headers.end() && found->second.back() > i;
-      const bool above = found != headers.end() && found->second.front() < i;
-      if (!below && !sectionEnded && section != kNone)
-        add(line.number, kRedirectTargetMissing,
-            "The redirection to " + target + " finds nothing: " +
-                (above ? "that header stands above this line, and the manifest is read "
-                         "only downwards."
-                       : "no such header follows."),
-            above ? "Move the section " + target + " below this line."
-                  : "Add a section " + target + " below this line, or correct the name.");
-      if (!sectionEnded && section != kNone) {
-        sectionEnded = true;
-        endedBy = line.number;
-      }
-    }
+  for (std::size_t i = 0; i < reading.lines.size(); ++i) {
+    const LineKind kind = KindOf(reading.lines[i]);
+    if (kind == LineKind::kHeader)
+      reading.Open(i);
+    for (Rule rule : kRules[static_cast<std::size_t>(kind)])
+      rule(reading, i);
+    if (kind == LineKind::kFileArgs || kind == LineKind::kSections)
+      reading.EndSection(reading.lines[i].number);
   }
   // Each finding was added at the line being read, so they are in line order already; the
   // hidden bytes join them in order.
+  std::vector<ManifestFinding> findings = std::move(reading.findings);
   const std::vector<ManifestFinding> hidden = HiddenBytes(manifest);
   findings.insert(findings.end(), hidden.begin(), hidden.end());
   std::stable_sort(findings.begin(), findings.end(),

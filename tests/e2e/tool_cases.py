@@ -5,6 +5,7 @@ test_wine_manifest_tool.py run them."""
 
 import json
 import os
+import re
 
 from protocol import SOURCE_DIR, Reply, manifest, ok, page_of, product_file, product_text
 from manifest_download_cases import free_port
@@ -62,34 +63,39 @@ AGREEMENT_CASES = [
 
 
 
-# Each trap in a manifest of its own: the kind and line found, and the manifest without
-# the trap clean.
-TRAPS = [
-    (["[App 7.0]", "FileArgs=http://h/a"], (1, "header-on-first-line"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
-    (["; m", "[App 7.0]", "FileArgs=http://h/a", "[App 6.0]", "Sections=App 7.0"],
-     (5, "redirect-target-missing"),
-     ["; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"]),
-    (["; m", "[App 7.0]", "FileArgs=https://h/a"], (3, "fileargs-not-http"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
-    (["; m", "[App 7.0]", "FileArgs=pages/a.html"], (3, "fileargs-not-http"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/pages/a.html"]),
-    (["; m", "[App 7.0]", "FileArgs=" + page_of(901)], (3, "fileargs-not-http"),
-     ["; m", "[App 7.0]", "FileArgs=" + page_of(900)]),
-    (["; m", "[App 7.0]", "FILEARGS=http://h/a"], (3, "key-letter-case"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
-    (["; m", "[App  7.0]", "FileArgs=http://h/a"], (2, "header-blanks"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
-    (["; m", "[App 7.0]", "X=1", "[APP 7.0]", "FileArgs=http://h/a"], (4, "duplicate-header"),
-     ["; m", "[App 7.0]", "X=1", "FileArgs=http://h/a"]),
-    (["; m", "[App 7.0]", "FileArgs ="], (3, "empty-fileargs"),
-     ["; m", "[App 7.0]", "FileArgs = http://h/a"]),
-    (["; m", "[App 7.0]", "FileArgs"], (3, "fileargs-without-equals"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
-    (["; m", "FileArgs=http://h/a", "[App 7.0]"], (2, "unreachable-line"),
-     ["; m", "[App 7.0]", "FileArgs=http://h/a"]),
-]
+def _unescaped(text):
+    """A line of the traps fixture, read one character a byte, as bytes."""
+    text = re.sub(r"(.)\\\*(\d+)", lambda match: match[1] * int(match[2]), text)
+    escapes = {"t": "\t", "s": " "}
+    return re.sub(r"\\(x..|.)", lambda match: chr(int(match[1][1:], 16)) if len(match[1]) == 3
+                  else escapes.get(match[1], match[1]), text).encode("latin-1")
 
+
+def _read_traps():
+    """Each trap case of the fixture shared with the unit tests: (what, the manifest's lines
+    with the traps, [(line, kind) found], the lines without the traps)."""
+    traps = []
+    path = os.path.join(SOURCE_DIR, "tests", "fixtures", "manifests", "traps.txt")
+    with open(path, encoding="latin-1") as fixture:
+        for text in fixture.read().splitlines():
+            word, _, rest = text.partition(" ")
+            if word == "case":
+                traps.append((rest, [], [], []))
+            elif word == "trap":
+                traps[-1][1].append(_unescaped(rest))
+            elif word == "finds":
+                line, _, kind = rest.partition(":")
+                traps[-1][2].append((int(line), kind))
+            elif word == "clean":
+                traps[-1][3].append(_unescaped(rest))
+    return traps
+
+
+TRAPS = _read_traps()
+
+
+def lines_text(lines, end=b"\r\n"):
+    return b"".join(line + end for line in lines)
 
 
 class Tool:
@@ -174,15 +180,17 @@ class Manifests(Tool):
                           (12, "redirect-target-missing")])
 
     def test_each_trap_is_found_and_absent_without_it(self):
-        for trapped, (line, kind), fixed in TRAPS:
-            with self.subTest(kind=kind):
-                path = self.write("trap.ini", text(trapped))
+        self.assertEqual(len(TRAPS), 20, "the traps fixture did not read")
+        for what, trapped, expected, fixed in TRAPS:
+            with self.subTest(what):
+                path = self.write("trap.ini", lines_text(trapped))
                 findings = self.tool_json("check", path, code=1)["findings"]
-                self.assertIn((line, kind), [(f["line"], f["kind"]) for f in findings])
+                self.assertEqual([(f["line"], f["kind"]) for f in findings], expected)
                 code, stdout = self.tool("check", path)
                 self.assertEqual(code, 1)
-                self.assertIn("line %d: %s: " % (line, kind), stdout)
-                path = self.write("fixed.ini", text(fixed))
+                for line, kind in expected:
+                    self.assertIn("line %d: %s: " % (line, kind), stdout)
+                path = self.write("fixed.ini", lines_text(fixed))
                 self.assertEqual(self.tool_json("check", path, code=0)["findings"], [])
 
     def test_a_suggested_fix_says_when_it_changes_the_page(self):

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/random_manifest.h"
 #include "worked_example.h"
 
 namespace {
@@ -227,97 +228,12 @@ std::string FindFileArgs(const std::string& name, const std::string& versionKey,
 
 }  // namespace reference
 
-// Pieces of lines that the lookup treats in different ways, or nearly so.
-const std::vector<std::string> kLinePieces = {
-    "[App 1]",
-    "[APP 1]",
-    "[app 1 EN]",
-    "[App 1 en]",
-    "[App  1]",
-    "[App 1 ]",
-    "[ App 1]",
-    "[App\t1]",
-    "[App 2]",
-    "[aPP 2]",
-    "[App 3]",
-    "[Sections]",
-    "[sections]",
-    "[Other]",
-    "[",
-    "[App 1",
-    "[App 1]x",
-    "FileArgs=http://a/",
-    "FileArgs = http://b/ ",
-    "FileArgs=",
-    "FileArgs",
-    "FileArgs http://c/",
-    "FileArgsOld=http://old/",
-    "fileargs=http://low/",
-    "FILEARGS=http://up/",
-    "FileArgs=x=y;z",
-    "FileArgs=\t\v\f",
-    std::string("FileArgs=a\0b", 12),
-    "FileArgsSections=App 2",
-    "Sections=App 2",
-    "Sections= app 2 ",
-    "Sections=App 3",
-    "Sections=App  1",
-    "Sections=App 1",
-    "Sections=App 1 en",
-    "Sections",
-    "Sections=",
-    "SectionsX=App 3",
-    "sections=App 2",
-    "Sections FileArgs",
-    "; comment",
-    ";[App 1]",
-    ";FileArgs=http://commented/",
-    "Other=1",
-    "=",
-    "=FileArgs",
-    "x",
-    "",
-};
-// The commonest shapes of a real section, drawn as often as all the rest together.
-const std::vector<std::string> kSectionPieces = {"[App 1]",
-                                                 "[App 1 en]",
-                                                 "[App 2]",
-                                                 "FileArgs=http://a/",
-                                                 "FileArgs = http://b/ ",
-                                                 "Sections=App 2",
-                                                 "Sections= App 1 en",
-                                                 "; comment"};
-const std::vector<std::string> kBlankPieces = {"", "", "", " ", "\t", "\v", "\f", " \t "};
-const std::vector<std::string> kLineEnds = {"\n",     "\r\n",  "\r",        "\n\n",
-                                            "\r\r\n", "\n \n", "\r\n\t\r\n"};
-
 struct Query {
   const char* name;
   const char* versionKey;
 };
 const Query kQueries[] = {{"App", "1"}, {"APP", "1"},  {"App", "1 en"}, {"App", "2"},
                           {"app", "3"}, {"App", " 1"}, {"App", "1 "},   {"App", ""}};
-
-template <typename T>
-const T& Pick(std::mt19937& random, const std::vector<T>& pieces) {
-  return pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
-}
-
-std::string RandomManifest(std::mt19937& random) {
-  std::string manifest;
-  if (random() % 4 == 0)
-    manifest += Pick(random, kLineEnds);  // line breaks before the first line
-  const unsigned lineCount = random() % 12;
-  for (unsigned i = 0; i < lineCount; ++i) {
-    if (i > 0)
-      manifest += Pick(random, kLineEnds);
-    const std::string& piece = Pick(random, random() % 2 ? kLinePieces : kSectionPieces);
-    manifest += Pick(random, kBlankPieces) + piece + Pick(random, kBlankPieces);
-  }
-  if (random() % 2 == 0)
-    manifest += Pick(random, kLineEnds);
-  return manifest;
-}
 
 std::string Escaped(const std::string& text) {
   std::string escaped;
@@ -347,7 +263,7 @@ TEST(FindFileArgs, AgreesWithThePlainRulesOnRandomManifests) {
   std::mt19937 random(20261208);
   int found = 0;
   for (int i = 0; i < kRandomManifests; ++i) {
-    const std::string manifest = RandomManifest(random);
+    const std::string manifest = test::RandomManifest(random);
     const Query& query = kQueries[random() % (sizeof kQueries / sizeof kQueries[0])];
     const std::string expected = reference::FindFileArgs(query.name, query.versionKey, manifest);
     const std::string actual = FindFileArgs(query.name, query.versionKey, manifest);

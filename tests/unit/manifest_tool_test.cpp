@@ -2,6 +2,7 @@
 // explanation of the program's decision.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "tool/update_explain.h"
 #include "update/manifest_lookup.h"
 
+#include "../support/random_manifest.h"
 #include "test_folder.h"
 #include "worked_example.h"
 
@@ -85,26 +87,9 @@ TEST(LookupObserver, NumbersLinesAsAnEditorDoes) {
 TEST(LookupObserver, GivesTheSameResultAsThePlainLookup) {
   // Random manifests of the lookup's line kinds: the observed pass must not decide
   // differently from the one the program makes.
-  const Strings pieces = {"[App 1]",
-                          "[app 1 EN]",
-                          "[App 2]",
-                          "[Other 1]",
-                          "Sections=App 2",
-                          "Sections = App 1 en",
-                          "FileArgs=http://h/a",
-                          "FileArgs=",
-                          "fileargs=http://h/b",
-                          "; c",
-                          "  ",
-                          "[App  1]",
-                          "FileArgsOld=q"};
-  const Strings ends = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
   std::mt19937 random(7);
   for (int round = 0; round < 400; ++round) {
-    std::string manifest;
-    const int count = static_cast<int>(random() % 12);
-    for (int i = 0; i < count; ++i)
-      manifest += pieces[random() % pieces.size()] + ends[random() % ends.size()];
+    const std::string manifest = test::RandomManifest(random);
     for (const char* key : {"1", "1 en", "2"}) {
       std::string observed;
       Steps("App", key, manifest, &observed);
@@ -122,80 +107,64 @@ Strings Kinds(const Strings& lines) {
 }
 
 struct TrapCase {
-  const char* what;
+  std::string what;
   Strings withTrap;
   Strings expected;  // line:kind of the findings
   Strings withoutTrap;
 };
 
-const TrapCase kTraps[] = {
-    {"a page of markup instead of a manifest: one finding, not one per line",
-     {"<!DOCTYPE html>", "<html><body>", "[App 7.0]", "FileArgs=https://h/a", "<pre>", "fileargs=x",
-      "</pre></body></html>"},
-     {"1:not-a-manifest"},
-     {"; <html> in a comment", "[App 7.0]", "FileArgs=http://h/a", "; </html>"}},
-    {"a header on the first line",
-     {"[App 7.0]", "FileArgs=http://h/a"},
-     {"1:header-on-first-line", "2:unreachable-line"},
-     {"; manifest", "[App 7.0]", "FileArgs=http://h/a"}},
-    {"a redirection to a header above it",
-     {"; m", "[App 7.0]", "FileArgs=http://h/a", "[App 6.0]", "Sections=App 7.0"},
-     {"5:redirect-target-missing"},
-     {"; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"}},
-    {"a redirection to a header that does not exist",
-     {"; m", "[App 6.0]", "Sections=App 6.5"},
-     {"3:redirect-target-missing"},
-     {"; m", "[App 6.0]", "Sections=app 6.5", "[APP 6.5]", "FileArgs=http://h/a"}},
-    {"an https page",
-     {"; m", "[App 7.0]", "FileArgs=https://h/a"},
-     {"3:fileargs-not-http"},
-     {"; m", "[App 7.0]", "FileArgs=http://h/a"}},
-    {"a relative page",
-     {"; m", "[App 7.0]", "FileArgs=/updates/a.html"},
-     {"3:fileargs-not-http"},
-     {"; m", "[App 7.0]", "FileArgs=http://h/updates/a.html"}},
-    {"a page with a blank, a quote or a byte above 127",
-     {"; m", "[A 1]", "FileArgs=http://h/a b", "[B 1]", "FileArgs=\"http://h/a\"", "[C 1]",
-      "FileArgs=http://h/\xC3\xA4"},
-     {"3:fileargs-not-http", "5:fileargs-not-http", "7:fileargs-not-http"},
-     {"; m", "[A 1]", "FileArgs=http://h/a%20b", "[B 1]", "FileArgs= http://h/a ", "[C 1]",
-      "FileArgs=http://h/%C3%A4"}},
-    {"a page longer than the program offers",
-     {"; m", "[App 7.0]", "FileArgs=http://h/" + std::string(892, 'a')},
-     {"3:fileargs-not-http"},
-     {"; m", "[App 7.0]", "FileArgs=http://h/" + std::string(891, 'a')}},
-    {"keys in another letter case",
-     {"; m", "[App 7.0]", "fileargs=http://h/a", "[App 6.0]", "SECTIONS=App 7.0"},
-     {"3:key-letter-case", "5:key-letter-case"},
-     {"; m", "[App 6.0]", "Sections=App 7.0", "[App 7.0]", "FileArgs=http://h/a"}},
-    {"headers with blanks no product has",
-     {"; m", "[App  7.0]", "FileArgs=http://h/a", "[ App 6.0]", "FileArgs=http://h/b", "[App 5.0 ]",
-      "FileArgs=http://h/c", "[App\t4.0]", "FileArgs=http://h/d"},
-     {"2:header-blanks", "4:header-blanks", "6:header-blanks", "8:header-blanks"},
-     {"; m", "  [App 7.0]  ", "FileArgs=http://h/a", "[App 6.0 en]", "FileArgs=http://h/b"}},
-    {"a header that appears twice",
-     {"; m", "[App 7.0]", "Other=1", "[App 8.0]", "FileArgs=http://h/b", "[app 7.0]",
-      "FileArgs=http://h/a"},
-     {"6:duplicate-header"},
-     {"; m", "[App 7.0]", "FileArgs=http://h/a", "[App 7.0 en]", "FileArgs=http://h/b"}},
-    {"an empty FileArgs",
-     {"; m", "[App 7.0]", "FileArgs=", "FileArgs=http://h/a"},
-     {"3:empty-fileargs", "4:unreachable-line"},
-     {"; m", "[App 7.0]", "FileArgs=http://h/a"}},
-    {"a FileArgs without \"=\"",
-     {"; m", "[App 7.0]", "FileArgs http://h/a"},
-     {"3:fileargs-without-equals"},
-     {"; m", "[App 7.0]", "FileArgs= http://h/a"}},
-    {"lines no lookup reaches",
-     {"; m", "FileArgs=http://h/x", "[App 7.0]", "FileArgs=http://h/a", "Sections=App 8.0",
-      "[App 6.0]", "Sections=App 7.5", "FileArgs=http://h/b", "[App 7.5]", "FileArgs=http://h/c"},
-     {"2:unreachable-line", "5:unreachable-line", "8:unreachable-line"},
-     {"; m", "[App 7.0]", "; a comment", "Other=1", "FileArgs=http://h/a", "", "[App 6.0]",
-      "Sections=App 7.5", "[App 7.5]", "FileArgs=http://h/c"}},
-};
+// A line of the traps fixture with its escapes undone.
+std::string Unescaped(const std::string& text) {
+  std::string line;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '\\' || at + 1 == text.size()) {
+      line += text[at];
+      continue;
+    }
+    const char escape = text[++at];
+    if (escape == 't') {
+      line += '\t';
+    } else if (escape == 's') {
+      line += ' ';
+    } else if (escape == 'x') {
+      line += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
+      at += 2;
+    } else if (escape == '*') {
+      std::size_t digits = 0;
+      const std::size_t count = std::stoul(text.substr(at + 1), &digits);
+      at += digits;
+      line.append(count - 1, line.back());
+    } else {
+      line += escape;
+    }
+  }
+  return line;
+}
+
+std::vector<TrapCase> Traps() {
+  std::ifstream fixture(KWU_TEST_FIXTURES_DIR "/manifests/traps.txt", std::ios::binary);
+  std::vector<TrapCase> traps;
+  std::string text;
+  while (std::getline(fixture, text)) {
+    const std::size_t space = text.find(' ');
+    const std::string word = text.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : text.substr(space + 1);
+    if (word == "case")
+      traps.push_back(TrapCase{rest, {}, {}, {}});
+    else if (word == "trap")
+      traps.back().withTrap.push_back(Unescaped(rest));
+    else if (word == "finds")
+      traps.back().expected.push_back(rest);
+    else if (word == "clean")
+      traps.back().withoutTrap.push_back(Unescaped(rest));
+  }
+  return traps;
+}
 
 TEST(CheckManifest, FindsEachTrapAndNothingWithoutIt) {
-  for (const TrapCase& trap : kTraps) {
+  const std::vector<TrapCase> traps = Traps();
+  ASSERT_EQ(traps.size(), 20u) << "the traps fixture did not read";
+  for (const TrapCase& trap : traps) {
     SCOPED_TRACE(trap.what);
     EXPECT_EQ(Kinds(trap.withTrap), trap.expected);
     EXPECT_EQ(Kinds(trap.withoutTrap), Strings{});

@@ -1,8 +1,11 @@
-// The program's resources as built from the resource script, checked against the tables
-// they were designed to, so that an edit of the script cannot change them unnoticed.
+// The program's resources as built from the resource script: the texts and icons checked
+// against the tables they were designed to, so that an edit of the script cannot change
+// them unnoticed, and the dialogs against the script as the translations' tools read it,
+// so that those tools and the resource compiler cannot disagree unnoticed.
 // The Windows executable links the same compiled script (checked again there).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -34,31 +37,57 @@ DialogTemplate LoadDialog(const PeResources& resources, unsigned id) {
   return dialog;
 }
 
-struct ExpectedControl {
-  std::uint32_t id;
-  const char* className;
-  const char* text;
-  std::uint16_t icon;
-  short x, y, width, height;
-  std::uint32_t style;
-};
-
-void ExpectControls(const DialogTemplate& dialog, const std::vector<ExpectedControl>& expected) {
-  ASSERT_EQ(dialog.controls.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE("control " + std::to_string(i + 1));
-    const DialogControl& c = dialog.controls[i];
-    EXPECT_EQ(c.id, expected[i].id);
-    EXPECT_EQ(c.className, expected[i].className);
-    EXPECT_EQ(c.text, expected[i].text);
-    EXPECT_EQ(c.textResource, expected[i].icon);
-    EXPECT_EQ(c.x, expected[i].x);
-    EXPECT_EQ(c.y, expected[i].y);
-    EXPECT_EQ(c.width, expected[i].width);
-    EXPECT_EQ(c.height, expected[i].height);
-    EXPECT_EQ(c.style, expected[i].style);
-    EXPECT_EQ(c.extendedStyle, 0u);
+// The lines of dialog id in the dialogs as the build reads them from the resource script
+// (tools/expected_dialogs.py): a "dialog" line, then its "control" lines.
+std::vector<std::string> ScriptedDialog(unsigned id) {
+  std::ifstream file(KWU_TEST_EXPECTED_DIALOGS);
+  std::vector<std::string> lines;
+  const std::string head = "dialog\t" + std::to_string(id) + "\t";
+  for (std::string line; std::getline(file, line);) {
+    if (line.compare(0, 7, "dialog\t") == 0 && !lines.empty())
+      break;
+    if (!lines.empty() || line.compare(0, head.size(), head) == 0)
+      lines.push_back(line);
   }
+  return lines;
+}
+
+// A compiled dialog in the same lines, fields separated by tabs.
+std::vector<std::string> DialogLines(const DialogTemplate& dialog, unsigned id) {
+  const auto line = [](std::initializer_list<std::string> fields) {
+    std::string text;
+    for (const std::string& field : fields)
+      text += (text.empty() ? "" : "\t") + field;
+    return text;
+  };
+  const auto hex = [](std::uint32_t value) {
+    char text[11];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+    return std::string(text);
+  };
+  using std::to_string;
+  std::vector<std::string> lines = {line(
+      {"dialog", to_string(id), to_string(dialog.extended), to_string(dialog.x), to_string(dialog.y),
+       to_string(dialog.width), to_string(dialog.height), hex(dialog.style), dialog.title,
+       to_string(dialog.pointSize), dialog.font, to_string(dialog.weight),
+       to_string(dialog.italic), to_string(dialog.charSet)})};
+  for (const DialogControl& c : dialog.controls)
+    lines.push_back(line({"control", to_string(c.id), c.className, c.text,
+                          to_string(c.textResource), to_string(c.x), to_string(c.y),
+                          to_string(c.width), to_string(c.height), hex(c.style)}));
+  return lines;
+}
+
+// The compiled dialog id is the one the resource script describes, control by control,
+// and none of it has extended styles.
+void ExpectDialogAsScripted(const PeResources& resources, unsigned id) {
+  const DialogTemplate dialog = LoadDialog(resources, id);
+  const std::vector<std::string> scripted = ScriptedDialog(id);
+  ASSERT_FALSE(scripted.empty()) << "dialog " << id << " is not in " KWU_TEST_EXPECTED_DIALOGS;
+  EXPECT_EQ(DialogLines(dialog, id), scripted);
+  EXPECT_EQ(dialog.extendedStyle, 0u);
+  for (const DialogControl& control : dialog.controls)
+    EXPECT_EQ(control.extendedStyle, 0u) << control.id;
 }
 
 std::string Text(const PeResources& resources, unsigned id) {
@@ -146,46 +175,13 @@ TEST(ProgramResources, StringTableIsTheProgramsBlockAndTheKeyTextsApart) {
   }
 }
 
-TEST(ProgramResources, UpdateAvailableDialogIsTheExtendedTemplate) {
-  const DialogTemplate dialog = LoadDialog(LoadImage(KWU_TEST_PROGRAM_IMAGE), 103);
-  EXPECT_TRUE(dialog.extended);
-  EXPECT_EQ(dialog.style, 0x80C800C0u);
-  EXPECT_EQ(dialog.extendedStyle, 0u);
-  EXPECT_EQ(dialog.x, 0);
-  EXPECT_EQ(dialog.y, 0);
-  EXPECT_EQ(dialog.width, 250);
-  EXPECT_EQ(dialog.height, 90);
-  EXPECT_EQ(dialog.title, "Dialog");
-  EXPECT_EQ(dialog.font, "MS Sans Serif");
-  EXPECT_EQ(dialog.pointSize, 8);
-  EXPECT_EQ(dialog.weight, 0);
-  EXPECT_FALSE(dialog.italic);
-  EXPECT_EQ(dialog.charSet, 0);
-  ExpectControls(dialog, {
-                             {1, "Button", "OK", 0, 100, 69, 50, 14, 0x50010001},
-                             {1004, "Button", "Radio1", 0, 39, 28, 177, 17, 0x50002409},
-                             {1005, "Button", "Radio2", 0, 39, 47, 78, 12, 0x50000009},
-                             {1006, "Static", "Static", 0, 39, 9, 189, 14, 0x50020000},
-                             {0xFFFFFFFF, "Static", "", 101, 7, 7, 21, 20, 0x50000003},
-                             {1009, "Static", "Static", 0, 143, 49, 22, 9, 0x50020002},
-                             {1016, "ComboBox", "", 0, 117, 47, 28, 73, 0x50210103},
-                         });
-}
-
-TEST(ProgramResources, NoUpdatesDialogIsTheClassicTemplate) {
-  const DialogTemplate dialog = LoadDialog(LoadImage(KWU_TEST_PROGRAM_IMAGE), 104);
-  EXPECT_FALSE(dialog.extended);
-  EXPECT_EQ(dialog.style, 0x80C800C0u);
-  EXPECT_EQ(dialog.width, 184);
-  EXPECT_EQ(dialog.height, 58);
-  EXPECT_EQ(dialog.title, "Dialog");
-  EXPECT_EQ(dialog.font, "MS Sans Serif");
-  EXPECT_EQ(dialog.pointSize, 8);
-  ExpectControls(dialog, {
-                             {1, "Button", "OK", 0, 66, 37, 50, 14, 0x50010001},
-                             {0xFFFF, "Static", "", 102, 7, 7, 20, 20, 0x50000003},
-                             {1006, "Static", "Static", 0, 40, 10, 137, 24, 0x50020000},
-                         });
+TEST(ProgramResources, DialogsAreThoseOfTheResourceScript) {
+  const PeResources resources = LoadImage(KWU_TEST_PROGRAM_IMAGE);
+  // The update dialog is the extended template, the other the classic one.
+  EXPECT_TRUE(LoadDialog(resources, IDD_UPDATE_AVAILABLE).extended);
+  EXPECT_FALSE(LoadDialog(resources, IDD_NO_UPDATES).extended);
+  ExpectDialogAsScripted(resources, IDD_UPDATE_AVAILABLE);
+  ExpectDialogAsScripted(resources, IDD_NO_UPDATES);
 }
 
 TEST(ProgramResources, DialogInitDataListsTheFiveDayCounts) {
