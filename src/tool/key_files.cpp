@@ -1,5 +1,13 @@
 #include "tool/key_files.h"
 
+std::string ManifestKeyId(const platform::Sha256Digest& digest) {
+  static const char digits[] = "0123456789abcdef";
+  std::string id;
+  for (std::size_t i = 0; i < 8; ++i)
+    id += std::string{digits[digest[i] >> 4], digits[digest[i] & 0x0F]};
+  return id;
+}
+
 bool PublicKeyCountServes(std::size_t count, std::string& why) {
   if (count == 0)
     why = "it holds no PEM \"PUBLIC KEY\"";

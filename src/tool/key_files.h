@@ -10,6 +10,10 @@
 // The most public keys one file may hold, in the tool and in the build alike.
 inline constexpr std::size_t kMaxPublicKeys = 4;
 
+// A key's id: the first eight bytes of the SHA-256 digest of its SubjectPublicKeyInfo DER,
+// in lower-case hex, as the build computes it for the keys it builds in.
+std::string ManifestKeyId(const platform::Sha256Digest& digest);
+
 // The key of a point, with its key id. Raises platform::CryptoException for a point that is
 // not on the curve.
 ManifestKey ManifestKeyOf(const platform::P256Point& point);

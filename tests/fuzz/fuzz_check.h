@@ -1,6 +1,8 @@
 #pragma once
 // Shared by the fuzz targets: a failed property stops the run with a message, so libFuzzer
 // keeps the input that broke it. Unlike assert it stays on in optimised builds.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,37 @@ public:
 private:
   const unsigned char* m_data;
   std::size_t m_size;
+};
+
+// A file of the run's own under /tmp, kept open and rewritten in place with each input (far
+// cheaper than a new file, and never truncated to nothing, which some file systems answer
+// with a flush to disk), removed at exit. Make it once, in LLVMFuzzerInitialize.
+class ScratchFile {
+public:
+  static void Make(const char* name) {
+    std::string pattern = std::string("/tmp/") + name + "_XXXXXX";
+    Descriptor() = mkstemp(pattern.data());
+    if (Descriptor() < 0) {
+      std::perror("mkstemp");
+      std::abort();
+    }
+    Path() = pattern;
+    std::atexit([] { unlink(Path().c_str()); });
+  }
+  static void Write(const void* data, std::size_t size) {
+    KWU_FUZZ_CHECK(pwrite(Descriptor(), data, size, 0) == static_cast<ssize_t>(size));
+    KWU_FUZZ_CHECK(ftruncate(Descriptor(), static_cast<off_t>(size)) == 0);
+  }
+  static std::string& Path() {
+    static std::string path;
+    return path;
+  }
+
+private:
+  static int& Descriptor() {
+    static int descriptor = -1;
+    return descriptor;
+  }
 };
 
 inline bool Contains(const std::string& text, const std::string& part) {

@@ -16,16 +16,6 @@
 
 namespace {
 
-std::string g_path;
-int g_descriptor = -1;  // kept open: rewriting in place is far cheaper than a new file
-
-// The file's bytes become the input's. Never truncated to nothing and rewritten, which
-// some file systems answer with a flush to disk at every close.
-void WriteFile(const std::uint8_t* data, std::size_t size) {
-  KWU_FUZZ_CHECK(pwrite(g_descriptor, data, size, 0) == static_cast<ssize_t>(size));
-  KWU_FUZZ_CHECK(ftruncate(g_descriptor, static_cast<off_t>(size)) == 0);
-}
-
 // The file's lines, each followed by LF: a line ends with LF or CR LF.
 std::string JoinedLines(const std::string& bytes) {
   std::string joined;
@@ -79,14 +69,7 @@ void CheckProduct(const ProductInfo& product, const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char path[] = "/tmp/kwu_product_fuzz_XXXXXX";
-  g_descriptor = mkstemp(path);
-  if (g_descriptor < 0) {
-    std::perror("mkstemp");
-    std::abort();
-  }
-  g_path = path;
-  std::atexit([] { unlink(g_path.c_str()); });
+  fuzz::ScratchFile::Make("kwu_product_fuzz");
   return 0;
 }
 
@@ -107,12 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const TagNotFound&) {
   }
 
-  WriteFile(data, size);
+  fuzz::ScratchFile::Write(data, size);  // the file's bytes become the input's
 
   ProductList products;
   g_log.clear();
   try {
-    ReadProductFile(products, g_path);
+    ReadProductFile(products, fuzz::ScratchFile::Path());
   } catch (...) {
     KWU_FUZZ_CHECK(!"ReadProductFile raised");
   }

@@ -23,9 +23,6 @@
 
 namespace {
 
-std::string g_path;
-int g_descriptor = -1;
-
 // The length of the well-formed UTF-8 sequence at text[at] as the Unicode standard's table
 // of them gives it (Table 3-7), or 0 when none starts there.
 std::size_t WellFormedLength(const std::string& text, std::size_t at) {
@@ -233,23 +230,10 @@ void CheckDocument(const std::string& document) {
   KWU_FUZZ_CHECK(ForTerminal(document) == document);
 }
 
-void WriteManifest(const std::string& manifest) {
-  KWU_FUZZ_CHECK(pwrite(g_descriptor, manifest.data(), manifest.size(), 0) ==
-                 static_cast<ssize_t>(manifest.size()));
-  KWU_FUZZ_CHECK(ftruncate(g_descriptor, static_cast<off_t>(manifest.size())) == 0);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char path[] = "/tmp/kwu_tool_json_fuzz_XXXXXX";
-  g_descriptor = mkstemp(path);
-  if (g_descriptor < 0) {
-    std::perror("mkstemp");
-    std::abort();
-  }
-  g_path = path;
-  std::atexit([] { unlink(g_path.c_str()); });
+  fuzz::ScratchFile::Make("kwu_tool_json_fuzz");
   return 0;
 }
 
@@ -274,14 +258,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (mode == 1) {
-    WriteManifest(input.Rest());
-    CheckDocument(ResultJson(Check(g_path, std::nullopt)));
+    const std::string manifest = input.Rest();
+    fuzz::ScratchFile::Write(manifest.data(), manifest.size());
+    CheckDocument(ResultJson(Check(fuzz::ScratchFile::Path(), std::nullopt)));
     return 0;
   }
   const std::string name = input.ShortText(32);
   const std::string version = input.ShortText(32);
   const std::string locale = input.ShortText(16);
-  WriteManifest(input.Rest());
-  CheckDocument(ResultJson(Explain(g_path, std::nullopt, name, version, locale)));
+  const std::string manifest = input.Rest();
+  fuzz::ScratchFile::Write(manifest.data(), manifest.size());
+  CheckDocument(ResultJson(Explain(fuzz::ScratchFile::Path(), std::nullopt, name, version, locale)));
   return 0;
 }

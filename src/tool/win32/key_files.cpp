@@ -244,11 +244,7 @@ ManifestKey ManifestKeyOf(const platform::P256Point& point) {
   platform::VerifyP256(point, probe, none);
   const std::vector<unsigned char> der = PublicKeyDer(point);
   const platform::Sha256Digest digest = platform::Sha256(der.data(), der.size());
-  static const char digits[] = "0123456789abcdef";
-  ManifestKey result{point, std::string()};
-  for (std::size_t i = 0; i < 8; ++i)
-    result.id += std::string{digits[digest[i] >> 4], digits[digest[i] & 0x0F]};
-  return result;
+  return ManifestKey{point, ManifestKeyId(digest)};
 }
 
 bool ReadPublicKeysPem(const std::string& pem, std::vector<ManifestKey>& keys, std::string& why) {
